@@ -1,0 +1,43 @@
+# Native Linux: the headless renderer, the outline-font layer, tests, benchmarks.
+set(OpenGL_GL_PREFERENCE GLVND)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+
+# Outline glyphs from fontconfig + FreeType + the GLU tessellator, with the same
+# contract as the Windows outline conversion.
+file(GLOB QUILLMOOR_LINUX_FONT_SOURCES CONFIGURE_DEPENDS src/host/linux_font/*.cpp)
+add_library(quillmoor_linux_font STATIC ${QUILLMOOR_LINUX_FONT_SOURCES})
+target_include_directories(quillmoor_linux_font PUBLIC src)
+target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
+
+# The headless host: EGL on Mesa's surfaceless platform, PNG output.
+file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
+list(FILTER QUILLMOOR_HEADLESS_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
+add_library(quillmoor_headless STATIC ${QUILLMOOR_HEADLESS_SOURCES})
+target_include_directories(quillmoor_headless PUBLIC src)
+target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene quillmoor_linux_font
+  OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::PNG)
+
+add_executable(quillmoor-render src/host/headless/main.cpp)
+target_link_libraries(quillmoor-render PRIVATE quillmoor_headless)
+
+if(QUILLMOOR_TESTS)
+  enable_testing()
+  include(tests/tests.cmake)
+endif()
+
+if(QUILLMOOR_BENCH)
+  find_package(benchmark REQUIRED)
+  # Two programs, because the scene calls OpenGL by name: one draws through
+  # Mesa in the headless context, the other through the recording OpenGL with
+  # recording off, which leaves only the scene's own CPU work to measure.
+  add_executable(quillmoor_bench_render bench/render_bench.cpp)
+  target_link_libraries(quillmoor_bench_render PRIVATE quillmoor_headless benchmark::benchmark)
+  add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp tests/support/recording_gl.cpp)
+  target_include_directories(quillmoor_bench_cpu PRIVATE tests/support)
+  target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene benchmark::benchmark)
+endif()

@@ -1,0 +1,38 @@
+#include "frame/frame.h"
+
+#include "frame/frame_state.h"
+#include "frame/platform.h"
+#include "host/opengl.h"
+#include "host/scene_params.h"
+
+void DrawFrame(SceneKind kind) {
+  Platform& platform = CurrentPlatform();
+
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  // Time of day and date come from one reading, so they agree at midnight.
+  const LocalMoment now = platform.LocalNow();
+  ClockTime = {now.Hour, now.Minute, now.Second, now.Millisecond};
+  HandAngles = ComputeHandAngles(ClockTime);
+
+  SceneParams.Year = now.Year;
+  SceneParams.Month = now.Month;
+  SceneParams.Day = now.Day;
+
+  // The curtain and all text add their light to the background.
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+
+  AdvanceSway();
+
+  glLoadIdentity();
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+  AdvanceHeadlineFade();
+
+  platform.SwapBuffers();
+  if (kind == SceneKind::Preview) platform.Sleep(PreviewFramePauseMs);
+}
+
+void Timer1Timer() { DrawFrame(SceneKind::FullScreen); }
+
+void DrawPreviewFrame() { DrawFrame(SceneKind::Preview); }

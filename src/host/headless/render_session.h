@@ -1,0 +1,32 @@
+// One headless rendering: a context of the picture's size, the scene created
+// as a window would create it, the given number of frames, the picture read back.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/headless/egl_context.h"
+#include "host/headless/headless_platform.h"
+#include "host/headless/options.h"
+
+class RenderSession {
+ public:
+  // Creates the context, installs the platform, creates the scene and sets up
+  // the rendering state. On failure returns nothing and says why.
+  static std::unique_ptr<RenderSession> Start(const RenderOptions& options, std::string& error);
+  ~RenderSession();
+
+  void RunFrame();
+  std::vector<std::uint8_t> Pixels() const;  // RGB, top row first
+  int Width() const { return context_.Width(); }
+  int Height() const { return context_.Height(); }
+
+ private:
+  explicit RenderSession(const RenderOptions& options);
+
+  RenderOptions options_;
+  HeadlessContext context_;
+  HeadlessPlatform platform_;
+};

@@ -1,0 +1,133 @@
+#include "host/headless/state_json.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "frame/frame_state.h"
+#include "host/scene_params.h"
+
+namespace {
+
+// A small streaming writer: objects and arrays with commas placed for us.
+class JsonWriter {
+ public:
+  explicit JsonWriter(std::ostream& out) : out_(out) {}
+
+  void Begin(const char* key, char bracket) {
+    Key(key);
+    out_ << bracket;
+    first_ = true;
+  }
+  void End(char bracket) {
+    out_ << bracket;
+    first_ = false;
+  }
+  void Number(const char* key, long double value) {
+    Key(key);
+    if (!std::isfinite(value)) {
+      out_ << "null";
+      return;
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%.10g", static_cast<double>(value));
+    out_ << text;
+  }
+  void Integer(const char* key, long long value) {
+    Key(key);
+    out_ << value;
+  }
+  void String(const char* key, const std::string& value) {
+    Key(key);
+    out_ << '"';
+    for (char c : value) {
+      if (c == '"' || c == '\\') out_ << '\\' << c;
+      else if (static_cast<unsigned char>(c) < 0x20) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+        out_ << escaped;
+      } else out_ << c;
+    }
+    out_ << '"';
+  }
+
+ private:
+  void Key(const char* key) {
+    if (!first_) out_ << ',';
+    first_ = false;
+    if (key) out_ << '"' << key << "\":";
+  }
+
+  std::ostream& out_;
+  bool first_ = true;
+};
+
+void WriteFrameState(JsonWriter& json) {
+  json.Begin("ClockTime", '{');
+  json.Integer("Hour", ClockTime.Hour);
+  json.Integer("Minute", ClockTime.Minute);
+  json.Integer("Second", ClockTime.Second);
+  json.Integer("Millisecond", ClockTime.Millisecond);
+  json.End('}');
+
+  json.Begin("HandAngles", '{');
+  json.Number("Hour", HandAngles.Hour);
+  json.Number("Minute", HandAngles.Minute);
+  json.Number("Second", HandAngles.Second);
+  json.End('}');
+
+  json.Begin("TextDrift", '{');
+  json.Begin("Angles", '[');
+  for (float angle : TextDrift.Angles) json.Number(nullptr, angle);
+  json.End(']');
+  json.End('}');
+
+  json.Begin("HeadlineFade", '{');
+  json.Number("HeadlineAlpha", SceneParams.TextAlpha);
+  json.Number("PartnerAlpha", HeadlineFade.PartnerAlpha);
+  json.Number("Step", HeadlineFade.Step);
+  json.End('}');
+}
+
+void WriteSceneParams(JsonWriter& json) {
+  const SceneParameters& p = SceneParams;
+  json.Begin("SceneParams", '{');
+  json.Number("Aspect", p.Aspect);
+  json.Integer("MeshColumns", p.MeshColumns);
+  json.Integer("MeshRows", p.MeshRows);
+  json.Integer("CurtainColumns", p.CurtainColumns);
+  json.Integer("CurtainRows", p.CurtainRows);
+  json.Begin("Waves", '[');
+  for (const Wave& wave : p.Waves) {
+    json.Begin(nullptr, '{');
+    json.Number("Phase", wave.Phase);
+    json.Number("Speed", wave.Speed);
+    json.End('}');
+  }
+  json.End(']');
+  json.Begin("SwaySteps", '[');
+  for (float step : p.SwaySteps) json.Number(nullptr, step);
+  json.End(']');
+  json.Begin("ClockOffset", '{');
+  json.Number("x", p.ClockOffset.x);
+  json.Number("y", p.ClockOffset.y);
+  json.Number("z", p.ClockOffset.z);
+  json.End('}');
+  json.Number("TextAlpha", p.TextAlpha);
+  json.Integer("Year", p.Year);
+  json.Integer("Month", p.Month);
+  json.Integer("Day", p.Day);
+  json.Integer("DaysInYear", p.DaysInYear);
+  json.End('}');
+}
+
+}  // namespace
+
+void WriteStateJson(std::ostream& out) {
+  JsonWriter json(out);
+  json.Begin(nullptr, '{');
+  WriteFrameState(json);
+  WriteSceneParams(json);
+  json.End('}');
+  out << '\n';
+}

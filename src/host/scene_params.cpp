@@ -1,0 +1,3 @@
+#include "host/scene_params.h"
+
+SceneParameters SceneParams;

@@ -1,0 +1,117 @@
+#include "host/scene_setup.h"
+
+#include "frame/frame_state.h"
+#include "frame/platform.h"
+#include "host/opengl.h"
+#include "host/random.h"
+#include "host/scene_params.h"
+
+LightingVectors Lighting;
+
+namespace {
+
+struct GridSizes {
+  std::int32_t MeshColumns, MeshRows, CurtainColumns, CurtainRows;
+};
+
+constexpr GridSizes FullScreenGrids = {300, 100, 100, 20};
+constexpr GridSizes PreviewGrids = {60, 20, 50, 10};
+
+void DrawPhasesAndSwaySteps(SceneKind kind) {
+  Wave* waves = SceneParams.Waves;
+  float* sway = SceneParams.SwaySteps;
+  if (kind == SceneKind::FullScreen) {
+    waves[0].Phase = Extended(Random(6280)) / 1100;
+    waves[1].Phase = Extended(Random(6280)) / 1200;
+    waves[2].Phase = Extended(Random(6280)) / 1300;
+    sway[0] = static_cast<float>(Extended(Random(200)) / 1000 + 0.2L);
+    sway[1] = static_cast<float>(Extended(Random(300)) / 1500 + 0.2L);
+    sway[2] = static_cast<float>(Extended(Random(400)) / 2000 + 0.2L);
+  } else {
+    for (Wave& wave : SceneParams.Waves) wave.Phase = Extended(Random(6280)) / 1000;
+    for (int i = 0; i < 3; ++i) sway[i] = static_cast<float>(Extended(Random(100)) / 500 + 0.2L);
+  }
+}
+
+void BuildGeometry() {
+  // Built once, in this order; later builders read what earlier ones drew.
+}
+
+void RecordDate() {
+  const LocalMoment today = CurrentPlatform().LocalNow();
+  SceneParams.Year = today.Year;
+  SceneParams.Month = today.Month;
+  SceneParams.Day = today.Day;
+  SceneParams.DaysInYear = DaysInYearOf(today.Year);
+}
+
+}  // namespace
+
+void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed) {
+  SceneParams = {};
+  ResetFrameState();
+
+  SceneParams.Aspect = static_cast<float>(Extended(width) / Extended(height));
+  const GridSizes& grids = kind == SceneKind::FullScreen ? FullScreenGrids : PreviewGrids;
+  SceneParams.MeshColumns = grids.MeshColumns;
+  SceneParams.MeshRows = grids.MeshRows;
+  SceneParams.CurtainColumns = grids.CurtainColumns;
+  SceneParams.CurtainRows = grids.CurtainRows;
+
+  if (seed)
+    SeedRandom(*seed);
+  else
+    SeedRandomFromTimeOfDay();
+
+  DrawPhasesAndSwaySteps(kind);
+  SceneParams.ClockOffset = {0.28L * SceneParams.Aspect, 0.2L, -2.5L};
+
+  BuildGeometry();
+
+  // The preview's headline starts invisible and fades in.
+  if (kind == SceneKind::FullScreen) SceneParams.TextAlpha = 0.2f;
+  RecordDate();
+}
+
+void InitGL(SceneKind kind, int width, int height) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  if (kind == SceneKind::FullScreen) glViewport(0, 0, width, height);
+  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  glEnable(GL_COLOR_MATERIAL);
+  glCullFace(GL_BACK);
+  glEnable(GL_NORMALIZE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+  Lighting = {
+      {0.2f, 0.2f, 0.2f, 1.0f},    {0.3f, 0.3f, 0.3f, 1.0f},   {0.5f, 0.5f, 0.5f, 1.0f},
+      {1.0f, 1.0f, 1.0f, 1.0f},    {-1.0f, -1.0f, -1.0f},       {0.02f, 0.02f, 0.02f, 1.0f},
+      {0.3f, 0.3f, 0.3f, 1.0f},    {0.5f, 0.5f, 0.5f, 1.0f},   {0.02f, 0.02f, 0.02f, 1.0f},
+      5.0f,
+  };
+
+  glEnable(GL_LIGHTING);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, Lighting.LightAmbient);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, Lighting.LightDiffuse);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, Lighting.LightSpecular);
+  glLightfv(GL_LIGHT0, GL_POSITION, Lighting.LightPosition);
+  glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, Lighting.LightSpotDirection);
+
+  glMaterialfv(GL_FRONT, GL_AMBIENT, Lighting.MaterialAmbient);
+  glMaterialfv(GL_FRONT, GL_DIFFUSE, Lighting.MaterialDiffuse);
+  glMaterialfv(GL_FRONT, GL_SPECULAR, Lighting.MaterialSpecular);
+  glMaterialfv(GL_FRONT, GL_EMISSION, Lighting.MaterialEmission);
+  glMaterialf(GL_FRONT, GL_SHININESS, Lighting.MaterialShininess);
+
+  glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
+  glEnable(GL_LIGHT0);
+}
+
+void SetUpRenderingState(SceneKind kind, int width, int height) {
+  InitGL(kind, width, height);
+  glClearColor(0.0f, 0.0f, 0.2f, 0.0f);
+}

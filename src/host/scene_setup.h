@@ -1,0 +1,39 @@
+// Creating the scene for a window: the scene parameters, the random seed, the
+// geometry (built once, in a fixed order), the date; then, once the window has
+// a rendering context, the OpenGL state every frame relies on.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "frame/frame.h"
+
+// The window creation's scene work (full screen: after the client size is set
+// and before the pointer is recorded; preview: after the window exists).
+// Without a seed the generator is seeded from the time of day.
+void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed = std::nullopt);
+
+// The context set-up after the context is current: InitGL, then the clear
+// colour (0, 0, 0.2, 0).
+void SetUpRenderingState(SceneKind kind, int width, int height);
+
+// The fixed-function state: projection (viewport full screen only), colour
+// material, back-face cull mode, normalisation, blending, the light and the
+// material, the light model, and the window's outline font.
+void InitGL(SceneKind kind, int width, int height);
+
+// Light 0 and front material vectors, filled by InitGL and handed to OpenGL by
+// address.
+struct LightingVectors {
+  float LightAmbient[4];
+  float LightDiffuse[4];
+  float LightSpecular[4];
+  float LightPosition[4];
+  float LightSpotDirection[3];
+  float MaterialAmbient[4];
+  float MaterialDiffuse[4];
+  float MaterialSpecular[4];
+  float MaterialEmission[4];
+  float MaterialShininess;
+};
+extern LightingVectors Lighting;

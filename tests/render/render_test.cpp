@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "host/headless/render_session.h"
+#include "pixels.h"
+
+namespace {
+
+Picture Render(RenderOptions options) {
+  std::string error;
+  auto session = RenderSession::Start(options, error);
+  EXPECT_NE(session, nullptr) << error;
+  if (!session) return {};
+  for (int i = 0; i < options.Frames; ++i) session->RunFrame();
+  return {session->Width(), session->Height(), session->Pixels()};
+}
+
+RenderOptions Options(int width, int height, const char* at) {
+  RenderOptions options;
+  options.Width = width;
+  options.Height = height;
+  options.At = ParseMoment(at);
+  options.Seed = 7;
+  return options;
+}
+
+TEST(Render, ClearedFrameIsDarkBlue) {
+  // Outside the scene's geometry only the clear colour (0, 0, 0.2) remains.
+  const Picture picture = Render(Options(64, 48, "2026-06-01 12:00:00"));
+  ASSERT_EQ(picture.rgb.size(), 64u * 48u * 3u);
+  EXPECT_EQ(picture.At(0, 0), (Rgb{0, 0, 51}));
+  EXPECT_EQ(picture.At(63, 47), (Rgb{0, 0, 51}));
+}
+
+// The command-line renderer: errors go to stderr with a non-zero exit and no file.
+int RunRenderer(const std::string& arguments) {
+  const std::string command = std::string(QUILLMOOR_RENDER_BIN) + " " + arguments + " 2>/dev/null >/dev/null";
+  return std::system(command.c_str());
+}
+
+TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
+  const auto dir = std::filesystem::temp_directory_path() / "quillmoor-render-test";
+  std::filesystem::create_directories(dir);
+  const std::string out = (dir / "bad.png").string();
+  for (const char* bad : {"--size 0x10", "--size 10", "--size 10x-1", "--size 99999x10", "--at \"2026-02-29 10:00:00\"",
+                          "--at \"2026-12-01 24:00:00\"", "--at yesterday", "--frames 0", "--bogus"}) {
+    std::filesystem::remove(out);
+    EXPECT_NE(RunRenderer(std::string(bad) + " --out " + out), 0) << bad;
+    EXPECT_FALSE(std::filesystem::exists(out)) << bad;
+  }
+  EXPECT_NE(RunRenderer("--size 8x8 --out /nonexistent-dir/x.png"), 0);
+}
+
+TEST(RenderCommand, WritesAPngOfTheRequestedSize) {
+  const auto path = std::filesystem::temp_directory_path() / "quillmoor-render-test" / "ok.png";
+  std::filesystem::create_directories(path.parent_path());
+  std::filesystem::remove(path);
+  ASSERT_EQ(RunRenderer("--size 40x30 --seed 3 --at \"2024-02-29 23:59:59\" --out " + path.string()), 0);
+  std::FILE* file = std::fopen(path.string().c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  unsigned char header[24] = {};
+  ASSERT_EQ(std::fread(header, 1, sizeof header, file), sizeof header);
+  std::fclose(file);
+  EXPECT_EQ(header[1], 'P');
+  EXPECT_EQ(header[2], 'N');
+  EXPECT_EQ(header[3], 'G');
+  // IHDR width and height, big-endian.
+  EXPECT_EQ((header[16] << 24) | (header[17] << 16) | (header[18] << 8) | header[19], 40);
+  EXPECT_EQ((header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23], 30);
+}
+
+}  // namespace
