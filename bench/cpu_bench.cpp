@@ -1,0 +1,47 @@
+// The scene's own CPU work per frame: the recording OpenGL with recording off
+// stands in for the driver, so what is left is the scene's arithmetic and the
+// cost of one call per vertex, normal and colour.
+#include <benchmark/benchmark.h>
+
+#include "frame/frame.h"
+#include "frame/platform.h"
+#include "host/fpu_control.h"
+#include "host/scene_setup.h"
+#include "recording_gl.h"
+
+namespace {
+
+class BenchPlatform final : public Platform {
+ public:
+  LocalMoment LocalNow() override { return {2026, 12, 20, 14, 25, 10, 0}; }
+  int UseFontOutlines(const char*, unsigned, unsigned, unsigned, float, GlyphMetricsFloat* metrics) override {
+    for (unsigned k = 0; k < 255; ++k) metrics[k].CellIncX = 0.6f;
+    return 1;
+  }
+  void SwapBuffers() override {}
+  void Sleep(unsigned) override {}
+};
+
+BenchPlatform platform;
+
+void SetUpScene(SceneKind kind, int width, int height) {
+  InstallFpuControlWord();
+  UsePlatform(&platform);
+  rgl::Reset();
+  CreateScene(kind, width, height, 1);
+  SetUpRenderingState(kind, width, height);
+  rgl::SetRecording(false);
+}
+
+void BM_FrameCpu_FullScreen(benchmark::State& state) {
+  SetUpScene(SceneKind::FullScreen, 1920, 1080);
+  const long long before = rgl::Current().vertices;
+  for (auto _ : state) Timer1Timer();
+  state.counters["vertices/frame"] =
+      double(rgl::Current().vertices - before) / double(state.iterations() ? state.iterations() : 1);
+}
+BENCHMARK(BM_FrameCpu_FullScreen)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

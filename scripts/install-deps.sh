@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those that are missing.
+set -euo pipefail
+
+packages=(
+  # native build, tests and benchmarks
+  build-essential cmake pkg-config libgtest-dev libbenchmark-dev
+  # OpenGL through Mesa: EGL's surfaceless platform for the headless renderer
+  libgl-dev libegl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  # the outline font on Linux, and PNG output
+  libfreetype-dev libfontconfig-dev fontconfig libpng-dev fonts-dejavu-core fonts-liberation
+  # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
+  g++-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick x11-utils
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#packages[@]} packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
