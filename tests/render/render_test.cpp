@@ -54,6 +54,53 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   EXPECT_NE(RunRenderer("--size 8x8 --out /nonexistent-dir/x.png"), 0);
 }
 
+std::string Capture(const std::string& arguments) {
+  const std::string command = std::string(QUILLMOOR_RENDER_BIN) + " " + arguments;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  std::string output;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  pclose(pipe);
+  return output;
+}
+
+TEST(RenderCommand, PrintsTheStateOfTheFrozenMoment) {
+  const std::string json =
+      Capture("--size 16x16 --seed 3 --frames 2 --at \"2024-02-29 23:59:59\" --print-state");
+  for (const char* expected :
+       {"\"ClockTime\":{\"Hour\":23,\"Minute\":59,\"Second\":59,\"Millisecond\":0}",
+        "\"HandAngles\":{\"Hour\":-269.5,\"Minute\":-264,\"Second\":-264}", "\"MeshColumns\":300",
+        "\"Year\":2024,\"Month\":2,\"Day\":29,\"DaysInYear\":366", "\"TextDrift\":{\"Angles\":[",
+        "\"HeadlineFade\":{\"HeadlineAlpha\":0.2", "\"SwaySteps\":[", "\"ClockOffset\":{\"x\":0.28,"})
+    EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+}
+
+TEST(RenderCommand, PreviewUsesThePreviewParameters) {
+  const std::string json = Capture("--size 152x112 --seed 3 --preview --at \"2026-07-04 12:00:00\" --print-state");
+  for (const char* expected : {"\"MeshColumns\":60", "\"MeshRows\":20", "\"CurtainColumns\":50",
+                               "\"CurtainRows\":10", "\"TextAlpha\":0,", "\"HeadlineAlpha\":0,"})
+    EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+}
+
+TEST(RenderCommand, SaysSoWhenNoOpenGLIsAvailable) {
+  // With no EGL vendor library glvnd has no implementation to offer.
+  const auto out = std::filesystem::temp_directory_path() / "quillmoor-render-test" / "nogl.png";
+  std::filesystem::create_directories(out.parent_path());
+  std::filesystem::remove(out);
+  const std::string command = "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json " + std::string(QUILLMOOR_RENDER_BIN) +
+                              " --size 8x8 --out " + out.string() + " 2>&1";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  const int status = pclose(pipe);
+  EXPECT_NE(status, 0);
+  EXPECT_NE(output.find("no OpenGL available"), std::string::npos) << output;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 TEST(RenderCommand, WritesAPngOfTheRequestedSize) {
   const auto path = std::filesystem::temp_directory_path() / "quillmoor-render-test" / "ok.png";
   std::filesystem::create_directories(path.parent_path());
