@@ -72,7 +72,7 @@ TEST(RenderCommand, PrintsTheStateOfTheFrozenMoment) {
        {"\"ClockTime\":{\"Hour\":23,\"Minute\":59,\"Second\":59,\"Millisecond\":0}",
         "\"HandAngles\":{\"Hour\":-269.5,\"Minute\":-264,\"Second\":-264}", "\"MeshColumns\":300",
         "\"Year\":2024,\"Month\":2,\"Day\":29,\"DaysInYear\":366", "\"TextDrift\":{\"Angles\":[",
-        "\"HeadlineFade\":{\"HeadlineAlpha\":0.2", "\"SwaySteps\":[", "\"ClockOffset\":{\"x\":0.28,"})
+        "\"HeadlineFade\":{\"HeadlineAlpha\":0.199", "\"SwaySteps\":[", "\"ClockOffset\":{\"x\":0.28,"})
     EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
 }
 
