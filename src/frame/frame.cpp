@@ -1,5 +1,6 @@
 #include "frame/frame.h"
 
+#include "clock/clock_pass.h"
 #include "frame/frame_state.h"
 #include "frame/platform.h"
 #include "host/opengl.h"
@@ -26,6 +27,7 @@ void DrawFrame(SceneKind kind) {
 
   glLoadIdentity();
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  DrawClockAndSnow();
 
   AdvanceHeadlineFade();
 

@@ -1,5 +1,8 @@
 #include "host/scene_setup.h"
 
+#include "clock/dial_marks.h"
+#include "clock/hands.h"
+#include "clock/numerals.h"
 #include "frame/frame_state.h"
 #include "frame/platform.h"
 #include "host/opengl.h"
@@ -35,6 +38,11 @@ void DrawPhasesAndSwaySteps(SceneKind kind) {
 
 void BuildGeometry() {
   // Built once, in this order; later builders read what earlier ones drew.
+  BuildDialMarks();
+  BuildCellTemplate();
+  BuildDigits();
+  BuildHands();
+  // The ground and then the curtain are built here, after the clock.
 }
 
 void RecordDate() {

@@ -1,0 +1,138 @@
+// The hexagonal cell lattice behind every snowflake shape: the numeral cells,
+// the dial marks and the falling flakes. A lattice of order R is a disc cut
+// into six sectors; in each sector row j (0..R) holds j + 1 points on an arc
+// of radius Radius * j / R, so row 0 is the centre and row R the rim. The
+// points are cut into triangles in one fixed order and handed to OpenGL in
+// one of two styles: each corner's position used as its normal, or one face
+// normal per triangle.
+//
+// Storage is fixed-size (6 sectors x 6 rows x 6 points per coordinate, enough
+// for order 5); positions and colours are Extended and become floats only as
+// they are emitted. Building and emission never allocate.
+#pragma once
+
+#include "clock/gl_vectors.h"
+#include "clock/triangle_normal.h"
+#include "host/extended.h"
+
+inline constexpr int LatticeSectors = 6;
+inline constexpr int LatticeRows = 6;       // storage rows, 0..5
+inline constexpr int LatticeRowPoints = 6;  // storage points per row, 0..5
+inline constexpr int MaxLatticeOrder = LatticeRows - 1;
+
+// One coordinate of every point, indexed [sector][row][point]; only point
+// 0..row of rows 0..order is used.
+using LatticeCoordinate = Extended[LatticeSectors][LatticeRows][LatticeRowPoints];
+
+struct CellLattice {
+  LatticeCoordinate x{}, y{}, z{};
+};
+
+// Where and how large a lattice is.
+struct LatticeShape {
+  int Order = 1;            // 1..MaxLatticeOrder
+  Extended Radius = 0;      // of the rim row
+  Extended CentreX = 0, CentreY = 0;
+  Extended PlaneZ = 0;      // every point lies in z = PlaneZ
+  Extended StepGuard = 0;   // added to 3j in the angle step so that row 0's step stays finite
+};
+
+// The angle accumulator of one builder. It starts at -pi/6, moves on by
+// pi / (3j + StepGuard) after each point of row j and is set to
+// s * pi/3 - pi/6 after the last point of every row of sector s. A builder
+// that places several lattices keeps one accumulator for all of them.
+struct LatticeAngle {
+  Extended Value = -Pi / 6;
+};
+
+// Places the points of one lattice, sector by sector, row by row, point by
+// point, advancing `angle` as it goes. Row 0 is the centre itself whatever the
+// accumulator holds. An order outside 1..MaxLatticeOrder places nothing and
+// returns false.
+bool PlaceLattice(const LatticeShape& shape, LatticeAngle& angle, CellLattice& lattice);
+
+struct LatticeIndex {
+  int Sector = 0, Row = 0, Point = 0;
+};
+
+// The points of one lattice as emission reads them. The three coordinates
+// may live apart (the numerals share one z for all their cells).
+struct LatticeView {
+  const LatticeCoordinate& x;
+  const LatticeCoordinate& y;
+  const LatticeCoordinate& z;
+  int Order;
+
+  Vector3f At(LatticeIndex i) const {
+    return ToVector3f(x[i.Sector][i.Row][i.Point], y[i.Sector][i.Row][i.Point], z[i.Sector][i.Row][i.Point]);
+  }
+};
+
+inline LatticeView ViewOf(const CellLattice& lattice, int order) { return {lattice.x, lattice.y, lattice.z, order}; }
+
+// Colours by (row, point), shared by all six sectors and by every copy of the
+// lattice: the clock's numeral cells and dial marks.
+struct RowColours {
+  Extended r[LatticeRows][LatticeRowPoints]{};
+  Extended g[LatticeRows][LatticeRowPoints]{};
+  Extended b[LatticeRows][LatticeRowPoints]{};
+  Extended a[LatticeRows][LatticeRowPoints]{};
+
+  Colour4f At(LatticeIndex i) const {
+    return ToColour4f(r[i.Row][i.Point], g[i.Row][i.Point], b[i.Row][i.Point], a[i.Row][i.Point]);
+  }
+};
+
+// Colours by (sector, row, point): one set per lattice (the flakes).
+struct SectorColours {
+  LatticeCoordinate r{}, g{}, b{}, a{};
+
+  Colour4f At(LatticeIndex i) const {
+    return ToColour4f(r[i.Sector][i.Row][i.Point], g[i.Sector][i.Row][i.Point], b[i.Sector][i.Row][i.Point],
+                      a[i.Sector][i.Row][i.Point]);
+  }
+};
+
+// Calls visit(a, b, c) for every triangle of a lattice of the given order, in
+// emission order: sector 0..5, row j = 0..order-1, point k = 0..j, first
+// (j,k) (j+1,k) (j+1,k+1), then, unless k is the row's last point,
+// (j,k) (j+1,k+1) (j,k+1). Both are counter-clockwise seen from +z. A sector
+// has order^2 triangles.
+template <class Visit>
+void ForEachLatticeTriangle(int order, Visit&& visit) {
+  if (order < 1 || order > MaxLatticeOrder) return;
+  for (int s = 0; s < LatticeSectors; ++s)
+    for (int j = 0; j < order; ++j)
+      for (int k = 0; k <= j; ++k) {
+        visit(LatticeIndex{s, j, k}, LatticeIndex{s, j + 1, k}, LatticeIndex{s, j + 1, k + 1});
+        if (k < j) visit(LatticeIndex{s, j, k}, LatticeIndex{s, j + 1, k + 1}, LatticeIndex{s, j, k + 1});
+      }
+}
+
+inline constexpr int LatticeTriangleCount(int order) { return LatticeSectors * order * order; }
+
+// Emission into an open glBegin(GL_TRIANGLES) bracket; only glNormal3fv,
+// glColor4fv and glVertex3fv are issued. Colours is RowColours or
+// SectorColours (anything with Colour4f At(LatticeIndex)).
+
+// Each corner: its position as normal, its colour, its position.
+template <class Colours>
+void EmitLatticeWithPositionNormals(const LatticeView& lattice, const Colours& colours) {
+  ForEachLatticeTriangle(lattice.Order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
+    SendCornerWithPositionNormal(lattice.At(a), colours.At(a));
+    SendCornerWithPositionNormal(lattice.At(b), colours.At(b));
+    SendCornerWithPositionNormal(lattice.At(c), colours.At(c));
+  });
+}
+
+// Each triangle: its face normal, then colour and position of each corner.
+template <class Colours>
+void EmitLatticeWithFaceNormals(const LatticeView& lattice, const Colours& colours) {
+  ForEachLatticeTriangle(lattice.Order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
+    const Vector3f pa = lattice.At(a), pb = lattice.At(b), pc = lattice.At(c);
+    SendNormal(TriangleNormal(pa, pb, pc));
+    SendCorner(pa, colours.At(a));
+    SendCorner(pb, colours.At(b));
+    SendCorner(pc, colours.At(c));
+  });
+}

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "clock/cell_lattice.h"
+#include "clock_test_support.h"
+
+namespace {
+
+using clocktest::Same;
+
+constexpr LatticeShape Order2{2, 0.005L, 0, 0, 1, 0.000001L};
+constexpr LatticeShape Order3{3, 0.015L, 0, 0, 1, 0.000001L};
+constexpr LatticeShape FlakeShape{4, 0.015L, 0, 0, 0, 0.00001L};
+
+CellLattice Placed(const LatticeShape& shape) {
+  CellLattice lattice;
+  LatticeAngle angle;
+  EXPECT_TRUE(PlaceLattice(shape, angle, lattice));
+  return lattice;
+}
+
+TEST(TriangleNormal, DegenerateCounterClockwiseAndSwappedTriangles) {
+  const Vector3f zero{0, 0, 0};
+  EXPECT_TRUE(Same(TriangleNormal({1, 2, 3}, {2, 4, 6}, {3, 6, 9}), zero));                 // collinear
+  EXPECT_TRUE(Same(TriangleNormal({0.5f, -1, 2}, {0.5f, -1, 2}, {0.5f, -1, 2}), zero));     // equal
+  EXPECT_TRUE(Same(TriangleNormal({0, 0, 0}, {1, 0, 0}, {0, 1, 0}), Vector3f{0, 0, 1}));
+  EXPECT_TRUE(Same(TriangleNormal({3, 4, 5}, {5, 4, 5}, {3, 7, 5}), Vector3f{0, 0, 6}));    // twice the area
+  EXPECT_TRUE(Same(TriangleNormal({0, 0, 0}, {0, 0, 1}, {1, 0, 0}), Vector3f{0, 1, 0}));
+  const Vector3f a{0.1f, -0.3f, 1}, b{0.7f, 0.2f, 0.9f}, c{-0.4f, 0.5f, 1.3f};
+  const Vector3f n = TriangleNormal(a, b, c);
+  EXPECT_NE(n.x, 0);
+  EXPECT_TRUE(Same(TriangleNormal(a, c, b), Vector3f{-n.x, -n.y, -n.z}));
+}
+
+TEST(TriangleNormal, FormsEachProductPairInExtendedPrecision) {
+  // N.z = (1 + 2^-12)^2 - 1 = 2^-11 + 2^-24: squared in single precision the
+  // 2^-24 would round away.
+  const float e = 1.0f + std::ldexp(1.0f, -12);
+  EXPECT_EQ(TriangleNormal({0, 0, 0}, {e, 1, 0}, {1, e, 0}).z, std::ldexp(1.0f, -11) + std::ldexp(1.0f, -24));
+}
+
+TEST(LatticePlacement, Order2MatchesTheWorkedExample) {
+  const CellLattice cell = Placed(Order2);
+  const struct { int s, j, k; double x, y; } points[] = {
+      {0, 1, 0, 0.0021651, -0.00125}, {0, 1, 1, 0.0021651, 0.00125}, {0, 2, 0, 0.0043301, -0.0025},
+      {0, 2, 1, 0.005, 0.0},          {0, 2, 2, 0.0043301, 0.0025},  {1, 1, 0, 0.0021651, 0.00125}};
+  for (const auto& p : points) {
+    EXPECT_NEAR(double(cell.x[p.s][p.j][p.k]), p.x, 5e-8) << p.s << p.j << p.k;
+    EXPECT_NEAR(double(cell.y[p.s][p.j][p.k]), p.y, 5e-8) << p.s << p.j << p.k;
+    EXPECT_EQ(cell.z[p.s][p.j][p.k], 1);
+  }
+}
+
+TEST(LatticePlacement, RowsAreArcsAndSectorsMeetInSeparateNearlyEqualPoints) {
+  for (const LatticeShape& shape : {Order2, Order3, FlakeShape}) {
+    const CellLattice cell = Placed(shape);
+    for (int s = 0; s < LatticeSectors; ++s)
+      for (int j = 1; j <= shape.Order; ++j) {
+        for (int k = 0; k <= j; ++k) {
+          const Extended x = cell.x[s][j][k], y = cell.y[s][j][k];
+          EXPECT_NEAR(double(std::hypot(x, y)), double(shape.Radius * j / shape.Order), 1e-15);
+          // The step guard shortens point k by about k * pi * guard / (9 j^2) radians.
+          const Extended off = std::remainder(std::atan2(y, x) - (s * Pi / 3 - Pi / 6 + k * Pi / (3 * j)), 2 * Pi);
+          EXPECT_LE(off, 1e-15L) << s << j << k;
+          EXPECT_GT(off, -shape.StepGuard) << s << j << k;
+        }
+        const int next = (s + 1) % LatticeSectors;
+        const Extended gap = std::hypot(cell.x[s][j][j] - cell.x[next][j][0], cell.y[s][j][j] - cell.y[next][j][0]);
+        EXPECT_GT(gap, 0);
+        EXPECT_LT(gap, shape.Radius * shape.StepGuard);
+      }
+  }
+}
+
+TEST(LatticePlacement, RowZeroIsTheCentreWhateverTheAccumulatorHeld) {
+  const LatticeShape shape{3, 0.015L, 0.25L, -0.125L, 1, 0.000001L};
+  const CellLattice alone = Placed(shape);
+  for (Extended start : {Extended(1e30L), std::numeric_limits<Extended>::infinity(),
+                         std::numeric_limits<Extended>::quiet_NaN()}) {
+    CellLattice cell;
+    LatticeAngle angle{start};
+    ASSERT_TRUE(PlaceLattice(shape, angle, cell));
+    for (int s = 0; s < LatticeSectors; ++s) {
+      EXPECT_EQ(cell.x[s][0][0], 0.25L);
+      EXPECT_EQ(cell.y[s][0][0], -0.125L);
+      EXPECT_EQ(cell.z[s][0][0], 1);
+    }
+    EXPECT_EQ(cell.y[0][1][0], alone.y[0][1][0]) << "row 1 starts from the reset angle";
+  }
+}
+
+TEST(LatticePlacement, OneAccumulatorServesSeveralLattices) {
+  LatticeAngle angle;
+  CellLattice first, second;
+  const LatticeShape moved{2, 0.005L, 0.5L, 0.25L, 1, 0.000001L};
+  ASSERT_TRUE(PlaceLattice(Order2, angle, first));
+  EXPECT_EQ(angle.Value, 5 * Pi / 3 - Pi / 6);
+  ASSERT_TRUE(PlaceLattice(moved, angle, second));
+  const CellLattice alone = Placed(moved);
+  for (int s = 0; s < LatticeSectors; ++s)
+    for (int k = 0; k <= 2; ++k) EXPECT_EQ(second.x[s][2][k], alone.x[s][2][k]);
+}
+
+TEST(LatticePlacement, RefusesOrdersTheStorageCannotHold) {
+  for (int order : {0, -1, 6}) {
+    CellLattice cell;
+    LatticeAngle angle;
+    EXPECT_FALSE(PlaceLattice({order, 0.01L, 0, 0, 1, 0.000001L}, angle, cell)) << order;
+    EXPECT_EQ(cell.x[0][1][0], 0);
+    int visits = 0;
+    ForEachLatticeTriangle(order, [&](LatticeIndex, LatticeIndex, LatticeIndex) { ++visits; });
+    EXPECT_EQ(visits, 0);
+  }
+  const CellLattice five = Placed({MaxLatticeOrder, 0.01L, 0, 0, 1, 0.000001L});
+  EXPECT_NEAR(double(std::hypot(five.x[0][5][5], five.y[0][5][5])), 0.01, 1e-15);
+}
+
+class LatticeEmission : public ::testing::Test {
+ protected:
+  void SetUp() override { rgl::Reset(); }
+  void TearDown() override { EXPECT_TRUE(rgl::Current().errors.empty()); }
+};
+
+TEST_F(LatticeEmission, PositionAsNormalEmitsEveryTriangleInOrderWithRowColours) {
+  RowColours colours;
+  for (int j = 0; j <= 3; ++j)
+    for (int k = 0; k <= j; ++k) colours.a[j][k] = Extended(10 * j + k) / 64;
+  for (const LatticeShape& shape : {Order2, Order3}) {
+    rgl::Reset();
+    const CellLattice cell = Placed(shape);
+    glBegin(GL_TRIANGLES);
+    EmitLatticeWithPositionNormals(ViewOf(cell, shape.Order), colours);
+    glEnd();
+    const auto corners = clocktest::CornersOf(rgl::Brackets().at(0));
+    ASSERT_EQ(corners.size(), shape.Order == 2 ? 72u : 162u);
+    std::size_t n = 0;
+    ForEachLatticeTriangle(shape.Order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
+      EXPECT_GT(TriangleNormal(corners[n].Position, corners[n + 1].Position, corners[n + 2].Position).z, 0);
+      for (LatticeIndex i : {a, b, c}) {
+        const clocktest::Corner& corner = corners[n++];
+        EXPECT_TRUE(corner.FreshNormal && corner.OnlyCornerCalls);
+        EXPECT_TRUE(Same(corner.Normal, corner.Position));
+        EXPECT_TRUE(Same(corner.Position, ToVector3f(cell.x[i.Sector][i.Row][i.Point], cell.y[i.Sector][i.Row][i.Point], 1)));
+        EXPECT_EQ(corner.Colour.a, static_cast<float>(Extended(10 * i.Row + i.Point) / 64));  // any sector
+      }
+    });
+  }
+  // Sector 0 of order 2: row 0 gives one triangle, row 1 three, the second
+  // kind only inside a row.
+  int rows[4] = {}, seconds = 0;
+  ForEachLatticeTriangle(2, [&](LatticeIndex a, LatticeIndex, LatticeIndex c) {
+    if (a.Sector == 0) ++rows[a.Row];
+    seconds += c.Row == a.Row;
+    EXPECT_TRUE(c.Row == a.Row ? a.Point < a.Row : true);
+  });
+  EXPECT_EQ(rows[0], 1);
+  EXPECT_EQ(rows[1], 3);
+  EXPECT_EQ(seconds, 6);
+}
+
+TEST_F(LatticeEmission, FaceNormalStyleSendsOneNormalBeforeEachTriangleWithSectorColours) {
+  const CellLattice cell = Placed(FlakeShape);
+  SectorColours colours;
+  for (int s = 0; s < LatticeSectors; ++s)
+    for (int j = 0; j <= 4; ++j)
+      for (int k = 0; k <= j; ++k) colours.a[s][j][k] = Extended(100 * s + 10 * j + k) / 1024;
+  glBegin(GL_TRIANGLES);
+  EmitLatticeWithFaceNormals(ViewOf(cell, 4), colours);
+  glEnd();
+  const auto corners = clocktest::CornersOf(rgl::Brackets().at(0));
+  ASSERT_EQ(corners.size(), 96u * 3u);
+  EXPECT_EQ(rgl::CountOf("glNormal3fv"), 96u);
+  std::size_t n = 0;
+  const LatticeView view = ViewOf(cell, 4);
+  ForEachLatticeTriangle(4, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
+    EXPECT_TRUE(corners[n].FreshNormal && !corners[n + 1].FreshNormal && !corners[n + 2].FreshNormal);
+    EXPECT_TRUE(Same(corners[n].Normal, TriangleNormal(view.At(a), view.At(b), view.At(c))));
+    EXPECT_GT(corners[n].Normal.z, 0);
+    for (LatticeIndex i : {a, b, c}) {
+      EXPECT_TRUE(Same(corners[n].Position, view.At(i)));
+      EXPECT_EQ(corners[n++].Colour.a, static_cast<float>(colours.a[i.Sector][i.Row][i.Point]));
+    }
+  });
+}
+
+}  // namespace
