@@ -19,15 +19,33 @@ add_dependencies(quillmoor_render_tests quillmoor-render)
 gtest_discover_tests(quillmoor_render_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS render)
 
 # The Windows saver under Wine on Xvfb; QUILLMOOR_SCR names the cross-built
-# quillmoor.scr and QUILLMOOR_WIN_PROBE the Win32 probe built beside it.
+# quillmoor.scr and QUILLMOOR_WIN_PROBE the Win32 probe built beside it. One
+# Wine prefix is booted for the whole run (a fixture) and each script runs in
+# it with its own Xvfb and wineserver; the scripts run one at a time.
 set(QUILLMOOR_SCR "" CACHE FILEPATH "quillmoor.scr for the end-to-end tests under Wine")
 set(QUILLMOOR_WIN_PROBE "" CACHE FILEPATH "the Win32 probe for the end-to-end tests under Wine")
 if(QUILLMOOR_SCR)
+  if(NOT QUILLMOOR_WIN_PROBE)
+    message(FATAL_ERROR "QUILLMOOR_SCR is set: set QUILLMOOR_WIN_PROBE to win_probe.exe as well")
+  endif()
+  set(wine_run ${CMAKE_SOURCE_DIR}/tests/e2e/with_wine.sh)
+  set(wine_prefix ${CMAKE_BINARY_DIR}/e2e-wine/prefix)
+  set(wine_out ${CMAKE_BINARY_DIR}/e2e-wine/out)
+
+  add_test(NAME e2e.wine_prefix_setup COMMAND bash ${wine_run} --make-prefix ${wine_prefix})
+  set_tests_properties(e2e.wine_prefix_setup PROPERTIES
+    FIXTURES_SETUP wine_prefix LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE)
+  add_test(NAME e2e.wine_prefix_cleanup COMMAND bash ${wine_run} --remove-prefix ${wine_prefix})
+  set_tests_properties(e2e.wine_prefix_cleanup PROPERTIES
+    FIXTURES_CLEANUP wine_prefix LABELS e2e RUN_SERIAL TRUE)
+
   file(GLOB QUILLMOOR_WINE_TESTS CONFIGURE_DEPENDS tests/e2e/wine_*.sh)
   foreach(script ${QUILLMOOR_WINE_TESTS})
     get_filename_component(name ${script} NAME_WE)
     add_test(NAME e2e.${name}
-      COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/with_wine.sh ${script} ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
-    set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
+      COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}
+        ${script} ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
+    set_tests_properties(e2e.${name} PROPERTIES
+      FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 endif()

@@ -1,0 +1,57 @@
+// The saver's entry: the host starts it with a switch in argument 1, of which
+// the second character, upper-cased, chooses what to do. The process always
+// ends with exit code 0.
+#include <cstdlib>
+
+#include "frame/platform.h"
+#include "host/fpu_control.h"
+#include "host/mode.h"
+#include "host/opengl.h"
+#include "host/win32/saver_window.h"
+#include "host/win32/win32_platform.h"
+
+namespace {
+
+// The saver window is the application's main window: the message loop runs
+// until it has closed.
+void RunFullScreen(HINSTANCE instance) {
+  Win32Platform platform;
+  UsePlatform(&platform);
+
+  SaverWindow form;
+  if (form.Create(instance)) {
+    form.Show();
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+
+  UsePlatform(nullptr);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  InstallFpuControlWord();
+
+  // Argument 1 as the C runtime split the command line.
+  const char* argument1 = __argc > 1 ? __argv[1] : nullptr;
+  const SaverMode mode = ModeFromLetter(ModeLetter(argument1));
+
+  ApplicationTitle = ApplicationTitleText;
+
+  switch (mode) {
+    case SaverMode::Settings:  // no settings of its own
+    case SaverMode::Password:  // no password of its own
+      break;
+    case SaverMode::Preview:
+      // The preview is not built yet; the request ends at once.
+      break;
+    case SaverMode::FullScreen:
+      RunFullScreen(instance);
+      break;
+  }
+  return 0;
+}

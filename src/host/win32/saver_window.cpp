@@ -1,0 +1,168 @@
+#include "host/win32/saver_window.h"
+
+#include <cstdlib>
+
+#include "frame/frame.h"
+#include "frame/outline_font.h"
+#include "host/scene_setup.h"
+
+namespace {
+
+constexpr UINT_PTR Timer1Id = 1;
+
+}  // namespace
+
+bool SaverWindow::Create(HINSTANCE instance) {
+  WNDCLASSEXA windowClass{};
+  if (!GetClassInfoExA(instance, SaverWindowClassName, &windowClass)) {
+    windowClass.cbSize = sizeof(windowClass);
+    // The device context is held from FormShow to the close: the window gets
+    // one of its own.
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = SaverWindowClassName;
+    if (RegisterClassExA(&windowClass) == 0) return false;
+  }
+
+  // Borderless and topmost; FormCreate gives it its size, Show makes it visible.
+  window_ = CreateWindowExA(WS_EX_TOPMOST, SaverWindowClassName, SaverWindowCaption, WS_POPUP, 0, 0, 0, 0,
+                            nullptr, nullptr, instance, this);
+  if (window_ == nullptr) return false;
+
+  // Timer1 ticks from creation on; its first tick is handled once the message
+  // loop runs, after FormShow.
+  SetTimer(window_, Timer1Id, Timer1Interval, nullptr);
+  FormCreate();
+  return true;
+}
+
+void SaverWindow::Show() {
+  FormShow();
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  UpdateWindow(window_);
+}
+
+void SaverWindow::FormCreate() {
+  // The client area is the primary screen; with no frame the window rect is
+  // the client rect, but the frame's size is asked for all the same.
+  const int clientWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int clientHeight = GetSystemMetrics(SM_CYSCREEN);
+  RECT bounds = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&bounds, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
+  SetWindowPos(window_, HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
+               bounds.bottom - bounds.top, SWP_NOACTIVATE);
+
+  RECT client{};
+  GetClientRect(window_, &client);
+  CreateScene(SceneKind::FullScreen, client.right, client.bottom);
+
+  GetCursorPos(&lastPointer_);
+  SystemParametersInfoA(SpiSetScreenSaverRunning, 1, nullptr, 0);
+  ShowCursor(FALSE);
+}
+
+void SaverWindow::FormShow() {
+  context_ = CreateRenderingContext(window_);
+  RECT client{};
+  GetClientRect(window_, &client);
+  SetUpRenderingState(SceneKind::FullScreen, client.right, client.bottom);
+}
+
+void SaverWindow::Timer1Timer() { ::Timer1Timer(); }
+
+bool SaverWindow::IsActive() const { return GetActiveWindow() == window_; }
+
+void SaverWindow::FormKeyDown() {
+  if (IsActive()) ExitSequence();
+}
+
+void SaverWindow::FormMouseMove() {
+  // The event's own coordinates are not used: the pointer's screen position
+  // is read here, and remembered whatever happens next.
+  POINT pointer{};
+  GetCursorPos(&pointer);
+  const POINT last = lastPointer_;
+  lastPointer_ = pointer;
+  // While another window is active, moves only keep the position up to date.
+  if (!IsActive()) return;
+  // The limit holds per move: a slow sweep across the screen never ends it.
+  if (std::labs(pointer.x - last.x) > PointerJumpLimit || std::labs(pointer.y - last.y) > PointerJumpLimit)
+    ExitSequence();
+}
+
+void SaverWindow::ExitSequence() {
+  ShowWindow(window_, SW_HIDE);
+  ShowCursor(TRUE);
+  Close();
+}
+
+void SaverWindow::Close() {
+  if (closing_) return;
+  if (!FormCloseQuery()) return;
+  closing_ = true;
+  FormClose();
+}
+
+bool SaverWindow::FormCloseQuery() {
+  // The font's lists belong to the rendering context: free them while it is
+  // still current.
+  if (context_.GlContext != nullptr) DeleteFontLists();
+  ReleaseRenderingContext(window_, context_);
+  SystemParametersInfoA(SpiSetScreenSaverRunning, 0, nullptr, 0);
+  return true;
+}
+
+void SaverWindow::FormClose() { DestroyWindow(window_); }
+
+LRESULT CALLBACK SaverWindow::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    auto* self = static_cast<SaverWindow*>(create->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      if (wParam == Timer1Id) Timer1Timer();
+      return 0;
+    // System keys too: Alt or F10 alone ends the saver rather than opening a
+    // window menu.
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      FormKeyDown();
+      return 0;
+    case WM_MOUSEMOVE:
+      FormMouseMove();
+      return 0;
+    case WM_ERASEBKGND:
+      // Once OpenGL draws, every frame covers the whole client area; erasing
+      // it black first would only flicker. Until then the black background
+      // shows.
+      if (context_.GlContext != nullptr) return 1;
+      break;
+    case WM_CLOSE:
+      // A close from elsewhere releases everything as the exit sequence does.
+      Close();
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window_, Timer1Id);
+      SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window_, message, wParam, lParam);
+}

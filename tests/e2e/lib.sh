@@ -1,0 +1,139 @@
+# Helpers for the end-to-end scripts; with_wine.sh sets QUILLMOOR_SCR,
+# QUILLMOOR_PROBE, E2E_OUT, SCREEN_WIDTH, SCREEN_HEIGHT and the Wine and X
+# environment before a script sources this file.
+set -u
+
+readonly SAVER_CAPTION="Quillmoor"
+# Bounds for waiting on Wine; only a hang reaches them.
+readonly WINDOW_WAIT_MS=30000
+readonly EXIT_WAIT_SECONDS=30
+# The clear colour (0, 0, 0.2) in 8-bit channels.
+readonly DARK_BLUE="0,0,51"
+
+FAILURES=0
+SAVER_PID=""
+
+pass() { echo "  ok: $*"; }
+fail() {
+  echo "  FAIL: $*"
+  FAILURES=$((FAILURES + 1))
+}
+section() { echo "== $*"; }
+
+# expect DESCRIPTION ACTUAL EXPECTED
+expect() {
+  if [ "$2" = "$3" ]; then pass "$1 ($2)"; else fail "$1: got '$2', expected '$3'"; fi
+}
+
+finish() {
+  if [ "$FAILURES" -ne 0 ]; then
+    echo "$FAILURES check(s) failed"
+    exit 1
+  fi
+  echo "all checks passed"
+  exit 0
+}
+
+# The probe's output without the console's carriage returns.
+probe() { wine "$QUILLMOOR_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+
+# field NAME < key=value lines
+field() { sed -n "s/^$1=//p" | head -n 1; }
+
+windows_path() { winepath -w "$1" 2>/dev/null; }
+
+screensaver_flag() { probe system | field screensaver_running; }
+
+# Starts the saver in the background with the given arguments.
+start_saver() {
+  wine "$QUILLMOOR_SCR" "$@" >/dev/null 2>&1 &
+  SAVER_PID=$!
+}
+
+# Waits for the saver's window to be shown and prints its properties.
+saver_window() { probe find --caption "$SAVER_CAPTION" --visible --wait "$WINDOW_WAIT_MS"; }
+
+# Waits for the saver's window to be shown and active, and prints its
+# properties (found=0 if it never is).
+active_saver_window() { probe find --caption "$SAVER_CAPTION" --visible --active --wait "$WINDOW_WAIT_MS"; }
+
+# Lets the saver's thread take all queued input, optionally once the pointer
+# has reached X Y, and prints its window's properties (found=0 if gone).
+sync_saver() {
+  if [ $# -eq 2 ]; then
+    probe sync --caption "$SAVER_CAPTION" --pointer "$1" "$2" --wait "$WINDOW_WAIT_MS"
+  else
+    probe sync --caption "$SAVER_CAPTION"
+  fi
+}
+
+# Whether the saver process is still there.
+saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
+
+# Waits for the saver process to end and sets SAVER_EXIT to its exit code,
+# or to "running" if it is still there after EXIT_WAIT_SECONDS (it is then
+# ended). Not for a subshell: the saver is this shell's child.
+wait_saver_exit() {
+  local tries=0
+  while saver_running && [ "$tries" -lt $((EXIT_WAIT_SECONDS * 20)) ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+  done
+  if saver_running; then
+    SAVER_EXIT=running
+    kill "$SAVER_PID" 2>/dev/null
+    wait "$SAVER_PID" 2>/dev/null
+  else
+    wait "$SAVER_PID"
+    SAVER_EXIT=$?
+  fi
+  SAVER_PID=""
+}
+
+# Starts the saver and waits until its full-screen window is shown and is the
+# active window, so that input reaches it.
+start_saver_and_wait() {
+  local properties
+  start_saver "$@"
+  properties="$(active_saver_window)"
+  expect "'$*': the window is shown and active" "$(field foreground <<<"$properties")" 1
+}
+
+# expect_saver_ended DESCRIPTION: the saver ended on its own after the input
+# so far: exit code 0, window gone, the system's flag cleared.
+expect_saver_ended() {
+  wait_saver_exit
+  expect "$1: the saver exits with code 0" "$SAVER_EXIT" 0
+  expect "$1: its window is gone" "$(probe gone --caption "$SAVER_CAPTION" --wait 5000 | field gone)" 1
+  expect "$1: the screen-saver-running flag is cleared" "$(screensaver_flag)" 0
+}
+
+# expect_saver_still_up DESCRIPTION [X Y]: after the input so far (and once
+# the pointer has reached X Y) the saver's window is still shown.
+expect_saver_still_up() {
+  local description="$1" properties
+  shift
+  properties="$(sync_saver "$@")"
+  expect "$description: the saver's window is still shown" "$(field visible <<<"$properties")" 1
+}
+
+# Ends a saver that a failed check left running, so the next case starts clean.
+stop_saver() {
+  if saver_running; then
+    kill "$SAVER_PID" 2>/dev/null
+    wait "$SAVER_PID" 2>/dev/null
+  fi
+  SAVER_PID=""
+}
+
+# pixel FILE X Y: the pixel's 8-bit channels as R,G,B.
+pixel() {
+  convert "$1" -format "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
+}
+
+screenshot() { import -window root "$1"; }
+
+# Start Wine's server and desktop now: the desktop puts the pointer in the
+# middle of the screen when it starts, which would undo a script's first
+# pointer placement.
+probe system >/dev/null

@@ -1,0 +1,52 @@
+# /s: one borderless, topmost window titled "Quillmoor" covers the primary
+# screen, the system is told that a screen saver runs, and every frame clears
+# the screen to dark blue; a key press ends it.
+source "$E2E_LIB"
+
+section "before the saver starts"
+expect "the screen-saver-running flag" "$(screensaver_flag)" 0
+
+section "the full-screen window"
+start_saver /s
+window="$(active_saver_window)"
+expect "caption" "$(field caption <<<"$window")" "$SAVER_CAPTION"
+expect "shown" "$(field visible <<<"$window")" 1
+expect "the active window" "$(field foreground <<<"$window")" 1
+expect "popup style" "$(field popup <<<"$window")" 1
+expect "no border, caption bar or sizing frame" "$(field frame <<<"$window")" 0
+expect "topmost" "$(field topmost <<<"$window")" 1
+expect "screen size" "$(field screen_size <<<"$window")" "$SCREEN_WIDTH $SCREEN_HEIGHT"
+expect "window rectangle" "$(field rect <<<"$window")" "0 0 $SCREEN_WIDTH $SCREEN_HEIGHT"
+expect "client area origin" "$(field client_origin <<<"$window")" "0 0"
+expect "client area size" "$(field client_size <<<"$window")" "$SCREEN_WIDTH $SCREEN_HEIGHT"
+expect "the screen-saver-running flag while it runs" "$(field screensaver_running <<<"$window")" 1
+
+section "the picture"
+# Away from the scene's geometry: the four corners and the middle of the
+# top edge. The first frames come with the 30 ms timer; wait for them.
+shot="$E2E_OUT/full_screen.png"
+points="0,0 $((SCREEN_WIDTH - 1)),0 0,$((SCREEN_HEIGHT - 1)) $((SCREEN_WIDTH - 1)),$((SCREEN_HEIGHT - 1)) $((SCREEN_WIDTH / 2)),0"
+for attempt in $(seq 1 40); do
+  screenshot "$shot"
+  all_blue=1
+  for point in $points; do
+    [ "$(pixel "$shot" "${point%,*}" "${point#*,}")" = "$DARK_BLUE" ] || all_blue=0
+  done
+  [ "$all_blue" = 1 ] && break
+  sleep 0.25
+done
+for point in $points; do
+  expect "pixel at $point is the clear colour" "$(pixel "$shot" "${point%,*}" "${point#*,}")" "$DARK_BLUE"
+done
+echo "  screenshot: $shot"
+
+section "a key press ends it"
+xdotool key a
+expect_saver_ended "key a"
+
+section "a close from elsewhere ends it cleanly too"
+start_saver_and_wait /s
+expect "the close request reached the window" "$(probe close --caption "$SAVER_CAPTION" | field closed)" 1
+expect_saver_ended "closed by another program"
+
+finish

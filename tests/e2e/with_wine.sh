@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Runs one end-to-end script against the Windows saver under Wine, on an Xvfb
+# server of its own, and afterwards ends everything it started, whether the
+# script passed or not.
+#
+#   with_wine.sh [--prefix DIR] [--out DIR] SCRIPT SCR PROBE
+#       Runs SCRIPT with quillmoor.scr SCR and the Win32 probe PROBE. With
+#       --prefix it runs in the Wine prefix DIR made by --make-prefix (each run
+#       still gets its own wineserver); without, it makes a fresh one in a
+#       temporary folder and removes it afterwards. --out names a folder for
+#       screenshots (default: the temporary folder, removed afterwards).
+#   with_wine.sh --make-prefix DIR
+#       Makes a Wine prefix in DIR (replacing what is there) for the runs to
+#       share: booting a prefix takes far longer than any one test.
+#   with_wine.sh --remove-prefix DIR
+#       Removes it again.
+#
+# The screen is 1024x768x24 with GLX, so Wine's OpenGL runs on Mesa there.
+set -u
+
+readonly E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+readonly SCREEN_WIDTH=1024
+readonly SCREEN_HEIGHT=768
+
+WORK_DIR=""
+XVFB_PID=""
+OWN_PREFIX=""
+SERVER_STARTED=""
+
+usage() {
+  echo "usage: with_wine.sh [--prefix DIR] [--out DIR] SCRIPT SCR PROBE" >&2
+  echo "       with_wine.sh --make-prefix DIR | --remove-prefix DIR" >&2
+  exit 2
+}
+
+cleanup() {
+  local status=$?
+  if [ -n "$SERVER_STARTED" ]; then
+    # Ends every Wine process of this prefix, the saver included.
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+  fi
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+  fi
+  [ -n "$OWN_PREFIX" ] && rm -rf "$OWN_PREFIX"
+  [ -n "$WORK_DIR" ] && rm -rf "$WORK_DIR"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+require() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "with_wine: $tool is not installed" >&2; exit 1; }
+  done
+}
+
+# Starts Xvfb on the first free display; it reports the number it took once it
+# accepts clients.
+start_xvfb() {
+  local display_file="$WORK_DIR/display" tries=0
+  Xvfb -displayfd 3 -screen 0 "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24" +extension GLX -nolisten tcp \
+    3>"$display_file" >"$WORK_DIR/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  until [ -s "$display_file" ]; do
+    if ! kill -0 "$XVFB_PID" 2>/dev/null || [ "$tries" -ge 200 ]; then
+      echo "with_wine: Xvfb did not start:" >&2
+      cat "$WORK_DIR/xvfb.log" >&2
+      exit 1
+    fi
+    tries=$((tries + 1))
+    sleep 0.05
+  done
+  export DISPLAY=":$(head -n 1 "$display_file")"
+}
+
+wine_environment() {
+  export WINEPREFIX="$1"
+  export WINEDEBUG=-all
+  # No Mono or Gecko installers: nothing here needs .NET or HTML.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=win64
+}
+
+# A fresh prefix: booted, and told that no window manager runs on the screen,
+# so Wine places and hides its windows itself instead of waiting for one.
+make_prefix() {
+  local prefix="$1"
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  wine_environment "$prefix"
+  SERVER_STARTED=1
+  wineboot -i >"$WORK_DIR/wineboot.log" 2>&1 || { cat "$WORK_DIR/wineboot.log" >&2; return 1; }
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || return 1
+  # Let the server write the registry out and end on its own.
+  wineserver -w
+  SERVER_STARTED=""
+}
+
+require Xvfb wine wineboot wineserver winepath xdotool import convert
+WORK_DIR="$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-e2e.XXXXXX")"
+
+case "${1:-}" in
+  --make-prefix)
+    [ $# -eq 2 ] || usage
+    start_xvfb
+    echo "making the Wine prefix $2"
+    make_prefix "$2" || { echo "with_wine: the prefix could not be made" >&2; exit 1; }
+    exit 0
+    ;;
+  --remove-prefix)
+    [ $# -eq 2 ] || usage
+    rm -rf "$2"
+    exit 0
+    ;;
+esac
+
+shared_prefix=""
+out_dir=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --prefix) [ $# -ge 2 ] || usage; shared_prefix="$2"; shift 2 ;;
+    --out) [ $# -ge 2 ] || usage; out_dir="$2"; shift 2 ;;
+    --) shift; break ;;
+    -*) usage ;;
+    *) break ;;
+  esac
+done
+[ $# -eq 3 ] || usage
+script="$1"
+export QUILLMOOR_SCR="$(realpath "$2")"
+export QUILLMOOR_PROBE="$(realpath "$3")"
+[ -f "$QUILLMOOR_SCR" ] || { echo "with_wine: no saver at $2" >&2; exit 1; }
+[ -f "$QUILLMOOR_PROBE" ] || { echo "with_wine: no probe at $3" >&2; exit 1; }
+
+start_xvfb
+if [ -n "$shared_prefix" ]; then
+  [ -f "$shared_prefix/system.reg" ] || { echo "with_wine: $shared_prefix is not a prepared prefix" >&2; exit 1; }
+  wine_environment "$shared_prefix"
+else
+  OWN_PREFIX="$WORK_DIR/prefix"
+  make_prefix "$OWN_PREFIX" || { echo "with_wine: the prefix could not be made" >&2; exit 1; }
+  wine_environment "$OWN_PREFIX"
+fi
+SERVER_STARTED=1
+
+if [ -n "$out_dir" ]; then
+  mkdir -p "$out_dir"
+  export E2E_OUT="$(realpath "$out_dir")"
+else
+  export E2E_OUT="$WORK_DIR"
+fi
+export E2E_LIB="$E2E_DIR/lib.sh"
+export SCREEN_WIDTH SCREEN_HEIGHT
+
+echo "display $DISPLAY, prefix $WINEPREFIX"
+bash "$script"
