@@ -1,6 +1,7 @@
 #include "frame/frame.h"
 
 #include "clock/clock_pass.h"
+#include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "frame/platform.h"
 #include "host/opengl.h"
@@ -19,9 +20,14 @@ void DrawFrame(SceneKind kind) {
   SceneParams.Year = now.Year;
   SceneParams.Month = now.Month;
   SceneParams.Day = now.Day;
+  // The year's length follows the date, so that a saver running across New
+  // Year into a year of the other length counts the days right.
+  SceneParams.DaysInYear = DaysInYearOf(now.Year);
 
   // The curtain and all text add their light to the background.
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+
+  DrawCountdown(kind);
 
   AdvanceSway();
 

@@ -4,6 +4,7 @@
 #include "clock/hands.h"
 #include "clock/numerals.h"
 #include "frame/frame_state.h"
+#include "frame/outline_font.h"
 #include "frame/platform.h"
 #include "host/opengl.h"
 #include "host/random.h"
@@ -117,6 +118,12 @@ void InitGL(SceneKind kind, int width, int height) {
 
   glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
   glEnable(GL_LIGHT0);
+
+  // Last, the window's outline font, built on this context.
+  if (kind == SceneKind::FullScreen)
+    BuildFont();
+  else
+    BuildPreviewFont();
 }
 
 void SetUpRenderingState(SceneKind kind, int width, int height) {

@@ -192,6 +192,8 @@ void Reset() {
   recording = true;
 }
 
+void ClearCalls() { calls.clear(); }
+
 void SetRecording(bool on) { recording = on; }
 
 const std::vector<Call>& Calls() { return calls; }

@@ -60,6 +60,9 @@ struct State {
 // Clears the log and the state (the next list name starts at 1 again).
 void Reset();
 
+// Clears the log only: the state, display lists included, stays.
+void ClearCalls();
+
 // With recording off nothing is logged and no display list is kept: only the
 // counters and the matrix state move (used by benchmarks and allocation tests).
 void SetRecording(bool on);

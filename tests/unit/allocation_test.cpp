@@ -1,30 +1,12 @@
 // A frame allocates nothing on the heap but, at most, the countdown's four
-// short number strings. Every operator new of this test program is counted.
+// short number strings; allocation_counter.cpp counts every operator new.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "allocation_counter.h"
 #include "fake_platform.h"
 #include "frame/frame.h"
 #include "host/scene_setup.h"
 #include "recording_gl.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -40,9 +22,9 @@ TEST(Allocation, FramesAllocateAtMostTheFourNumberStrings) {
     for (int frame = 0; frame < 20; ++frame) {
       // Across days, so every number line has to be formatted afresh.
       fake.platform.moment = {2026, 12, static_cast<std::uint16_t>(1 + frame), 23, 59, 59, 0};
-      const long before = allocations.load();
+      const std::size_t before = HeapAllocations();
       DrawFrame(kind);
-      EXPECT_LE(allocations.load() - before, 4) << "frame " << frame;
+      EXPECT_LE(HeapAllocations() - before, 4u) << "frame " << frame;
       fake.platform.events.clear();
     }
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "host/scene_params.h"
 
@@ -89,6 +90,27 @@ void WriteFrameState(JsonWriter& json) {
   json.End('}');
 }
 
+void WriteCountdown(JsonWriter& json) {
+  const CountdownRecord& c = CountdownState;
+  json.Begin("CountdownState", '{');
+  json.String("Display", CountdownLines.Display == CountdownDisplay::Christmas ? "Christmas" : "NewYear");
+  json.Integer("DayOfYear", c.DayOfYear);
+  json.Integer("DaysToNewYear", c.DaysToNewYear);
+  json.Integer("DaysToChristmas", c.DaysToChristmas);
+  json.Integer("HoursLeft", c.HoursLeft);
+  json.Integer("MinutesLeft", c.MinutesLeft);
+  json.Integer("SecondsLeft", c.SecondsLeft);
+  json.Begin("Lines", '[');
+  for (const CountdownLine& line : CountdownLines.Lines) {
+    json.Begin(nullptr, '{');
+    json.String("Text", line.Text);
+    json.Number("Alpha", line.Alpha);
+    json.End('}');
+  }
+  json.End(']');
+  json.End('}');
+}
+
 void WriteSceneParams(JsonWriter& json) {
   const SceneParameters& p = SceneParams;
   json.Begin("SceneParams", '{');
@@ -127,6 +149,7 @@ void WriteStateJson(std::ostream& out) {
   JsonWriter json(out);
   json.Begin(nullptr, '{');
   WriteFrameState(json);
+  WriteCountdown(json);
   WriteSceneParams(json);
   json.End('}');
   out << '\n';

@@ -4,9 +4,18 @@
 #pragma once
 
 #include "frame/platform.h"
+#include "host/linux_font/font_resolution.h"
 
-// Builds display lists listBase + k for codes k = first .. first + count - 1 and
-// fills metrics[k - first]. Needs a current OpenGL context. Returns non-zero on
-// success.
+// Builds display lists listBase + k for the 8-bit ANSI codes first + k,
+// k = 0 .. count - 1, and fills metrics[k] (when metrics is not null). Each
+// list draws the glyph as lit triangles in em units (front face at z = 0,
+// back face at z = -extrusion, side walls between) and ends with a
+// translation by the glyph's advance. A character the font lacks gets the
+// font's missing glyph. Needs a current OpenGL context. Returns non-zero on
+// success; on failure no list is made and no metrics are written.
 int UseFontOutlinesLinux(const char* face, unsigned first, unsigned count, unsigned listBase,
                          float extrusion, GlyphMetricsFloat* metrics);
+
+// The same for a font file already chosen.
+int UseFontOutlinesOf(const ResolvedFont& font, unsigned first, unsigned count, unsigned listBase,
+                      float extrusion, GlyphMetricsFloat* metrics);
