@@ -1,0 +1,66 @@
+# /s under Wine draws the scene: the snowflake clock upper right, and the six
+# lines of the countdown at the left in lit, translucent outline text (Wine's
+# own outline conversion of Tahoma), over the dark blue clear colour.
+source "$E2E_LIB"
+
+# count_bright FILE X Y W H PERCENT: pixels of the box whose red channel
+# exceeds PERCENT of full scale. The clear colour has no red at all.
+count_bright() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate -threshold "$6%" \
+    -format "%[fx:round(mean*w*h)]" info:
+}
+
+# at_least DESCRIPTION ACTUAL MINIMUM
+at_least() {
+  if [ "$2" -ge "$3" ]; then pass "$1 ($2 >= $3)"; else fail "$1: got $2, expected at least $3"; fi
+}
+
+# Where the scene puts things on this screen: the clock's centre lies at
+# eye-space (0.28 * aspect, 0.2, -1.5) and its dial marks at radius 0.4, seen
+# through a 45-degree perspective; the countdown's anchors lie left of the
+# middle at depth -2.
+read -r CLOCK_X CLOCK_Y DIAL_RADIUS <<<"$(awk -v w="$SCREEN_WIDTH" -v h="$SCREEN_HEIGHT" 'BEGIN {
+  aspect = w / h; f = 1 / (sin(3.14159265 / 8) / cos(3.14159265 / 8));
+  x = (f / aspect * 0.28 * aspect / 1.5 + 1) / 2 * w;
+  y = (1 - f * 0.2 / 1.5) / 2 * h;
+  printf "%d %d %d\n", x, y, f * 0.4 / 1.5 / 2 * h }')"
+
+section "the picture"
+start_saver_and_wait /s
+shot="$E2E_OUT/scene.png"
+box=$((DIAL_RADIUS * 2 + 20))
+for attempt in $(seq 1 40); do
+  screenshot "$shot"
+  clock=$(count_bright "$shot" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 50)
+  [ "$clock" -ge 2000 ] && break
+  sleep 0.25
+done
+echo "  screenshot: $shot (clock centre at $CLOCK_X,$CLOCK_Y, dial radius $DIAL_RADIUS)"
+
+# The numerals, dial marks and hands are white cells and blades: a couple of
+# thousand bright pixels in the clock's box, and the centre, where the three
+# hands meet, bright itself.
+at_least "bright pixels of the clock" "$clock" 2000
+centre_red=$(convert "$shot" -crop "5x5+$((CLOCK_X - 2))+$((CLOCK_Y - 2))" +repage -channel R -separate \
+  -format "%[fx:round(255*maxima)]" info:)
+at_least "the hands' hub at the clock's centre (red channel)" "$centre_red" 120
+
+# The text: translucent white over blue at the left, one band of lit pixels
+# for each line (the heading pair lies on one anchor), from the glyphs' height
+# above the line's anchor down to a little below it. The display, and with it
+# the anchors' heights, depends on the date: New Year from 25 December on.
+text=$(count_bright "$shot" 0 0 $((SCREEN_WIDTH * 45 / 100)) $((SCREEN_HEIGHT * 3 / 4)) 8)
+at_least "lit pixels of the countdown's lines at the left" "$text" 3000
+if [ "$(date +%m%d)" -ge 1225 ]; then anchors="0.45 0.3 0.15 0 -0.15"; else anchors="0.5 0.35 0.2 0.05 -0.1"; fi
+for anchor in $anchors; do
+  row=$(awk -v a="$anchor" -v h="$SCREEN_HEIGHT" 'BEGIN {
+    f = cos(3.14159265 / 8) / sin(3.14159265 / 8); printf "%d", (1 - f * a / 2) / 2 * h }')
+  lit=$(count_bright "$shot" 0 $((row - 45)) $((SCREEN_WIDTH * 45 / 100)) 55 8)
+  at_least "lit pixels of the line anchored at y = $anchor (screen row $row)" "$lit" 400
+done
+expect "the lower right corner is still the clear colour" \
+  "$(pixel "$shot" $((SCREEN_WIDTH - 1)) $((SCREEN_HEIGHT - 1)))" "$DARK_BLUE"
+
+xdotool key a
+expect_saver_ended "key a"
+finish
