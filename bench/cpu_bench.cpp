@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "clock/clock_pass.h"
+#include "frame/countdown.h"
 #include "frame/frame.h"
 #include "frame/platform.h"
 #include "host/fpu_control.h"
@@ -49,6 +50,14 @@ void BM_ClockPassCpu(benchmark::State& state) {
   for (auto _ : state) DrawClockFace();
 }
 BENCHMARK(BM_ClockPassCpu)->Unit(benchmark::kMicrosecond);
+
+// The countdown: its arithmetic, four numbers formatted, six lines placed and
+// printed (the glyph lists themselves run in the driver, not here).
+void BM_CountdownPassCpu(benchmark::State& state) {
+  SetUpScene(SceneKind::FullScreen, 1920, 1080);
+  for (auto _ : state) DrawCountdown(SceneKind::FullScreen);
+}
+BENCHMARK(BM_CountdownPassCpu)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 

@@ -63,8 +63,8 @@ void Reset();
 // Clears the log only: the state, display lists included, stays.
 void ClearCalls();
 
-// With recording off nothing is logged and no display list is kept: only the
-// counters and the matrix state move (used by benchmarks and allocation tests).
+// With recording off nothing is logged, no display list is kept and no state
+// moves but the vertex counter (used by benchmarks and allocation tests).
 void SetRecording(bool on);
 
 const std::vector<Call>& Calls();
