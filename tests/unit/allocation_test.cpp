@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "allocation_counter.h"
-#include "fake_platform.h"
+#include "test_platform.h"
 #include "frame/frame.h"
 #include "host/scene_setup.h"
 #include "recording_gl.h"
@@ -11,21 +11,21 @@
 namespace {
 
 TEST(Allocation, FramesAllocateAtMostTheFourNumberStrings) {
-  ScopedFakePlatform fake;
+  ScopedTestPlatform fake;
   rgl::Reset();
   CreateScene(SceneKind::FullScreen, 1920, 1080, 9);
   SetUpRenderingState(SceneKind::FullScreen, 1920, 1080);
   rgl::SetRecording(false);  // the recorder's own log would allocate
-  fake.platform.events.reserve(100);
+  fake.platform.Events.reserve(100);
 
   for (SceneKind kind : {SceneKind::FullScreen, SceneKind::Preview}) {
     for (int frame = 0; frame < 20; ++frame) {
       // Across days, so every number line has to be formatted afresh.
-      fake.platform.moment = {2026, 12, static_cast<std::uint16_t>(1 + frame), 23, 59, 59, 0};
+      fake.platform.Now = {2026, 12, static_cast<std::uint16_t>(1 + frame), 23, 59, 59, 0};
       const std::size_t before = HeapAllocations();
       DrawFrame(kind);
       EXPECT_LE(HeapAllocations() - before, 4u) << "frame " << frame;
-      fake.platform.events.clear();
+      fake.platform.Events.clear();
     }
   }
   rgl::Reset();

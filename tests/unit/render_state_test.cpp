@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "test_platform.h"
 #include "frame/frame.h"
 #include "frame/frame_state.h"
 #include "host/scene_params.h"
@@ -50,7 +50,7 @@ std::vector<Expected> LightingCalls() {
 class RenderStateTest : public ::testing::Test {
  protected:
   void SetUp() override { rgl::Reset(); }
-  ScopedFakePlatform fake;
+  ScopedTestPlatform fake;
 };
 
 TEST_F(RenderStateTest, FullScreenInitGLCallByCall) {
@@ -98,7 +98,7 @@ class FrameSequenceTest : public RenderStateTest {
     CreateScene(SceneKind::FullScreen, 800, 600, 3);
     SetUpRenderingState(SceneKind::FullScreen, 800, 600);
     rgl::Reset();
-    fake.platform.events.clear();
+    fake.platform.Events.clear();
   }
 };
 
@@ -114,7 +114,7 @@ TEST_F(FrameSequenceTest, FullScreenFrameRunsItsStepsInOrder) {
   ASSERT_GE(frame.size(), 3u);
   EXPECT_EQ(frame[0], "clear " + std::to_string(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
   EXPECT_EQ(frame[1], "blend " + std::to_string(GL_SRC_ALPHA) + " " + std::to_string(GL_ONE));
-  EXPECT_EQ(fake.platform.events, (std::vector<std::string>{"swap"}));
+  EXPECT_EQ(fake.platform.Events, (std::vector<std::string>{"swap"}));
   EXPECT_TRUE(rgl::NearlyEqual(rgl::Current().CurrentModelview(), rgl::Identity()));
   EXPECT_EQ(rgl::Current().modelview.size(), 1u);
   EXPECT_EQ(rgl::Current().blendSource, static_cast<GLenum>(GL_SRC_ALPHA));
@@ -124,11 +124,11 @@ TEST_F(FrameSequenceTest, FullScreenFrameRunsItsStepsInOrder) {
 }
 
 TEST_F(FrameSequenceTest, ReadsTheMomentEveryFrame) {
-  fake.platform.moment = {2026, 12, 20, 14, 25, 10, 0};
+  fake.platform.Now = {2026, 12, 20, 14, 25, 10, 0};
   Timer1Timer();
   EXPECT_EQ(HandAngles.Hour, 17.5L);
   EXPECT_EQ(SceneParams.Day, 20);
-  fake.platform.moment = {2027, 1, 1, 3, 0, 0, 0};
+  fake.platform.Now = {2027, 1, 1, 3, 0, 0, 0};
   Timer1Timer();
   EXPECT_EQ(HandAngles.Hour, 0);
   EXPECT_EQ(SceneParams.Year, 2027);
@@ -138,7 +138,7 @@ TEST_F(FrameSequenceTest, ReadsTheMomentEveryFrame) {
 
 TEST_F(FrameSequenceTest, PreviewFramePausesAfterPresenting) {
   DrawPreviewFrame();
-  EXPECT_EQ(fake.platform.events, (std::vector<std::string>{"swap", "sleep 40"}));
+  EXPECT_EQ(fake.platform.Events, (std::vector<std::string>{"swap", "sleep 40"}));
 }
 
 }  // namespace

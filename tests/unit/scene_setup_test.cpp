@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "fake_platform.h"
+#include "test_platform.h"
 #include "frame/frame_state.h"
 #include "host/scene_params.h"
 #include "host/scene_setup.h"
@@ -13,7 +13,7 @@ namespace {
 class SceneSetupTest : public ::testing::Test {
  protected:
   void SetUp() override { rgl::Reset(); }
-  ScopedFakePlatform fake;
+  ScopedTestPlatform fake;
 };
 
 TEST_F(SceneSetupTest, FullScreenColumn) {
@@ -90,7 +90,7 @@ TEST_F(SceneSetupTest, RecordsTheDateAndTheLengthOfItsYear) {
     std::uint16_t days;
   };
   for (Case c : {Case{2024, 366}, Case{2026, 365}, Case{2000, 366}, Case{1900, 365}, Case{2100, 365}}) {
-    fake.platform.moment = {static_cast<std::uint16_t>(c.year), 1, 1, 0, 0, 0, 0};
+    fake.platform.Now = {static_cast<std::uint16_t>(c.year), 1, 1, 0, 0, 0, 0};
     CreateScene(SceneKind::FullScreen, 640, 480, 1);
     EXPECT_EQ(SceneParams.DaysInYear, c.days) << c.year;
     EXPECT_EQ(SceneParams.Year, c.year);

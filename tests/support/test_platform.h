@@ -1,5 +1,6 @@
-// A platform for unit tests: a moment the test sets, and an outline
-// conversion that only remembers what it was asked for.
+// A platform for unit tests: a moment the test sets, an outline conversion
+// that only remembers what it was asked for, and presents and pauses logged in
+// the order they happen.
 #pragma once
 
 #include <string>
@@ -17,8 +18,7 @@ class TestPlatform : public Platform {
  public:
   LocalMoment Now{2026, 12, 20, 14, 25, 10, 0};
   std::vector<OutlineRequest> Requests;
-  int Swaps = 0;
-  std::vector<unsigned> Sleeps;
+  std::vector<std::string> Events;  // "swap", "sleep 40"
 
   LocalMoment LocalNow() override { return Now; }
   int UseFontOutlines(const char* face, unsigned first, unsigned count, unsigned listBase, float extrusion,
@@ -26,8 +26,8 @@ class TestPlatform : public Platform {
     Requests.push_back({face, first, count, listBase, extrusion});
     return 0;
   }
-  void SwapBuffers() override { ++Swaps; }
-  void Sleep(unsigned milliseconds) override { Sleeps.push_back(milliseconds); }
+  void SwapBuffers() override { Events.push_back("swap"); }
+  void Sleep(unsigned milliseconds) override { Events.push_back("sleep " + std::to_string(milliseconds)); }
 };
 
 // Installs a platform for the life of a test.
@@ -35,4 +35,13 @@ class PlatformScope {
  public:
   explicit PlatformScope(Platform& platform) { UsePlatform(&platform); }
   ~PlatformScope() { UsePlatform(nullptr); }
+};
+
+// A TestPlatform installed for the life of the object.
+class ScopedTestPlatform {
+ public:
+  TestPlatform platform;
+
+ private:
+  PlatformScope scope_{platform};
 };
