@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
+# Recommended packages come along on purpose: Wine relies on its recommends
+# for OpenGL (libgl1, Mesa's drivers), its X extensions and its own fonts (Tahoma).
 set -euo pipefail
 
 packages=(
@@ -29,4 +31,4 @@ echo "install-deps: installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
