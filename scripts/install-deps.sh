@@ -12,7 +12,7 @@ packages=(
   # the outline font on Linux, and PNG output
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev fonts-dejavu-core fonts-liberation
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
-  g++-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick x11-utils
+  g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
 )
 
 missing=()
