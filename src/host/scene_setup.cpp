@@ -3,6 +3,7 @@
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
 #include "clock/numerals.h"
+#include "curtain/curtain.h"
 #include "frame/frame_state.h"
 #include "frame/outline_font.h"
 #include "frame/platform.h"
@@ -43,7 +44,9 @@ void BuildGeometry() {
   BuildCellTemplate();
   BuildDigits();
   BuildHands();
-  // The ground and then the curtain are built here, after the clock.
+  // The ground is built here, between the hands and the curtain.
+  // The curtain comes last: it replaces the wave phases drawn above.
+  BuildCurtain();
 }
 
 void RecordDate() {
