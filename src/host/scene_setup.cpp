@@ -22,22 +22,6 @@ struct GridSizes {
 constexpr GridSizes FullScreenGrids = {300, 100, 100, 20};
 constexpr GridSizes PreviewGrids = {60, 20, 50, 10};
 
-void DrawPhasesAndSwaySteps(SceneKind kind) {
-  Wave* waves = SceneParams.Waves;
-  float* sway = SceneParams.SwaySteps;
-  if (kind == SceneKind::FullScreen) {
-    waves[0].Phase = Extended(Random(6280)) / 1100;
-    waves[1].Phase = Extended(Random(6280)) / 1200;
-    waves[2].Phase = Extended(Random(6280)) / 1300;
-    sway[0] = static_cast<float>(Extended(Random(200)) / 1000 + 0.2L);
-    sway[1] = static_cast<float>(Extended(Random(300)) / 1500 + 0.2L);
-    sway[2] = static_cast<float>(Extended(Random(400)) / 2000 + 0.2L);
-  } else {
-    for (Wave& wave : SceneParams.Waves) wave.Phase = Extended(Random(6280)) / 1000;
-    for (int i = 0; i < 3; ++i) sway[i] = static_cast<float>(Extended(Random(100)) / 500 + 0.2L);
-  }
-}
-
 void BuildGeometry() {
   // Built once, in this order; later builders read what earlier ones drew.
   BuildDialMarks();
@@ -58,6 +42,22 @@ void RecordDate() {
 }
 
 }  // namespace
+
+void DrawPhasesAndSwaySteps(SceneKind kind) {
+  Wave* waves = SceneParams.Waves;
+  float* sway = SceneParams.SwaySteps;
+  if (kind == SceneKind::FullScreen) {
+    waves[0].Phase = Extended(Random(6280)) / 1100;
+    waves[1].Phase = Extended(Random(6280)) / 1200;
+    waves[2].Phase = Extended(Random(6280)) / 1300;
+    sway[0] = static_cast<float>(Extended(Random(200)) / 1000 + 0.2L);
+    sway[1] = static_cast<float>(Extended(Random(300)) / 1500 + 0.2L);
+    sway[2] = static_cast<float>(Extended(Random(400)) / 2000 + 0.2L);
+  } else {
+    for (Wave& wave : SceneParams.Waves) wave.Phase = Extended(Random(6280)) / 1000;
+    for (int i = 0; i < 3; ++i) sway[i] = static_cast<float>(Extended(Random(100)) / 500 + 0.2L);
+  }
+}
 
 void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed) {
   SceneParams = {};
