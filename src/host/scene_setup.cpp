@@ -22,25 +22,6 @@ struct GridSizes {
 constexpr GridSizes FullScreenGrids = {300, 100, 100, 20};
 constexpr GridSizes PreviewGrids = {60, 20, 50, 10};
 
-void BuildGeometry() {
-  // Built once, in this order; later builders read what earlier ones drew.
-  BuildDialMarks();
-  BuildCellTemplate();
-  BuildDigits();
-  BuildHands();
-  // The ground is built here, between the hands and the curtain.
-  // The curtain comes last: it replaces the wave phases drawn above.
-  BuildCurtain();
-}
-
-void RecordDate() {
-  const LocalMoment today = CurrentPlatform().LocalNow();
-  SceneParams.Year = today.Year;
-  SceneParams.Month = today.Month;
-  SceneParams.Day = today.Day;
-  SceneParams.DaysInYear = DaysInYearOf(today.Year);
-}
-
 }  // namespace
 
 void DrawPhasesAndSwaySteps(SceneKind kind) {
@@ -58,6 +39,29 @@ void DrawPhasesAndSwaySteps(SceneKind kind) {
     for (int i = 0; i < 3; ++i) sway[i] = static_cast<float>(Extended(Random(100)) / 500 + 0.2L);
   }
 }
+
+namespace {
+
+void BuildGeometry() {
+  // Built once, in this order; later builders read what earlier ones drew.
+  BuildDialMarks();
+  BuildCellTemplate();
+  BuildDigits();
+  BuildHands();
+  // The ground is built here, between the hands and the curtain.
+  // The curtain comes last: it replaces the window's wave phases.
+  BuildCurtain();
+}
+
+void RecordDate() {
+  const LocalMoment today = CurrentPlatform().LocalNow();
+  SceneParams.Year = today.Year;
+  SceneParams.Month = today.Month;
+  SceneParams.Day = today.Day;
+  SceneParams.DaysInYear = DaysInYearOf(today.Year);
+}
+
+}  // namespace
 
 void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed) {
   SceneParams = {};

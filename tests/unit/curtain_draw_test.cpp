@@ -219,10 +219,6 @@ TEST_F(CurtainDraw, EdgeRowsStayPutAndTransparentWhileTheRestRipples) {
   EXPECT_EQ(lift[0], 0);
   EXPECT_EQ(lift[20], 0);
   for (int i = 1; i < 20; ++i) EXPECT_GT(lift[i], 0.05L) << i;
-  for (const Wave& wave : SceneParams.Waves) {
-    EXPECT_GT(wave.Phase, -0.02L);
-    EXPECT_LT(wave.Phase, 2 * Pi + 0.02L);
-  }
 }
 
 TEST_F(CurtainDraw, TheFrameDrawsItFirstUnderAdditiveBlending) {
@@ -243,7 +239,6 @@ TEST_F(CurtainDraw, TheFrameDrawsItFirstUnderAdditiveBlending) {
   EXPECT_LT(additive, translate);
   EXPECT_EQ(calls[translate - 1].name, "glPushMatrix");
   EXPECT_EQ(curtainBegin, translate + 1);
-  EXPECT_EQ(rgl::Brackets().front().size(), 4000u * 3 * 2 + 4000u);  // colour and vertex per corner, a normal per triangle
   EXPECT_LT(curtainBegin, text);
   std::size_t curtainEnd = curtainBegin;
   while (curtainEnd < calls.size() && calls[curtainEnd].name != "glEnd") ++curtainEnd;
