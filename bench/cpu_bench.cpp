@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "clock/clock_pass.h"
+#include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame.h"
 #include "frame/platform.h"
@@ -58,6 +59,17 @@ void BM_CountdownPassCpu(benchmark::State& state) {
   for (auto _ : state) DrawCountdown(SceneKind::FullScreen);
 }
 BENCHMARK(BM_CountdownPassCpu)->Unit(benchmark::kNanosecond);
+
+// The curtain: phases advanced, 2,121 vertices recoloured and lifted, 4,000
+// triangles sent with their normals.
+void BM_CurtainPassCpu(benchmark::State& state) {
+  SetUpScene(SceneKind::FullScreen, 1920, 1080);
+  const long long before = rgl::Current().vertices;
+  for (auto _ : state) DrawCurtain();
+  state.counters["vertices/frame"] =
+      double(rgl::Current().vertices - before) / double(state.iterations() ? state.iterations() : 1);
+}
+BENCHMARK(BM_CurtainPassCpu)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

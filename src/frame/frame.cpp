@@ -1,6 +1,7 @@
 #include "frame/frame.h"
 
 #include "clock/clock_pass.h"
+#include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "frame/platform.h"
@@ -27,6 +28,7 @@ void DrawFrame(SceneKind kind) {
   // The curtain and all text add their light to the background.
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
+  DrawCurtain();
   DrawCountdown(kind);
 
   AdvanceSway();

@@ -3,6 +3,7 @@
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
 #include "clock/numerals.h"
+#include "curtain/curtain.h"
 #include "frame/frame_state.h"
 #include "frame/outline_font.h"
 #include "frame/platform.h"
@@ -21,6 +22,8 @@ struct GridSizes {
 constexpr GridSizes FullScreenGrids = {300, 100, 100, 20};
 constexpr GridSizes PreviewGrids = {60, 20, 50, 10};
 
+}  // namespace
+
 void DrawPhasesAndSwaySteps(SceneKind kind) {
   Wave* waves = SceneParams.Waves;
   float* sway = SceneParams.SwaySteps;
@@ -37,13 +40,17 @@ void DrawPhasesAndSwaySteps(SceneKind kind) {
   }
 }
 
+namespace {
+
 void BuildGeometry() {
   // Built once, in this order; later builders read what earlier ones drew.
   BuildDialMarks();
   BuildCellTemplate();
   BuildDigits();
   BuildHands();
-  // The ground and then the curtain are built here, after the clock.
+  // The ground is built here, between the hands and the curtain.
+  // The curtain comes last: it replaces the window's wave phases.
+  BuildCurtain();
 }
 
 void RecordDate() {

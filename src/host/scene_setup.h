@@ -13,6 +13,11 @@
 // Without a seed the generator is seeded from the time of day.
 void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed = std::nullopt);
 
+// The window's own random start values, drawn in this order: the three wave
+// phases (which the ground reads and the curtain then replaces), then the
+// three sway steps.
+void DrawPhasesAndSwaySteps(SceneKind kind);
+
 // The context set-up after the context is current: InitGL, then the clear
 // colour (0, 0, 0.2, 0).
 void SetUpRenderingState(SceneKind kind, int width, int height);

@@ -133,6 +133,28 @@ pixel() {
 
 screenshot() { import -window root "$1"; }
 
+# over_clear_colour R,G,B: no channel below the clear colour's. The curtain
+# and the text add light and the clock blends white, so nothing the scene
+# draws can take light away from the dark blue it clears to.
+over_clear_colour() {
+  local r g b
+  IFS=, read -r r g b <<<"$1"
+  [ "$b" -ge 51 ] && [ "$r" -ge 0 ] && [ "$g" -ge 0 ]
+}
+
+# darkest_levels FILE: the lowest level of each channel over the whole picture.
+darkest_levels() {
+  convert "$1" -format "%[fx:round(255*minima.r)],%[fx:round(255*minima.g)],%[fx:round(255*minima.b)]" info:
+}
+
+# near_clear_colour R,G,B TOLERANCE: the clear colour with at most TOLERANCE
+# levels added to each channel (where the curtain is all but transparent).
+near_clear_colour() {
+  local r g b
+  IFS=, read -r r g b <<<"$1"
+  over_clear_colour "$1" && [ "$r" -le "$2" ] && [ "$g" -le "$2" ] && [ "$b" -le $((51 + $2)) ]
+}
+
 # Start Wine's server and desktop now: the desktop puts the pointer in the
 # middle of the screen when it starts, which would undo a script's first
 # pointer placement.

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "clock/clock_pass.h"
 #include "host/headless/render_session.h"
+#include "pass_picture.h"
 #include "pixels.h"
 
 namespace {
@@ -25,8 +27,11 @@ Picture RenderAt(const char* moment) {
   auto session = RenderSession::Start(options, error);
   EXPECT_NE(session, nullptr) << error;
   if (!session) return {};
+  // One whole frame reads the moment and turns the hands; then the clock
+  // section is drawn again alone, over nothing but the clear colour, under
+  // the alpha blending the frame gives it.
   session->RunFrame();
-  return {session->Width(), session->Height(), session->Pixels()};
+  return DrawAlone(*session, GL_ONE_MINUS_SRC_ALPHA, DrawClockFace);
 }
 
 // Brightness at (x, y) scene units from the clock's centre. The face lies at

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "frame/countdown.h"
+#include "frame/frame_state.h"
 #include "host/headless/render_session.h"
 #include "host/headless/state_json.h"
+#include "pass_picture.h"
 #include "pixels.h"
 
 namespace {
@@ -24,10 +27,15 @@ Picture Render(int width, int height, const char* at, int frames) {
   auto session = RenderSession::Start(options, error);
   EXPECT_NE(session, nullptr) << error;
   if (!session) return {};
-  for (int i = 0; i < frames; ++i) session->RunFrame();
+  // The frames before the last run whole; of the last, the countdown pass is
+  // drawn alone, over nothing but the clear colour, with the moment the frame
+  // would have read.
+  for (int i = 1; i < frames; ++i) session->RunFrame();
+  const LocalMoment moment = *options.At;
+  ClockTime = {moment.Hour, moment.Minute, moment.Second, moment.Millisecond};
+  const Picture full = DrawAlone(*session, GL_ONE, [] { DrawCountdown(SceneKind::FullScreen); });
   // The text stands in the left half; the clock begins right of 54% of the
   // width, so the columns up to 53% hold nothing else.
-  const Picture full{session->Width(), session->Height(), session->Pixels()};
   Picture left{full.width * 53 / 100, full.height, {}};
   for (int y = 0; y < full.height; ++y) {
     const auto row = full.rgb.begin() + std::ptrdiff_t(y) * full.width * 3;

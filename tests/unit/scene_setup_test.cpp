@@ -4,6 +4,7 @@
 
 #include "test_platform.h"
 #include "frame/frame_state.h"
+#include "host/random.h"
 #include "host/scene_params.h"
 #include "host/scene_setup.h"
 #include "recording_gl.h"
@@ -45,11 +46,14 @@ TEST_F(SceneSetupTest, ClockOffsetFollowsTheAspect) {
 }
 
 TEST_F(SceneSetupTest, RandomStartValuesStayInTheirRanges) {
-  // Over many seeds the draws reach close to both ends of each range.
+  // The window's own draws, before the builders run (the curtain, the last
+  // of them, replaces the phases). Over many seeds the draws reach close to
+  // both ends of each range.
   Extended phaseMax[3] = {0, 0, 0};
   float swayMin[3] = {1, 1, 1}, swayMax[3] = {0, 0, 0};
   for (std::uint64_t seed = 0; seed < 3000; ++seed) {
-    CreateScene(SceneKind::FullScreen, 800, 600, seed);
+    SeedRandom(seed);
+    DrawPhasesAndSwaySteps(SceneKind::FullScreen);
     for (int i = 0; i < 3; ++i) {
       ASSERT_GE(SceneParams.Waves[i].Phase, 0);
       phaseMax[i] = std::max(phaseMax[i], SceneParams.Waves[i].Phase);
@@ -71,7 +75,8 @@ TEST_F(SceneSetupTest, RandomStartValuesStayInTheirRanges) {
   Extended previewPhaseMax = 0;
   float previewSwayMax = 0;
   for (std::uint64_t seed = 0; seed < 2000; ++seed) {
-    CreateScene(SceneKind::Preview, 200, 150, seed);
+    SeedRandom(seed);
+    DrawPhasesAndSwaySteps(SceneKind::Preview);
     for (int i = 0; i < 3; ++i) {
       ASSERT_LE(SceneParams.Waves[i].Phase, 6.279L);
       ASSERT_GE(SceneParams.SwaySteps[i], 0.2f);
@@ -82,6 +87,15 @@ TEST_F(SceneSetupTest, RandomStartValuesStayInTheirRanges) {
   }
   EXPECT_GT(previewPhaseMax, 6.2L);
   EXPECT_GT(previewSwayMax, 0.39f);
+
+  // The scene's creation makes these draws first from its seed.
+  for (SceneKind kind : {SceneKind::FullScreen, SceneKind::Preview}) {
+    CreateScene(kind, 800, 600, 11);
+    const SceneParameters created = SceneParams;
+    SeedRandom(11);
+    DrawPhasesAndSwaySteps(kind);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(created.SwaySteps[i], SceneParams.SwaySteps[i]);
+  }
 }
 
 TEST_F(SceneSetupTest, RecordsTheDateAndTheLengthOfItsYear) {

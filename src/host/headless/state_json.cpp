@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "host/scene_params.h"
@@ -111,6 +112,15 @@ void WriteCountdown(JsonWriter& json) {
   json.End('}');
 }
 
+void WriteCurtain(JsonWriter& json) {
+  const CurtainSize size = CurrentCurtainSize();
+  json.Begin("Curtain", '{');
+  json.Integer("ColourPattern", ColourPattern);
+  json.Integer("Rows", size.Rows);
+  json.Integer("Columns", size.Columns);
+  json.End('}');
+}
+
 void WriteSceneParams(JsonWriter& json) {
   const SceneParameters& p = SceneParams;
   json.Begin("SceneParams", '{');
@@ -150,6 +160,7 @@ void WriteStateJson(std::ostream& out) {
   json.Begin(nullptr, '{');
   WriteFrameState(json);
   WriteCountdown(json);
+  WriteCurtain(json);
   WriteSceneParams(json);
   json.End('}');
   out << '\n';

@@ -1,0 +1,167 @@
+// The curtain as it is built: the staggered grid, its rest heights and edge
+// weights, the drawn phases, rates and colour pattern, and the seeds.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "curtain/curtain.h"
+#include "host/random.h"
+#include "host/scene_params.h"
+#include "host/scene_setup.h"
+#include "recording_gl.h"
+#include "test_platform.h"
+
+namespace {
+
+class CurtainBuild : public ::testing::Test {
+ protected:
+  void SetUp() override { rgl::Reset(); }
+
+  // A scene of the given kind and size; the curtain is its last builder.
+  void Create(SceneKind kind, int width, int height, std::uint64_t seed = 1) {
+    CreateScene(kind, width, height, seed);
+    size = CurrentCurtainSize();
+  }
+
+  ScopedTestPlatform fake;
+  CurtainSize size;
+};
+
+TEST_F(CurtainBuild, FourThirdsSheetSpansTheViewInStaggeredRows) {
+  Create(SceneKind::FullScreen, 800, 600);
+  ASSERT_EQ(size.Rows, 20);
+  ASSERT_EQ(size.Columns, 100);
+  const Extended aspect = SceneParams.Aspect;  // 4/3 in single precision
+  const Extended cell = 4.2L * aspect / 100;    // 0.056 wide
+
+  Extended xMin = 1e9, xMax = -1e9;
+  for (int i = 0; i <= 20; ++i)
+    for (int j = 0; j <= 100; ++j) {
+      const CurtainVertex& v = CurtainGrid[i][j];
+      xMin = std::min(xMin, v.x), xMax = std::max(xMax, v.x);
+      EXPECT_EQ(v.Depth, 1);
+      EXPECT_EQ(v.Height, v.RestHeight);
+      EXPECT_NEAR(double(v.RestHeight), (i / 20.0 - 0.5) * 4.2, 1e-12);
+      if (j > 0) {
+        EXPECT_NEAR(double(v.x - CurtainGrid[i][j - 1].x), double(cell), 1e-12);
+      }
+    }
+  // From about -2.8 to 2.8, a quarter cell further on the rows shifted out.
+  EXPECT_NEAR(double(xMin), -2.8, 0.015);
+  EXPECT_NEAR(double(xMax), 2.8, 0.015);
+  EXPECT_NEAR(double(xMin), double(-2.1L * aspect - cell / 4), 1e-12);
+  EXPECT_NEAR(double(xMax), double(2.1L * aspect + cell / 4), 1e-12);
+  EXPECT_NEAR(double(CurtainGrid[0][0].RestHeight), -2.1, 1e-15);
+  EXPECT_NEAR(double(CurtainGrid[20][0].RestHeight), 2.1, 1e-15);
+  // Even rows a quarter cell right of the unshifted grid, odd rows a quarter left.
+  EXPECT_NEAR(double(CurtainGrid[0][50].x), double(cell) / 4, 1e-12);
+  EXPECT_NEAR(double(CurtainGrid[1][50].x), -double(cell) / 4, 1e-12);
+}
+
+TEST_F(CurtainBuild, EdgeWeightsRiseTowardsTheTopAndBothEdgeRowsAreTransparent) {
+  struct Case {
+    SceneKind kind;
+    int rows;
+    double belowTop;
+  };
+  for (const Case c : {Case{SceneKind::FullScreen, 20, 0.99692}, Case{SceneKind::Preview, 10, 0.98769}}) {
+    Create(c.kind, 640, 480);
+    ASSERT_EQ(size.Rows, c.rows);
+    EXPECT_EQ(size.Columns, c.rows * 5);
+    EXPECT_EQ(CurtainGrid[0][0].EdgeWeight, 0);
+    EXPECT_EQ(CurtainGrid[c.rows][size.Columns].EdgeWeight, 0);
+    EXPECT_NEAR(double(CurtainGrid[c.rows - 1][3].EdgeWeight), c.belowTop, 1e-5);
+    EXPECT_NEAR(double(CurtainGrid[c.rows / 2][0].EdgeWeight), std::sqrt(0.5), 1e-12);  // sin(pi / 4)
+    for (int i = 1; i < c.rows; ++i) EXPECT_GT(CurtainGrid[i][0].EdgeWeight, CurtainGrid[i - 1][0].EdgeWeight);
+    // The preview's smaller sheet spans the same view: its last column lies
+    // where the full screen's does.
+    EXPECT_NEAR(double(CurtainGrid[0][size.Columns].x), (0.5 + 1.0 / (4 * size.Columns)) * 4.2 * 4 / 3, 1e-6);
+  }
+}
+
+TEST_F(CurtainBuild, DrawsItsOwnPhasesRatesAndPatternInTheirSteps) {
+  // Over many seeds: each value on its own lattice of steps, in its range,
+  // and reaching close to both ends; every pattern turns up.
+  struct Range {
+    Extended lo = 1e9, hi = -1e9;
+    void Add(Extended v) { lo = std::min(lo, v), hi = std::max(hi, v); }
+  };
+  Range phase[3], rate[3];
+  std::set<int> patterns;
+  const auto whole = [](Extended v) { return std::fabs(v - std::round(v)) < 1e-9L; };
+  const auto curtainDrawn = [&] {
+    const Wave* w = SceneParams.Waves;
+    return whole(w[0].Phase * 1000) && whole(w[1].Phase * 2000) && whole(w[2].Phase * 3000) &&
+           whole((-0.012L - w[0].Speed) / 0.0001L) && whole((w[1].Speed - 0.013L) / 0.00013L) &&
+           whole((w[2].Speed - 0.014L) / 0.00014L);
+  };
+  // The scene's creation leaves the curtain's values, not the window's.
+  for (std::uint64_t seed = 0; seed < 20; ++seed) {
+    Create(seed % 2 ? SceneKind::Preview : SceneKind::FullScreen, 640, 480, seed);
+    EXPECT_TRUE(curtainDrawn()) << seed;
+  }
+  Create(SceneKind::Preview, 640, 480);  // the smaller grid builds faster
+  for (std::uint64_t seed = 0; seed < 2000; ++seed) {
+    SeedRandom(seed);
+    BuildCurtain();
+    ASSERT_TRUE(curtainDrawn()) << seed;
+    for (int i = 0; i < 3; ++i) phase[i].Add(SceneParams.Waves[i].Phase), rate[i].Add(SceneParams.Waves[i].Speed);
+    ASSERT_GE(ColourPattern, 1);
+    ASSERT_LE(ColourPattern, 10);
+    patterns.insert(ColourPattern);
+  }
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_GE(phase[i].lo, 0);
+    EXPECT_LT(phase[i].lo, 0.02L);
+    EXPECT_LT(phase[i].hi, 2 * Pi);
+    EXPECT_GT(phase[i].hi, 2 * Pi - 0.02L);  // beyond the window's 5.708, 5.233 and 4.830
+  }
+  EXPECT_NEAR(double(rate[0].hi), -0.012, 1e-15);
+  EXPECT_NEAR(double(rate[0].lo), -0.0224, 3e-4);
+  EXPECT_NEAR(double(rate[1].lo), 0.013, 1e-15);
+  EXPECT_NEAR(double(rate[1].hi), 0.013 + 106 * 0.00013, 4e-4);
+  EXPECT_NEAR(double(rate[2].lo), 0.014, 1e-15);
+  EXPECT_NEAR(double(rate[2].hi), 0.014 + 107 * 0.00014, 4e-4);
+  EXPECT_EQ(patterns.size(), 10u);
+}
+
+TEST_F(CurtainBuild, SeedsFollowTheirPatterns) {
+  // Each pattern at d = 0.13, e = 0.21, h = 0.29, to twelve digits.
+  struct Case {
+    int pattern;
+    double s, u, v;
+  };
+  const Case cases[] = {
+      {1, 0.720832711934, 0.574886914133, 1.21053965202},  {2, 0.648044839435, 0.945803377852, 1.03103184943},
+      {3, 0.822396797239, 0.494984756136, 0.867409260969}, {4, 0.680825462902, 0.248715799449, 0.414042992528},
+      {5, 0.562498283604, 0.243414743513, 0.612907053653}, {6, 0.399739180556, 1.26558533586, 0.916438339449},
+      {7, 0.888921676485, 0.453272767335, -0.15643446504}, {8, 0.608819413189, 1.21938582693, 1.26763630142},
+      {9, -0.071096263225, 1.1650200069, -1.11291059657},  {10, 1.68948127668, 2.31991040893, 2.36034668778},
+  };
+  for (const Case& c : cases) {
+    const ColourSeed seed = CurtainSeed(c.pattern, 0.13L, 0.21L, 0.29L);
+    EXPECT_NEAR(double(seed.S), c.s, 1e-11) << c.pattern;
+    EXPECT_NEAR(double(seed.U), c.u, 1e-11) << c.pattern;
+    EXPECT_NEAR(double(seed.V), c.v, 1e-11) << c.pattern;
+  }
+
+  // In the grid: on the middle row e = 0, so pattern 5 gives S = U = 0 and
+  // V = cos(pi h), pattern 7 S = U = 0 and V = cos(5 pi h), with
+  // h = sqrt(d^2 + 0.000001) / 1.42 and d = x / 10. On the bottom row e = 0.5.
+  Create(SceneKind::FullScreen, 1920, 1080);
+  for (const int j : {0, 37, 100}) {
+    const Extended d = CurtainGrid[10][j].x / 10, h = std::sqrt(d * d + 0.000001L) / 1.42L;
+    SeedCurtain(5);
+    EXPECT_NEAR(double(CurtainGrid[10][j].S), 0, 1e-18);
+    EXPECT_NEAR(double(CurtainGrid[10][j].U), 0, 1e-18);
+    EXPECT_NEAR(double(CurtainGrid[10][j].V), std::cos(M_PI * double(h)), 1e-14) << j;
+    EXPECT_NEAR(double(CurtainGrid[0][j].S), std::cos(M_PI * double(CurtainGrid[0][j].x) / 10), 1e-14) << j;
+    SeedCurtain(7);
+    EXPECT_NEAR(double(CurtainGrid[10][j].S), 0, 1e-18);
+    EXPECT_NEAR(double(CurtainGrid[10][j].U), 0, 1e-18);
+    EXPECT_NEAR(double(CurtainGrid[10][j].V), std::cos(5 * M_PI * double(h)), 1e-14) << j;
+  }
+}
+
+}  // namespace
