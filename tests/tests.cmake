@@ -6,7 +6,8 @@ include(GoogleTest)
 file(GLOB QUILLMOOR_UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(quillmoor_unit_tests ${QUILLMOOR_UNIT_TEST_SOURCES} tests/support/recording_gl.cpp)
 target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
-target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font GTest::gtest_main)
+target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font quillmoor_x11_core
+  GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 
 file(GLOB QUILLMOOR_RENDER_TEST_SOURCES CONFIGURE_DEPENDS tests/render/*.cpp)
