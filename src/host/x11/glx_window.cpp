@@ -188,8 +188,8 @@ bool GlxWindow::Adopt(Window window, std::string& error) {
   height_ = attributes.height;
   // Only the window's size and its end matter here; its input is its owner's.
   XSelectInput(display_, window_, StructureNotifyMask);
-  if (!TakeX11Error(display_).empty()) {
-    error = "cannot follow window " + Hex(window) + "'s size";
+  if (const std::string refused = TakeX11Error(display_); !refused.empty()) {
+    error = "cannot follow window " + Hex(window) + "'s size: " + refused;
     return false;
   }
   return true;
