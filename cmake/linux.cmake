@@ -1,6 +1,8 @@
-# Native Linux: the headless renderer, the outline-font layer, tests, benchmarks.
+# Native Linux: the X11 saver, the headless renderer, the outline-font layer,
+# tests, benchmarks.
 set(OpenGL_GL_PREFERENCE GLVND)
-find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL GLX)
+find_package(X11 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
@@ -14,16 +16,32 @@ add_library(quillmoor_linux_font STATIC ${QUILLMOOR_LINUX_FONT_SOURCES})
 target_include_directories(quillmoor_linux_font PUBLIC src)
 target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
 
+# The system's local wall clock, for both Linux hosts.
+add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
+target_include_directories(quillmoor_linux_clock PUBLIC src)
+
 # The headless host: EGL on Mesa's surfaceless platform, PNG output.
 file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
 list(FILTER QUILLMOOR_HEADLESS_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 add_library(quillmoor_headless STATIC ${QUILLMOOR_HEADLESS_SOURCES})
 target_include_directories(quillmoor_headless PUBLIC src)
-target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene quillmoor_linux_font
+target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene quillmoor_linux_font quillmoor_linux_clock
   OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::PNG)
 
 add_executable(quillmoor-render src/host/headless/main.cpp)
 target_link_libraries(quillmoor-render PRIVATE quillmoor_headless)
+
+# The X11 saver: Xlib and GLX. Its command line, visual choice and frame pacing
+# make no X calls and are unit-tested on their own.
+set(QUILLMOOR_X11_CORE_SOURCES
+  src/host/x11/command_line.cpp src/host/x11/visual_choice.cpp src/host/x11/frame_pacer.cpp)
+add_library(quillmoor_x11_core STATIC ${QUILLMOOR_X11_CORE_SOURCES})
+target_include_directories(quillmoor_x11_core PUBLIC src)
+file(GLOB QUILLMOOR_X11_SOURCES CONFIGURE_DEPENDS src/host/x11/*.cpp)
+list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice|frame_pacer)\\.cpp$")
+add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
+target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_scene quillmoor_linux_font
+  quillmoor_linux_clock OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
 
 if(QUILLMOOR_TESTS)
   enable_testing()

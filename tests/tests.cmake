@@ -6,7 +6,8 @@ include(GoogleTest)
 file(GLOB QUILLMOOR_UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(quillmoor_unit_tests ${QUILLMOOR_UNIT_TEST_SOURCES} tests/support/recording_gl.cpp)
 target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
-target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font GTest::gtest_main)
+target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font quillmoor_x11_core
+  GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 
 file(GLOB QUILLMOOR_RENDER_TEST_SOURCES CONFIGURE_DEPENDS tests/render/*.cpp)
@@ -49,3 +50,18 @@ if(QUILLMOOR_SCR)
       FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 endif()
+
+# The X11 saver on an Xvfb server of each script's own, with GLX on Mesa;
+# x11_probe makes a window to draw into and tells when the saver has handled
+# its input. The scripts run one at a time: each holds the pointer and keyboard
+# of its own server, but the CPU is shared with the saver's frames.
+add_executable(x11_probe tests/e2e/probe/x11_probe.cpp)
+target_link_libraries(x11_probe PRIVATE X11::X11)
+file(GLOB QUILLMOOR_X11_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/x11_*.sh)
+foreach(script ${QUILLMOOR_X11_E2E_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME e2e.${name}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/with_xvfb.sh --out ${CMAKE_BINARY_DIR}/e2e-x11/out
+      ${script} $<TARGET_FILE:quillmoor> $<TARGET_FILE:x11_probe>)
+  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE)
+endforeach()

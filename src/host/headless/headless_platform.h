@@ -23,6 +23,3 @@ class HeadlessPlatform final : public Platform {
   std::optional<LocalMoment> frozen_;
   int swaps_ = 0;
 };
-
-// The system's local wall clock.
-LocalMoment SystemLocalNow();

@@ -1,0 +1,36 @@
+// The X11 saver's command line. On its own it opens a full-screen window; a
+// screen-saver daemon hands it a window to draw into instead, with --root, with
+// --window-id ID, or with the window's id in the environment variable
+// XSCREENSAVER_WINDOW. Options take one dash or two.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class X11Target {
+  OwnWindow,       // a full-screen window of its own that ends on input
+  RootWindow,      // the screen's root window
+  ExistingWindow,  // a window someone else made
+};
+
+struct X11Options {
+  X11Target Target = X11Target::OwnWindow;
+  unsigned long WindowId = 0;  // ExistingWindow only
+  bool Help = false;
+};
+
+inline constexpr const char* ScreenSaverWindowVariable = "XSCREENSAVER_WINDOW";
+
+// Parses argv[1..]. `windowVariable` is the value of XSCREENSAVER_WINDOW, or
+// null if it is not set; it applies only when the command line names no window
+// (set but empty counts as not set). On a bad option or id returns nothing and
+// says why in `error`.
+std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, const char* windowVariable,
+                                          std::string& error);
+
+// A window id in decimal or in hexadecimal with 0x, as X prints them: non-zero
+// and within 32 bits. Nothing for anything else.
+std::optional<unsigned long> ParseWindowId(std::string_view text);
+
+extern const char* const X11Usage;

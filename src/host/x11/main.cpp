@@ -1,0 +1,129 @@
+// quillmoor: the saver on X11 with GLX. On its own it covers the default
+// screen with a window of its own and ends on input; given a window (--root,
+// --window-id, XSCREENSAVER_WINDOW) it draws there until a signal ends it.
+// Exit codes: 0 when it ends as it should, 1 when it cannot run (no display,
+// no GLX visual, no such window), 2 for a bad command line.
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "frame/outline_font.h"
+#include "frame/platform.h"
+#include "host/fpu_control.h"
+#include "host/pointer_jump.h"
+#include "host/scene_setup.h"
+#include "host/x11/command_line.h"
+#include "host/x11/glx_window.h"
+#include "host/x11/saver_loop.h"
+#include "host/x11/stop_signals.h"
+#include "host/x11/x11_errors.h"
+#include "host/x11/x11_platform.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+  std::cerr << "quillmoor: " << message << "\n";
+  return 1;
+}
+
+Display* OpenDisplay(std::string& error) {
+  const char* name = std::getenv("DISPLAY");
+  if (name == nullptr || *name == '\0') {
+    error = "DISPLAY is not set: no X display to draw on";
+    return nullptr;
+  }
+  Display* display = XOpenDisplay(name);
+  if (display == nullptr) error = std::string("cannot open the X display '") + name + "'";
+  return display;
+}
+
+// Where the pointer is on the window's screen, for the first motion to be
+// measured from.
+PointerJump PointerNow(Display* display, Window root) {
+  Window rootReturn = None, child = None;
+  int x = 0, y = 0, windowX = 0, windowY = 0;
+  unsigned mask = 0;
+  XQueryPointer(display, root, &rootReturn, &child, &x, &y, &windowX, &windowY, &mask);
+  return PointerJump(x, y);
+}
+
+int RunSaver(Display* display, const X11Options& options) {
+  StopSignals signals;
+  if (!signals.Install()) return Fail("cannot set up the signal handlers");
+
+  GlxWindow window(display);
+  std::string error;
+  bool ready = false;
+  switch (options.Target) {
+    case X11Target::OwnWindow:
+      ready = window.CreateOwn(error);
+      break;
+    case X11Target::RootWindow:
+      ready = window.Adopt(DefaultRootWindow(display), error);
+      break;
+    case X11Target::ExistingWindow:
+      ready = window.Adopt(options.WindowId, error);
+      break;
+  }
+  if (!ready) return Fail(error);
+
+  // As the window is created: the scene for its size, and for the saver's
+  // own window the pointer's place.
+  CreateScene(SceneKind::FullScreen, window.Width(), window.Height());
+  std::optional<PointerJump> pointer;
+  if (window.Own()) pointer = PointerNow(display, window.Root());
+
+  if (!window.CreateContext(error)) return Fail(error);
+  SetUpRenderingState(SceneKind::FullScreen, window.Width(), window.Height());
+  if (window.Own()) XMapRaised(display, window.XWindow());
+
+  SaverLoop loop(window, signals, pointer);
+  const SaverEnd end = loop.Run();
+
+  // The font's lists belong to the context: deleted while it is current.
+  DeleteFontLists();
+  window.Release();
+
+  switch (end) {
+    case SaverEnd::XError:
+      return Fail(loop.Error());
+    case SaverEnd::WindowGone:
+      std::cerr << "quillmoor: the window was destroyed\n";
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InstallFpuControlWord();
+
+  std::string error;
+  const std::optional<X11Options> options =
+      ParseX11Options(argc, argv, std::getenv(ScreenSaverWindowVariable), error);
+  if (!options) {
+    std::cerr << "quillmoor: " << error << "\n" << X11Usage;
+    return 2;
+  }
+  if (options->Help) {
+    std::cout << X11Usage;
+    return 0;
+  }
+
+  Display* display = OpenDisplay(error);
+  if (display == nullptr) return Fail(error);
+  InstallX11ErrorHandlers();
+
+  X11Platform platform;
+  UsePlatform(&platform);
+  const int status = RunSaver(display, *options);
+  UsePlatform(nullptr);
+  XCloseDisplay(display);
+  return status;
+}

@@ -1,0 +1,73 @@
+// The saver's run: one frame per 30 ms tick of a monotonic clock, X events
+// and stop signals handled between frames, the loop asleep in poll otherwise.
+//
+// In its own full-screen window the saver takes the keyboard and the pointer
+// as soon as the window is mapped, and ends on any key press, on a jump of the
+// pointer by more than 100 pixels between two motion events, or on a close
+// request. In a window it was given it only draws and follows the window's
+// size; whoever gave the window ends it with a signal.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "host/pointer_jump.h"
+#include "host/x11/frame_pacer.h"
+#include "host/x11/glx_window.h"
+#include "host/x11/stop_signals.h"
+
+inline constexpr std::chrono::milliseconds FrameInterval{30};
+
+enum class SaverEnd {
+  Input,         // a key or a pointer jump (own window)
+  CloseRequest,  // WM_DELETE_WINDOW (own window)
+  Signal,        // SIGTERM, SIGINT or SIGHUP
+  WindowGone,    // the given window was destroyed
+  XError,        // a protocol error: see Error()
+};
+
+class SaverLoop {
+ public:
+  // `pointerAtStart`: where the pointer was when the own window was created;
+  // nothing for a given window, whose input is not the saver's business.
+  SaverLoop(GlxWindow& window, const StopSignals& signals, std::optional<PointerJump> pointerAtStart);
+
+  // Runs until the saver ends and says why. The window stays as it is: the
+  // caller releases it.
+  SaverEnd Run();
+
+  const std::string& Error() const { return error_; }
+
+ private:
+  void Handle(const XEvent& event);
+  void HandleClientMessage(const XClientMessageEvent& message);
+  void DrawFrame();
+  void TakeInput();
+  void ApplyNewSize();
+  void Hide();
+  void End(SaverEnd end) {
+    if (!end_) end_ = end;
+  }
+
+  GlxWindow& window_;
+  Display* display_;
+  const StopSignals& signals_;
+  std::optional<PointerJump> pointer_;
+  std::optional<SaverEnd> end_;
+  std::string error_;
+
+  bool mapped_ = false;
+  bool active_ = false;  // the window has the keyboard
+  bool keyboardGrabbed_ = false;
+  bool pointerGrabbed_ = false;
+  int grabAttempts_ = 0;
+  bool raise_ = false;
+  bool resized_ = false;
+};
+
+// Sets the viewport and the perspective for a drawing area of this size, as
+// the rendering set-up does.
+void ApplyProjection(int width, int height);

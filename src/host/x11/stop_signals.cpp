@@ -1,0 +1,51 @@
+#include "host/x11/stop_signals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace {
+
+constexpr int StopSignalNumbers[] = {SIGTERM, SIGINT, SIGHUP};
+
+int pipeEnds[2] = {-1, -1};
+volatile sig_atomic_t arrived = 0;
+struct sigaction previous[3];
+
+void OnStopSignal(int number) {
+  const int savedErrno = errno;
+  if (arrived == 0) arrived = number;
+  const char byte = 1;
+  // Non-blocking: with the pipe full, the byte already there wakes the loop.
+  [[maybe_unused]] const ssize_t written = write(pipeEnds[1], &byte, 1);
+  errno = savedErrno;
+}
+
+}  // namespace
+
+bool StopSignals::Install() {
+  if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int i = 0; i < 3; ++i)
+    if (sigaction(StopSignalNumbers[i], &action, &previous[i]) != 0) return false;
+  return true;
+}
+
+StopSignals::~StopSignals() {
+  if (pipeEnds[0] < 0) return;
+  for (int i = 0; i < 3; ++i) sigaction(StopSignalNumbers[i], &previous[i], nullptr);
+  close(pipeEnds[0]);
+  close(pipeEnds[1]);
+  pipeEnds[0] = pipeEnds[1] = -1;
+}
+
+int StopSignals::Descriptor() const { return pipeEnds[0]; }
+
+bool StopSignals::Arrived() const { return arrived != 0; }
+
+int StopSignals::Which() const { return arrived; }

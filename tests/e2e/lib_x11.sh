@@ -1,0 +1,186 @@
+# Helpers for the X11 saver's end-to-end scripts; with_xvfb.sh sets
+# QUILLMOOR_BIN, QUILLMOOR_X11_PROBE, E2E_OUT, E2E_CHILDREN, SCREEN_WIDTH,
+# SCREEN_HEIGHT, DISPLAY and NO_GLX_DISPLAY before a script sources this file.
+set -u
+
+readonly SAVER_TITLE="Quillmoor"
+# Bounds that only a hang reaches.
+readonly WAIT_TRIES=300          # times 0.1 s
+readonly EXIT_WAIT_SECONDS=30
+# The clear colour (0, 0, 0.2) in 8-bit channels.
+readonly CLEAR_BLUE=51
+
+FAILURES=0
+SAVER_PID=""
+SAVER_WINDOW=""
+SAVER_EXIT=""
+
+pass() { echo "  ok: $*"; }
+fail() {
+  echo "  FAIL: $*"
+  FAILURES=$((FAILURES + 1))
+}
+section() { echo "== $*"; }
+
+# expect DESCRIPTION ACTUAL EXPECTED
+expect() {
+  if [ "$2" = "$3" ]; then pass "$1 ($2)"; else fail "$1: got '$2', expected '$3'"; fi
+}
+
+# at_least DESCRIPTION ACTUAL MINIMUM
+at_least() {
+  if [ "$2" -ge "$3" ]; then pass "$1 ($2 >= $3)"; else fail "$1: got $2, expected at least $3"; fi
+}
+
+# contains DESCRIPTION TEXT PART
+contains() {
+  if [[ "$2" == *"$3"* ]]; then pass "$1"; else fail "$1: '$2' does not contain '$3'"; fi
+}
+
+finish() {
+  stop_saver
+  if [ "$FAILURES" -ne 0 ]; then
+    echo "$FAILURES check(s) failed"
+    exit 1
+  fi
+  echo "all checks passed"
+  exit 0
+}
+
+probe() { "$QUILLMOOR_X11_PROBE" "$@"; }
+
+# field NAME < key=value lines
+field() { sed -n "s/^$1=//p" | head -n 1; }
+
+# Starts the saver in the background with the given arguments; its standard
+# error goes to $E2E_OUT/saver.err.
+start_saver() {
+  "$QUILLMOOR_BIN" "$@" 2>"$E2E_OUT/saver.err" &
+  SAVER_PID=$!
+  echo "$SAVER_PID" >>"$E2E_CHILDREN"
+  SAVER_WINDOW=""
+}
+
+saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
+
+# The ids of mapped windows titled exactly "Quillmoor".
+saver_windows() { xdotool search --onlyvisible --name "^${SAVER_TITLE}\$" 2>/dev/null; }
+
+# Waits for the saver's own window to be shown, then for the saver to hold the
+# keyboard and the pointer; sets SAVER_WINDOW (empty if it never shows).
+wait_saver_window() {
+  local tries=0 grabs
+  until SAVER_WINDOW="$(saver_windows | head -n 1)"; [ -n "$SAVER_WINDOW" ]; do
+    tries=$((tries + 1))
+    if [ "$tries" -ge "$WAIT_TRIES" ] || ! saver_running; then
+      fail "the saver's window never showed"
+      return 1
+    fi
+    sleep 0.1
+  done
+  tries=0
+  until grabs="$(probe grabbed | tr '\n' ' ')"; [ "$grabs" = "keyboard=1 pointer=1 " ]; do
+    tries=$((tries + 1))
+    if [ "$tries" -ge "$WAIT_TRIES" ]; then
+      fail "the saver never took the keyboard and the pointer ($grabs)"
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# Whether the saver has handled all input so far and is still up: its window
+# answers a ping (events are handled in order) and is still shown.
+saver_still_up() {
+  [ -n "$SAVER_WINDOW" ] && saver_running &&
+    [ "$(probe ping "$SAVER_WINDOW" --wait 10000 | field alive)" = 1 ] &&
+    [ -n "$(saver_windows)" ]
+}
+
+# expect_saver_still_up DESCRIPTION
+expect_saver_still_up() {
+  if saver_still_up; then pass "$1: the saver is still up"; else fail "$1: the saver ended"; fi
+}
+
+# Waits for the saver process to end and sets SAVER_EXIT to its exit code, or
+# to "running" if it is still there after EXIT_WAIT_SECONDS (it is then ended).
+wait_saver_exit() {
+  local tries=0
+  while saver_running && [ "$tries" -lt $((EXIT_WAIT_SECONDS * 20)) ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+  done
+  if saver_running; then
+    SAVER_EXIT=running
+    kill -KILL "$SAVER_PID" 2>/dev/null
+    wait "$SAVER_PID" 2>/dev/null
+  else
+    wait "$SAVER_PID"
+    SAVER_EXIT=$?
+  fi
+  SAVER_PID=""
+}
+
+# expect_saver_ended DESCRIPTION: the full-screen saver ended after the input
+# so far: exit code 0, its window gone, keyboard and pointer free again.
+expect_saver_ended() {
+  wait_saver_exit
+  expect "$1: the saver exits with code 0" "$SAVER_EXIT" 0
+  expect "$1: its window is gone" "$(saver_windows | wc -l)" 0
+  expect "$1: keyboard and pointer are free" "$(probe grabbed | tr '\n' ' ')" "keyboard=0 pointer=0 "
+}
+
+# Ends a saver that a failed check left running, so the next case starts clean.
+stop_saver() {
+  if saver_running; then
+    kill -KILL "$SAVER_PID" 2>/dev/null
+    wait "$SAVER_PID" 2>/dev/null
+  fi
+  SAVER_PID=""
+}
+
+# Where the scene puts the clock in a drawing area of W x H pixels: its centre
+# lies at eye-space (0.28 * aspect, 0.2, -1.5) and its dial marks at radius
+# 0.4, seen through a 45-degree perspective. Sets CLOCK_X, CLOCK_Y, DIAL_RADIUS.
+clock_place() {
+  read -r CLOCK_X CLOCK_Y DIAL_RADIUS <<<"$(awk -v w="$1" -v h="$2" 'BEGIN {
+    aspect = w / h; f = cos(3.14159265 / 8) / sin(3.14159265 / 8);
+    printf "%d %d %d\n", (f / aspect * 0.28 * aspect / 1.5 + 1) / 2 * w, (1 - f * 0.2 / 1.5) / 2 * h,
+      f * 0.4 / 1.5 / 2 * h }')"
+}
+
+# count_bright FILE X Y W H PERCENT: pixels of the box whose red channel
+# exceeds PERCENT of full scale. The clear colour has no red at all.
+count_bright() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate -threshold "$6%" \
+    -format "%[fx:round(mean*w*h)]" info:
+}
+
+# The brightest red in the 5x5 box around X Y.
+hub_red() {
+  convert "$1" -crop "5x5+$(($2 - 2))+$(($3 - 2))" +repage -channel R -separate \
+    -format "%[fx:round(255*maxima)]" info:
+}
+
+# The lowest blue of the whole picture.
+least_blue() { convert "$1" -channel B -separate -format "%[fx:round(255*minima)]" info:; }
+
+# screenshot_clock FILE WINDOW W H MINIMUM: screenshots WINDOW (an id, or
+# root) into FILE until the scene shows as it should for a drawing area of
+# W x H (clock_place), or until it is clear it never will: at least MINIMUM
+# bright pixels in the clock's box, the hands' hub bright, and no pixel less
+# blue than the clear colour. Sets CLOCK_BRIGHT, HUB_RED and LEAST_BLUE from
+# the last try, and the clock_place values.
+screenshot_clock() {
+  local file="$1" window="$2" box attempt
+  clock_place "$3" "$4"
+  box=$((DIAL_RADIUS * 2 + 20))
+  for attempt in $(seq 1 60); do
+    import -window "$window" "$file" 2>/dev/null
+    CLOCK_BRIGHT=$(count_bright "$file" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 50)
+    HUB_RED=$(hub_red "$file" "$CLOCK_X" "$CLOCK_Y")
+    LEAST_BLUE=$(least_blue "$file")
+    [ "$CLOCK_BRIGHT" -ge "$5" ] && [ "$HUB_RED" -ge 120 ] && [ "$LEAST_BLUE" -ge "$CLEAR_BLUE" ] && break
+    sleep 0.1
+  done
+}

@@ -1,0 +1,57 @@
+# What keeps the saver from running is said on standard error, with exit code
+# 1; a bad command line shows the usage with exit code 2. Nothing hangs and
+# nothing crashes: a run longer than 20 s counts as a hang (exit code 124).
+source "$E2E_LIB"
+
+# run ENV... -- ARGUMENTS...: runs the saver with the environment changes
+# given (NAME=VALUE, or -u NAME); sets STATUS, OUT and ERR.
+run() {
+  local environment=()
+  while [ "$1" != "--" ]; do environment+=("$1"); shift; done
+  shift
+  env "${environment[@]}" timeout 20 "$QUILLMOOR_BIN" "$@" >"$E2E_OUT/run.out" 2>"$E2E_OUT/run.err"
+  STATUS=$?
+  OUT="$(cat "$E2E_OUT/run.out")"
+  ERR="$(cat "$E2E_OUT/run.err")"
+}
+
+section "no display to draw on"
+run -u DISPLAY --
+expect "DISPLAY not set: exit code" "$STATUS" 1
+contains "DISPLAY not set: says so" "$ERR" "DISPLAY is not set"
+run DISPLAY=:9999 --
+expect "no server at the display: exit code" "$STATUS" 1
+contains "no server at the display: names it" "$ERR" "cannot open the X display ':9999'"
+
+section "no GLX"
+for arguments in "" "--root"; do
+  run DISPLAY="$NO_GLX_DISPLAY" -- $arguments
+  expect "a display without GLX ${arguments:-full screen}: exit code" "$STATUS" 1
+  contains "a display without GLX ${arguments:-full screen}: says so" "$ERR" "has no GLX extension"
+done
+
+section "no such window"
+run -- --window-id 0x7ffffff
+expect "--window-id of no window: exit code" "$STATUS" 1
+contains "--window-id of no window: says so" "$ERR" "no window 0x7ffffff"
+run XSCREENSAVER_WINDOW=0x7ffffff --
+expect "XSCREENSAVER_WINDOW of no window: exit code" "$STATUS" 1
+contains "XSCREENSAVER_WINDOW of no window: says so" "$ERR" "no window 0x7ffffff"
+
+section "bad command lines"
+for arguments in "--bogus" "--window-id" "--window-id zz" "--window-id 0" "--root --window-id 5" "extra"; do
+  run -- $arguments
+  expect "'$arguments': exit code" "$STATUS" 2
+  contains "'$arguments': the usage follows the message" "$ERR" "usage: quillmoor"
+done
+run XSCREENSAVER_WINDOW=garbage --
+expect "XSCREENSAVER_WINDOW=garbage: exit code" "$STATUS" 2
+contains "XSCREENSAVER_WINDOW=garbage: names the variable" "$ERR" "XSCREENSAVER_WINDOW"
+
+section "--help"
+run -u DISPLAY -- --help
+expect "exit code" "$STATUS" 0
+contains "the usage on standard output" "$OUT" "--window-id ID"
+expect "nothing on standard error" "$ERR" ""
+
+finish

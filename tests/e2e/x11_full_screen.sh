@@ -1,0 +1,40 @@
+# On its own the saver covers the screen with a window of its own: titled
+# "Quillmoor", at (0, 0), the screen's size, left alone by window managers,
+# holding the keyboard and the pointer, the scene drawn over the dark blue
+# clear colour. Any key ends it with exit code 0, a modifier alone included.
+source "$E2E_LIB"
+
+section "the window"
+start_saver
+wait_saver_window
+info="$(xwininfo -id "${SAVER_WINDOW:-0}" 2>/dev/null)"
+geometry="$(awk -F: '/Absolute upper-left X|Absolute upper-left Y|Width|Height/ {gsub(/ /, "", $2); printf "%s ", $2}' <<<"$info")"
+expect "at (0, 0), the screen's size" "$geometry" "0 0 $SCREEN_WIDTH $SCREEN_HEIGHT "
+expect "override-redirect" "$(sed -n 's/.*Override Redirect State: //p' <<<"$info")" yes
+expect "shown" "$(sed -n 's/.*Map State: //p' <<<"$info")" IsViewable
+expect "title" "$(xprop -id "${SAVER_WINDOW:-0}" WM_NAME 2>/dev/null)" 'WM_NAME(STRING) = "Quillmoor"'
+expect "the only window titled so" "$(saver_windows | wc -l)" 1
+
+section "the picture"
+shot="$E2E_OUT/full_screen.png"
+screenshot_clock "$shot" root "$SCREEN_WIDTH" "$SCREEN_HEIGHT" 2000
+echo "  screenshot: $shot (clock centre at $CLOCK_X,$CLOCK_Y, dial radius $DIAL_RADIUS)"
+# The numerals, dial marks and hands are white cells and blades: a couple of
+# thousand bright pixels in the clock's box, and the hub, where the hands
+# meet, bright itself. Whatever else the scene draws, it only adds to the clear
+# colour's blue, and no pixel of the screen is left black.
+at_least "bright pixels of the clock" "$CLOCK_BRIGHT" 2000
+at_least "the hands' hub at the clock's centre (red channel)" "$HUB_RED" 120
+at_least "the least blue anywhere on the screen" "$LEAST_BLUE" "$CLEAR_BLUE"
+
+section "a key ends it"
+xdotool key a
+expect_saver_ended "key a"
+
+section "a modifier alone ends it"
+start_saver
+wait_saver_window
+xdotool key Shift_L
+expect_saver_ended "Shift alone"
+
+finish

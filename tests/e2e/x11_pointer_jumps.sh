@@ -1,0 +1,48 @@
+# The pointer ends the saver only by a jump of more than 100 pixels along
+# either axis between two motion events; the first is measured from where the
+# pointer was when the window was created. A click ends nothing. Each check
+# pings the saver's window: its answer says every earlier event is handled.
+source "$E2E_LIB"
+
+# move X Y: puts the pointer at X Y and waits until the server has it there,
+# so that its motion event is delivered before anything that follows.
+move() { xdotool mousemove --sync "$1" "$2"; }
+
+section "jumps of exactly 100 pixels, a click, then a jump of 101"
+move 200 200
+start_saver
+wait_saver_window
+move 300 300
+expect_saver_still_up "100 right and 100 down from where it started"
+# 200 from the start: measured from the previous event, not from creation.
+move 400 300
+expect_saver_still_up "another 100 right"
+move 400 400
+expect_saver_still_up "another 100 down"
+move 300 400
+expect_saver_still_up "100 left"
+xdotool click 1
+expect_saver_still_up "a click without moving"
+# A slow sweep of any length ends nothing.
+for x in 380 460 540 620 700 780 860 940; do move "$x" 400; done
+expect_saver_still_up "a sweep of 640 in steps of 80"
+move 839 400
+expect_saver_ended "101 left"
+
+section "the first move is measured from the position at creation"
+move 200 200
+start_saver
+wait_saver_window
+move 200 301
+expect_saver_ended "101 down as the first move"
+
+section "upwards"
+move 500 500
+start_saver
+wait_saver_window
+move 500 400
+expect_saver_still_up "100 up"
+move 500 299
+expect_saver_ended "101 up"
+
+finish

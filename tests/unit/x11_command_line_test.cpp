@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "host/x11/command_line.h"
+
+namespace {
+
+struct Parsed {
+  std::optional<X11Options> options;
+  std::string error;
+};
+
+Parsed Parse(std::initializer_list<const char*> arguments, const char* windowVariable = nullptr) {
+  std::vector<const char*> argv{"quillmoor"};
+  argv.insert(argv.end(), arguments);
+  Parsed parsed;
+  parsed.options = ParseX11Options(static_cast<int>(argv.size()), argv.data(), windowVariable, parsed.error);
+  return parsed;
+}
+
+TEST(X11CommandLine, NoOptionsOpenTheSaversOwnWindow) {
+  const Parsed parsed = Parse({});
+  ASSERT_TRUE(parsed.options);
+  EXPECT_EQ(parsed.options->Target, X11Target::OwnWindow);
+  EXPECT_FALSE(parsed.options->Help);
+}
+
+TEST(X11CommandLine, RootWithOneDashOrTwo) {
+  for (const char* root : {"--root", "-root"}) {
+    const Parsed parsed = Parse({root});
+    ASSERT_TRUE(parsed.options) << root << ": " << parsed.error;
+    EXPECT_EQ(parsed.options->Target, X11Target::RootWindow) << root;
+  }
+}
+
+TEST(X11CommandLine, WindowIdInDecimalOrHexadecimal) {
+  const std::vector<std::pair<std::vector<const char*>, unsigned long>> cases = {
+      {{"--window-id", "4194311"}, 4194311},  {{"--window-id", "0x400007"}, 0x400007},
+      {{"-window-id", "0X4A"}, 0x4A},          {{"--window-id=0xffffffff"}, 0xFFFFFFFF},
+      {{"-window-id=12"}, 12},
+  };
+  for (const auto& [arguments, id] : cases) {
+    std::vector<const char*> argv{"quillmoor"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::string error;
+    const auto options = ParseX11Options(static_cast<int>(argv.size()), argv.data(), nullptr, error);
+    ASSERT_TRUE(options) << arguments.back() << ": " << error;
+    EXPECT_EQ(options->Target, X11Target::ExistingWindow);
+    EXPECT_EQ(options->WindowId, id) << arguments.back();
+  }
+}
+
+TEST(X11CommandLine, MalformedWindowIdsAreRefused) {
+  for (const char* id : {"", "0", "0x0", "0x", "zz", "12abc", "0x1g", "-5", "+5", "0x-1", " 12", "12 ",
+                         "4294967296", "0x100000000", "99999999999999999999999"}) {
+    const Parsed parsed = Parse({"--window-id", id});
+    EXPECT_FALSE(parsed.options) << "'" << id << "'";
+    EXPECT_NE(parsed.error.find("not a window id"), std::string::npos) << parsed.error;
+  }
+}
+
+TEST(X11CommandLine, BadCommandLinesSayWhy) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"--window-id"}, "needs a window id"},
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"root"}, "unknown option 'root'"},
+      {{"-"}, "unknown option '-'"},
+      {{"--"}, "unknown option '--'"},
+      {{"---root"}, "unknown option '---root'"},
+      {{"--root=1"}, "takes no value"},
+      {{"--root", "--window-id", "5"}, "give one"},
+      {{"--window-id", "5", "-root"}, "give one"},
+      {{"--window-id", "5", "--window-id", "6"}, "given twice"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::vector<const char*> argv{"quillmoor"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::string error;
+    EXPECT_FALSE(ParseX11Options(static_cast<int>(argv.size()), argv.data(), nullptr, error)) << arguments[0];
+    EXPECT_NE(error.find(message), std::string::npos) << "'" << error << "' lacks '" << message << "'";
+  }
+}
+
+TEST(X11CommandLine, HelpWinsOverTheEnvironment) {
+  for (const char* help : {"--help", "-help", "-h"}) {
+    const Parsed parsed = Parse({help}, "not a window");
+    ASSERT_TRUE(parsed.options) << help << ": " << parsed.error;
+    EXPECT_TRUE(parsed.options->Help);
+  }
+  EXPECT_FALSE(Parse({"--help", "--bogus"}).options);
+}
+
+TEST(X11CommandLine, TheEnvironmentsWindowWhenTheCommandLineNamesNone) {
+  Parsed parsed = Parse({}, "0x2a00007");
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  EXPECT_EQ(parsed.options->Target, X11Target::ExistingWindow);
+  EXPECT_EQ(parsed.options->WindowId, 0x2a00007u);
+
+  // Surrounding white space, as a shell may leave it, does not matter.
+  parsed = Parse({}, " 44040199\n");
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  EXPECT_EQ(parsed.options->WindowId, 44040199u);
+
+  // Set but empty is as good as not set.
+  for (const char* nothing : {"", "  "}) {
+    parsed = Parse({}, nothing);
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->Target, X11Target::OwnWindow);
+  }
+}
+
+TEST(X11CommandLine, TheCommandLineWinsOverTheEnvironment) {
+  Parsed parsed = Parse({"--root"}, "0x2a00007");
+  ASSERT_TRUE(parsed.options);
+  EXPECT_EQ(parsed.options->Target, X11Target::RootWindow);
+
+  parsed = Parse({"--window-id", "0x51"}, "0x2a00007");
+  ASSERT_TRUE(parsed.options);
+  EXPECT_EQ(parsed.options->WindowId, 0x51u);
+
+  // Not even looked at then: a broken value does no harm.
+  EXPECT_TRUE(Parse({"--root"}, "garbage").options);
+}
+
+TEST(X11CommandLine, ABrokenEnvironmentValueIsAnError) {
+  for (const char* value : {"garbage", "0", "0x", "12 34"}) {
+    const Parsed parsed = Parse({}, value);
+    EXPECT_FALSE(parsed.options) << value;
+    EXPECT_NE(parsed.error.find("XSCREENSAVER_WINDOW"), std::string::npos) << parsed.error;
+  }
+}
+
+}  // namespace
