@@ -9,6 +9,8 @@
 #include "host/opengl.h"
 #include "host/random.h"
 #include "host/scene_params.h"
+#include "snow/flakes.h"
+#include "snow/ground.h"
 
 LightingVectors Lighting;
 
@@ -43,7 +45,8 @@ void BuildGeometry() {
   BuildCellTemplate();
   BuildDigits();
   BuildHands();
-  // The ground and then the curtain are built here, after the clock.
+  BuildGround();
+  // The curtain is built here, after the ground.
 }
 
 void RecordDate() {
@@ -55,6 +58,17 @@ void RecordDate() {
 }
 
 }  // namespace
+
+void PlaceFlakes() {
+  for (int i = 0; i < FlakeCount; ++i) {
+    InitFlake(i);
+    Flake& flake = Snowfall.Flakes[i];
+    flake.x = DrawFlakeX(i);
+    flake.z = DrawFlakeZ(i);
+    flake.y = 1 + Extended(Random(2000)) / 1000;
+    flake.spin = 0;
+  }
+}
 
 void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed) {
   SceneParams = {};
@@ -76,6 +90,7 @@ void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint6
   SceneParams.ClockOffset = {0.28L * SceneParams.Aspect, 0.2L, -2.5L};
 
   BuildGeometry();
+  PlaceFlakes();
 
   // The preview's headline starts invisible and fades in.
   if (kind == SceneKind::FullScreen) SceneParams.TextAlpha = 0.2f;

@@ -22,10 +22,11 @@ expect "client area size" "$(field client_size <<<"$window")" "$SCREEN_WIDTH $SC
 expect "the screen-saver-running flag while it runs" "$(field screensaver_running <<<"$window")" 1
 
 section "the picture"
-# Away from the scene's geometry: the four corners and the middle of the
-# top edge. The first frames come with the 30 ms timer; wait for them.
+# Away from the scene's geometry: the two top corners, the middle of the top
+# edge and both side edges halfway down (the ground fills the bottom). The
+# first frames come with the 30 ms timer; wait for them.
 shot="$E2E_OUT/full_screen.png"
-points="0,0 $((SCREEN_WIDTH - 1)),0 0,$((SCREEN_HEIGHT - 1)) $((SCREEN_WIDTH - 1)),$((SCREEN_HEIGHT - 1)) $((SCREEN_WIDTH / 2)),0"
+points="0,0 $((SCREEN_WIDTH - 1)),0 $((SCREEN_WIDTH / 2)),0 0,$((SCREEN_HEIGHT / 2)) $((SCREEN_WIDTH - 1)),$((SCREEN_HEIGHT / 2))"
 for attempt in $(seq 1 40); do
   screenshot "$shot"
   all_blue=1

@@ -1,12 +1,13 @@
-# /s under Wine draws the scene: the snowflake clock upper right, and the six
+# /s under Wine draws the scene: the snowflake clock upper right, the six
 # lines of the countdown at the left in lit, translucent outline text (Wine's
-# own outline conversion of Tahoma), over the dark blue clear colour.
+# own outline conversion of Tahoma), and the white ground along the bottom,
+# over the dark blue clear colour.
 source "$E2E_LIB"
 
 # count_bright FILE X Y W H PERCENT: pixels of the box whose red channel
 # exceeds PERCENT of full scale. The clear colour has no red at all.
 count_bright() {
-  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate -threshold "$6%" \
+  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate +channel -threshold "$6%" \
     -format "%[fx:round(mean*w*h)]" info:
 }
 
@@ -29,9 +30,13 @@ section "the picture"
 start_saver_and_wait /s
 shot="$E2E_OUT/scene.png"
 box=$((DIAL_RADIUS * 2 + 20))
+# The box stops at two thirds of the height, above the ground; the dial ends
+# above that line.
+box_height=$((SCREEN_HEIGHT * 2 / 3 - (CLOCK_Y - box / 2)))
+[ "$box_height" -gt "$box" ] && box_height=$box
 for attempt in $(seq 1 40); do
   screenshot "$shot"
-  clock=$(count_bright "$shot" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 50)
+  clock=$(count_bright "$shot" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box_height" 50)
   [ "$clock" -ge 2000 ] && break
   sleep 0.25
 done
@@ -49,7 +54,8 @@ at_least "the hands' hub at the clock's centre (red channel)" "$centre_red" 120
 # for each line (the heading pair lies on one anchor), from the glyphs' height
 # above the line's anchor down to a little below it. The display, and with it
 # the anchors' heights, depends on the date: New Year from 25 December on.
-text=$(count_bright "$shot" 0 0 $((SCREEN_WIDTH * 45 / 100)) $((SCREEN_HEIGHT * 3 / 4)) 8)
+# Down to two thirds of the height: below it the ground begins.
+text=$(count_bright "$shot" 0 0 $((SCREEN_WIDTH * 45 / 100)) $((SCREEN_HEIGHT * 2 / 3)) 8)
 at_least "lit pixels of the countdown's lines at the left" "$text" 3000
 if [ "$(date +%m%d)" -ge 1225 ]; then anchors="0.45 0.3 0.15 0 -0.15"; else anchors="0.5 0.35 0.2 0.05 -0.1"; fi
 for anchor in $anchors; do
@@ -58,8 +64,12 @@ for anchor in $anchors; do
   lit=$(count_bright "$shot" 0 $((row - 45)) $((SCREEN_WIDTH * 45 / 100)) 55 8)
   at_least "lit pixels of the line anchored at y = $anchor (screen row $row)" "$lit" 400
 done
-expect "the lower right corner is still the clear colour" \
-  "$(pixel "$shot" $((SCREEN_WIDTH - 1)) $((SCREEN_HEIGHT - 1)))" "$DARK_BLUE"
+# The ground: lit white across the whole width of the bottom eighth, where
+# its front rows lie; above the scene the clear colour.
+band=$((SCREEN_HEIGHT / 8))
+ground=$(count_bright "$shot" 0 $((SCREEN_HEIGHT - band)) "$SCREEN_WIDTH" "$band" 25)
+at_least "lit pixels of the ground across the bottom" "$ground" $((SCREEN_WIDTH * band * 99 / 100))
+expect "the upper right corner is still the clear colour" "$(pixel "$shot" $((SCREEN_WIDTH - 1)) 0)" "$DARK_BLUE"
 
 xdotool key a
 expect_saver_ended "key a"

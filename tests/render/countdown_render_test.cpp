@@ -7,12 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "frame/countdown.h"
+#include "frame/frame_state.h"
 #include "host/headless/render_session.h"
+#include "host/opengl.h"
+#include "host/scene_params.h"
 #include "host/headless/state_json.h"
 #include "pixels.h"
 
 namespace {
 
+// The countdown of the last of `frames` frames, alone: the frames run in full,
+// then that last frame's countdown is drawn again, with the sway and fade it
+// was drawn with, into a cleared picture, so that nothing else the scene draws
+// (the ground, the flakes) can pass for text.
 Picture Render(int width, int height, const char* at, int frames) {
   RenderOptions options;
   options.Width = width;
@@ -24,7 +32,18 @@ Picture Render(int width, int height, const char* at, int frames) {
   auto session = RenderSession::Start(options, error);
   EXPECT_NE(session, nullptr) << error;
   if (!session) return {};
-  for (int i = 0; i < frames; ++i) session->RunFrame();
+  for (int i = 1; i < frames; ++i) session->RunFrame();
+  const TextDriftRecord drift = TextDrift;
+  const HeadlineFadeRecord fade = HeadlineFade;
+  const float headlineAlpha = SceneParams.TextAlpha;
+  session->RunFrame();
+  TextDrift = drift;
+  HeadlineFade = fade;
+  SceneParams.TextAlpha = headlineAlpha;
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);  // as the frame has it for the text
+  DrawCountdown(SceneKind::FullScreen);
+
   // The text stands in the left half; the clock begins right of 54% of the
   // width, so the columns up to 53% hold nothing else.
   const Picture full{session->Width(), session->Height(), session->Pixels()};

@@ -5,18 +5,10 @@
 #include <string>
 
 #include "host/headless/render_session.h"
+#include "host/opengl.h"
 #include "pixels.h"
 
 namespace {
-
-Picture Render(RenderOptions options) {
-  std::string error;
-  auto session = RenderSession::Start(options, error);
-  EXPECT_NE(session, nullptr) << error;
-  if (!session) return {};
-  for (int i = 0; i < options.Frames; ++i) session->RunFrame();
-  return {session->Width(), session->Height(), session->Pixels()};
-}
 
 RenderOptions Options(int width, int height, const char* at) {
   RenderOptions options;
@@ -28,11 +20,21 @@ RenderOptions Options(int width, int height, const char* at) {
 }
 
 TEST(Render, ClearedFrameIsDarkBlue) {
-  // Outside the scene's geometry only the clear colour (0, 0, 0.2) remains.
-  const Picture picture = Render(Options(64, 48, "2026-06-01 12:00:00"));
-  ASSERT_EQ(picture.rgb.size(), 64u * 48u * 3u);
-  EXPECT_EQ(picture.At(0, 0), (Rgb{0, 0, 51}));
-  EXPECT_EQ(picture.At(63, 47), (Rgb{0, 0, 51}));
+  // Where the scene draws nothing the clear colour (0, 0, 0.2) remains: the
+  // top left corner of a frame, and all of a picture freshly cleared.
+  RenderOptions options = Options(64, 48, "2026-06-01 12:00:00");
+  std::string error;
+  auto session = RenderSession::Start(options, error);
+  ASSERT_NE(session, nullptr) << error;
+  session->RunFrame();
+  const Picture frame{session->Width(), session->Height(), session->Pixels()};
+  ASSERT_EQ(frame.rgb.size(), 64u * 48u * 3u);
+  EXPECT_EQ(frame.At(0, 0), (Rgb{0, 0, 51}));
+
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const Picture cleared{session->Width(), session->Height(), session->Pixels()};
+  for (int y = 0; y < cleared.height; ++y)
+    for (int x = 0; x < cleared.width; ++x) ASSERT_EQ(cleared.At(x, y), (Rgb{0, 0, 51})) << x << "," << y;
 }
 
 // The command-line renderer: errors go to stderr with a non-zero exit and no file.
