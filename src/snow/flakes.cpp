@@ -99,19 +99,27 @@ void InitFlake(int index) {
       }
 
   MarkFlakeHalo(flake.Pattern, colours.a);
+
+  const LatticeView lattice = ViewOf(flake.Lattice, FlakeOrder);
+  for (int s = 0; s < LatticeSectors; ++s)
+    for (int j = 0; j <= FlakeOrder; ++j)
+      for (int k = 0; k <= j; ++k) {
+        flake.Points[s][j][k] = lattice.At({s, j, k});
+        flake.PointColours[s][j][k] = colours.At({s, j, k});
+      }
 }
 
 void EmitFlake(const Flake& flake) {
-  const LatticeView lattice = ViewOf(flake.Lattice, FlakeOrder);
   const LatticeCoordinate& opacity = flake.Colours.a;
   const auto visible = [&](LatticeIndex i) { return opacity[i.Sector][i.Row][i.Point] != 0; };
+  const auto point = [&](LatticeIndex i) -> const Vector3f& { return flake.Points[i.Sector][i.Row][i.Point]; };
+  const auto colour = [&](LatticeIndex i) -> const Colour4f& { return flake.PointColours[i.Sector][i.Row][i.Point]; };
   ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
     if (!visible(a) || !visible(b) || !visible(c)) return;
-    const Vector3f pa = lattice.At(a), pb = lattice.At(b), pc = lattice.At(c);
-    SendNormal(TriangleNormal(pa, pb, pc));
-    SendCorner(pa, flake.Colours.At(a));
-    SendCorner(pb, flake.Colours.At(b));
-    SendCorner(pc, flake.Colours.At(c));
+    SendNormal(TriangleNormal(point(a), point(b), point(c)));
+    SendCorner(point(a), colour(a));
+    SendCorner(point(b), colour(b));
+    SendCorner(point(c), colour(c));
   });
 }
 

@@ -40,6 +40,11 @@ struct Flake {
   // The pattern value of each point; row 5 is never generated and stays 0,
   // serving only as the outer neighbour of row 4 in the halo marking.
   LatticeCoordinate Pattern{};
+  // Single-precision copies of the points and their colours, made when the
+  // flake is generated so that a tick only reads them: the very values that
+  // converting at each call would give.
+  Vector3f Points[LatticeSectors][LatticeRows][LatticeRowPoints]{};
+  Colour4f PointColours[LatticeSectors][LatticeRows][LatticeRowPoints]{};
 };
 
 struct FlakeTable {
@@ -75,6 +80,7 @@ void InitFlake(int index);
 // blending; changes neither.
 void UpdateAndDrawFlakes();
 
-// One flake's triangles (face normals, corners with a zero opacity left out)
-// into an open glBegin(GL_TRIANGLES) bracket.
+// One flake's triangles into an open glBegin(GL_TRIANGLES) bracket: a face
+// normal each, computed afresh, and those with a corner of zero opacity left
+// out. Colours are looked up by sector, row and point.
 void EmitFlake(const Flake& flake);
