@@ -76,19 +76,6 @@ TEST(FlakeHalo, MarksFromValuesAboveATenthAndEachVisitSeesTheEarlierOnes) {
   for (auto [j, k] : {std::pair{4, 1}, {4, 2}, {2, 0}, {2, 1}, {3, 0}}) EXPECT_EQ(c.opacity[4][j][k], 0) << j << k;
 }
 
-TEST(FlakeHalo, TheOuterRowFadesAgainstTheEmptyRowBeyondIt) {
-  static HaloCase c;
-  c = {};
-  for (int s = 0; s < LatticeSectors; ++s)
-    for (int j = 0; j <= FlakeOrder; ++j)
-      for (int k = 0; k <= j; ++k) c.Set(s, j, k, 0.3L + 0.1L * j);
-  MarkFlakeHalo(c.pattern, c.opacity);
-  for (int s = 0; s < LatticeSectors; ++s)
-    for (int j = 0; j <= FlakeOrder; ++j)
-      for (int k = 0; k <= j; ++k)
-        EXPECT_EQ(c.opacity[s][j][k], j == FlakeOrder ? FlakeHaloOpacity : 0.3L + 0.1L * j) << s << j << k;
-}
-
 class Flakes : public ::testing::Test {
  protected:
   void SetUp() override { rgl::Reset(); }
@@ -276,21 +263,6 @@ TEST_F(Flakes, EachTickFallsTurnsAndDrawsEveryFlakeInItsOwnBracket) {
     for (std::size_t a = 0; a < expected[n].args.size(); ++a) EXPECT_EQ(float(leadIn[n][int(a)]), expected[n].args[a]) << leadIn[n].name;
   }
 
-  // So its centre lies on the circle about the axis at its height, its face
-  // still square to the viewer.
-  rgl::Reset();
-  for (std::size_t n = 1; n < 5; ++n) {
-    const rgl::Call& c = leadIn[n];
-    if (c.name == "glTranslatef") glTranslatef(float(c[0]), float(c[1]), float(c[2]));
-    else glRotatef(float(c[0]), float(c[1]), float(c[2]), float(c[3]));
-  }
-  const rgl::Matrix& placed = rgl::Current().CurrentModelview();
-  EXPECT_NEAR(std::hypot(placed[12], placed[14] + 2), std::hypot(double(after.x), double(after.z)), 1e-6);
-  EXPECT_NEAR(placed[13], double(after.y), 1e-6);
-  // Turned by -spin about y, which carries +x towards +z.
-  const double turn = std::atan2(placed[14] + 2, placed[12]) - std::atan2(double(after.z), double(after.x));
-  EXPECT_NEAR(std::remainder(turn - double(after.spin) * 3.14159265358979 / 180, 2 * 3.14159265358979), 0, 1e-5);
-  for (int n : {0, 5, 10}) EXPECT_NEAR(placed[n], 1, 1e-6);
 }
 
 TEST_F(Flakes, SpinStartsOverAtAFullTurnAndFlakesAreBornAgainBelowHalfAUnitDown) {
