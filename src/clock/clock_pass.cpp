@@ -8,6 +8,8 @@
 #include "frame/frame_state.h"
 #include "host/opengl.h"
 #include "host/scene_params.h"
+#include "snow/flakes.h"
+#include "snow/ground.h"
 
 RingPoint NumeralRingPoint(int position) {
   const Extended theta = 2 * Pi * position / 12 - Pi / 2;
@@ -55,6 +57,7 @@ void DrawClockFace() {
 
 void DrawClockAndSnow() {
   DrawClockFace();
-  // The ground heightfield and then the falling flakes follow here, in that
-  // order, once they exist; both draw over the clock.
+  // Then the snow, both over the clock: the ground, and the flakes over it.
+  DrawGround();
+  UpdateAndDrawFlakes();
 }

@@ -10,6 +10,8 @@
 #include "host/opengl.h"
 #include "host/random.h"
 #include "host/scene_params.h"
+#include "snow/flakes.h"
+#include "snow/ground.h"
 
 LightingVectors Lighting;
 
@@ -48,8 +50,9 @@ void BuildGeometry() {
   BuildCellTemplate();
   BuildDigits();
   BuildHands();
-  // The ground is built here, between the hands and the curtain.
-  // The curtain comes last: it replaces the window's wave phases.
+  BuildGround();
+  // The curtain comes last: it replaces the window's wave phases, which the
+  // ground has read.
   BuildCurtain();
 }
 
@@ -62,6 +65,17 @@ void RecordDate() {
 }
 
 }  // namespace
+
+void PlaceFlakes() {
+  for (int i = 0; i < FlakeCount; ++i) {
+    InitFlake(i);
+    Flake& flake = Snowfall.Flakes[i];
+    flake.x = DrawFlakeX(i);
+    flake.z = DrawFlakeZ(i);
+    flake.y = 1 + Extended(Random(2000)) / 1000;
+    flake.spin = 0;
+  }
+}
 
 void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed) {
   SceneParams = {};
@@ -83,6 +97,7 @@ void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint6
   SceneParams.ClockOffset = {0.28L * SceneParams.Aspect, 0.2L, -2.5L};
 
   BuildGeometry();
+  PlaceFlakes();
 
   // The preview's headline starts invisible and fades in.
   if (kind == SceneKind::FullScreen) SceneParams.TextAlpha = 0.2f;

@@ -18,6 +18,12 @@ void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint6
 // three sway steps.
 void DrawPhasesAndSwaySteps(SceneKind kind);
 
+// Every flake generated in turn and then given its start: x and z drawn
+// afresh, a height from 1.000 to 2.999, so that the flakes come into view at
+// different times, and a spin of 0, so that all of them turn in step. Part of
+// CreateScene, right after the geometry.
+void PlaceFlakes();
+
 // The context set-up after the context is current: InitGL, then the clear
 // colour (0, 0, 0.2, 0).
 void SetUpRenderingState(SceneKind kind, int width, int height);

@@ -23,14 +23,14 @@ expect "the screen-saver-running flag while it runs" "$(field screensaver_runnin
 
 section "the picture"
 # The frame clears to dark blue and the scene only adds light to it: at the
-# four corners and the middle of the top edge no channel lies below the clear
-# colour, and where the curtain is all but transparent (its bottom row, its
-# dark folds) the clear colour shows with next to nothing added, so the
-# darkest level of each channel over the screen is the clear colour's. Before
-# the first frame the window is black. The first frames come with the 30 ms
-# timer; wait for them.
+# two top corners, the middle of the top edge and both side edges halfway
+# down (the ground fills the bottom) no channel lies below the clear colour,
+# and where the curtain is all but transparent (its dark folds) the clear
+# colour shows with next to nothing added, so the darkest level of each
+# channel over the screen is the clear colour's. Before the first frame the
+# window is black. The first frames come with the 30 ms timer; wait for them.
 shot="$E2E_OUT/full_screen.png"
-points="0,0 $((SCREEN_WIDTH - 1)),0 0,$((SCREEN_HEIGHT - 1)) $((SCREEN_WIDTH - 1)),$((SCREEN_HEIGHT - 1)) $((SCREEN_WIDTH / 2)),0"
+points="0,0 $((SCREEN_WIDTH - 1)),0 $((SCREEN_WIDTH / 2)),0 0,$((SCREEN_HEIGHT / 2)) $((SCREEN_WIDTH - 1)),$((SCREEN_HEIGHT / 2))"
 for attempt in $(seq 1 40); do
   screenshot "$shot"
   drawn=1

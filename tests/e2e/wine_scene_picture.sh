@@ -1,7 +1,7 @@
-# /s under Wine draws the scene: the snowflake clock upper right, and the six
+# /s under Wine draws the scene: the snowflake clock upper right, the six
 # lines of the countdown at the left in lit, translucent outline text (Wine's
-# own outline conversion of Tahoma), over the coloured curtain and the dark
-# blue clear colour.
+# own outline conversion of Tahoma), and the white ground along the bottom,
+# over the coloured curtain and the dark blue clear colour.
 source "$E2E_LIB"
 
 # count_raised FILE X Y W H PERCENT: pixels of the box whose red channel
@@ -12,6 +12,13 @@ source "$E2E_LIB"
 count_raised() {
   convert "$1" -channel R -separate +channel \( +clone -blur 0x4 \) -compose minus_src -composite \
     -crop "$4x$5+$2+$3" +repage -threshold "$6%" -format "%[fx:round(mean*w*h)]" info:
+}
+
+# count_bright FILE X Y W H PERCENT: pixels of the box whose red channel
+# exceeds PERCENT of full scale.
+count_bright() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate +channel -threshold "$6%" \
+    -format "%[fx:round(mean*w*h)]" info:
 }
 
 # at_least DESCRIPTION ACTUAL MINIMUM
@@ -33,9 +40,13 @@ section "the picture"
 start_saver_and_wait /s
 shot="$E2E_OUT/scene.png"
 box=$((DIAL_RADIUS * 2 + 20))
+# The box stops at two thirds of the height, above the ground; the dial ends
+# above that line.
+box_height=$((SCREEN_HEIGHT * 2 / 3 - (CLOCK_Y - box / 2)))
+[ "$box_height" -gt "$box" ] && box_height=$box
 for attempt in $(seq 1 40); do
   screenshot "$shot"
-  clock=$(count_raised "$shot" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 12)
+  clock=$(count_raised "$shot" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box_height" 12)
   [ "$clock" -ge 1500 ] && break
   sleep 0.25
 done
@@ -54,7 +65,8 @@ at_least "the hands' hub at the clock's centre (its weakest channel)" "$centre_w
 # for each line (the heading pair lies on one anchor), from the glyphs' height
 # above the line's anchor down to a little below it. The display, and with it
 # the anchors' heights, depends on the date: New Year from 25 December on.
-text=$(count_raised "$shot" 0 0 $((SCREEN_WIDTH * 45 / 100)) $((SCREEN_HEIGHT * 3 / 4)) 6)
+# Down to two thirds of the height: below it the ground begins.
+text=$(count_raised "$shot" 0 0 $((SCREEN_WIDTH * 45 / 100)) $((SCREEN_HEIGHT * 2 / 3)) 6)
 at_least "lit pixels of the countdown's lines at the left" "$text" 3000
 if [ "$(date +%m%d)" -ge 1225 ]; then anchors="0.45 0.3 0.15 0 -0.15"; else anchors="0.5 0.35 0.2 0.05 -0.1"; fi
 for anchor in $anchors; do
@@ -63,6 +75,11 @@ for anchor in $anchors; do
   lit=$(count_raised "$shot" 0 $((row - 45)) $((SCREEN_WIDTH * 45 / 100)) 55 6)
   at_least "lit pixels of the line anchored at y = $anchor (screen row $row)" "$lit" 400
 done
+# The ground: lit white across the whole width of the bottom eighth, where
+# its front rows lie.
+band=$((SCREEN_HEIGHT / 8))
+ground=$(count_bright "$shot" 0 $((SCREEN_HEIGHT - band)) "$SCREEN_WIDTH" "$band" 25)
+at_least "lit pixels of the ground across the bottom" "$ground" $((SCREEN_WIDTH * band * 99 / 100))
 # Nothing washes the picture out: the clear colour still shows where the
 # curtain is all but transparent.
 darkest="$(darkest_levels "$shot")"

@@ -101,7 +101,7 @@ TEST(NumeralRing, PositionsRunClockwiseFromTheTop) {
 }
 
 TEST_F(ClockPass, DrawsNumeralsMarksAndHandsInNineteenBalancedBrackets) {
-  DrawClockAndSnow();
+  DrawClockFace();  // the section of DrawClockAndSnow before the snow
   ExpectClock(0, {-195.0f, -90.0f, 90.0f});
   EXPECT_EQ(rgl::Current().vertices, (4056 + 3240 + 360) * 3);
   EXPECT_EQ(rgl::CountOf("glPushMatrix"), 19u);

@@ -8,6 +8,8 @@
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "host/scene_params.h"
+#include "snow/flakes.h"
+#include "snow/ground.h"
 
 namespace {
 
@@ -153,6 +155,36 @@ void WriteSceneParams(JsonWriter& json) {
   json.End('}');
 }
 
+// The first few flakes and the ground's extent: enough to see the snow fall
+// and the grid built to the window's size.
+void WriteSnowfall(JsonWriter& json) {
+  constexpr int shown = 3;
+  json.Begin("Snowfall", '{');
+  json.Integer("FlakeCount", FlakeCount);
+  json.Begin("Flakes", '[');
+  for (int f = 0; f < shown; ++f) {
+    const Flake& flake = Snowfall.Flakes[f];
+    json.Begin(nullptr, '{');
+    json.Number("x", flake.x);
+    json.Number("y", flake.y);
+    json.Number("z", flake.z);
+    json.Number("spin", flake.spin);
+    json.End('}');
+  }
+  json.End(']');
+  Extended highest = 0;
+  for (int i = 0; i <= Ground.Rows; ++i)
+    for (int j = 0; j <= Ground.Columns; ++j) highest = std::fmax(highest, Ground.y[i][j]);
+  json.Begin("Ground", '{');
+  json.Integer("Columns", Ground.Columns);
+  json.Integer("Rows", Ground.Rows);
+  json.Number("Left", Ground.x[0][0]);
+  json.Number("Right", Ground.x[0][Ground.Columns]);
+  json.Number("Highest", highest);
+  json.End('}');
+  json.End('}');
+}
+
 }  // namespace
 
 void WriteStateJson(std::ostream& out) {
@@ -162,6 +194,7 @@ void WriteStateJson(std::ostream& out) {
   WriteCountdown(json);
   WriteCurtain(json);
   WriteSceneParams(json);
+  WriteSnowfall(json);
   json.End('}');
   out << '\n';
 }
