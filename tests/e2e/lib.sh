@@ -147,14 +147,6 @@ darkest_levels() {
   convert "$1" -format "%[fx:round(255*minima.r)],%[fx:round(255*minima.g)],%[fx:round(255*minima.b)]" info:
 }
 
-# near_clear_colour R,G,B TOLERANCE: the clear colour with at most TOLERANCE
-# levels added to each channel (where the curtain is all but transparent).
-near_clear_colour() {
-  local r g b
-  IFS=, read -r r g b <<<"$1"
-  over_clear_colour "$1" && [ "$r" -le "$2" ] && [ "$g" -le "$2" ] && [ "$b" -le $((51 + $2)) ]
-}
-
 # Start Wine's server and desktop now: the desktop puts the pointer in the
 # middle of the screen when it starts, which would undo a script's first
 # pointer placement.

@@ -22,20 +22,21 @@ expect "client area size" "$(field client_size <<<"$window")" "$SCREEN_WIDTH $SC
 expect "the screen-saver-running flag while it runs" "$(field screensaver_running <<<"$window")" 1
 
 section "the picture"
-# The frame clears to dark blue and the scene only adds light to it: at the
-# two top corners, the middle of the top edge and both side edges halfway
-# down (the ground fills the bottom) no channel lies below the clear colour,
-# and where the curtain is all but transparent (its dark folds) the clear
-# colour shows with next to nothing added, so the darkest level of each
-# channel over the screen is the clear colour's. Before the first frame the
-# window is black. The first frames come with the 30 ms timer; wait for them.
+# The frame clears to dark blue and the scene only adds light to it or blends
+# white into it: at the two top corners, the middle of the top edge and both
+# side edges halfway down (the ground fills the bottom) no channel lies below
+# the clear colour, and neither does the darkest level of any channel over
+# the whole screen. (How much the randomly patterned curtain adds differs
+# from run to run, so the clear colour itself is checked exactly by the
+# headless render tests.) Before the first frame the window is black. The
+# first frames come with the 30 ms timer; wait for them.
 shot="$E2E_OUT/full_screen.png"
 points="0,0 $((SCREEN_WIDTH - 1)),0 $((SCREEN_WIDTH / 2)),0 0,$((SCREEN_HEIGHT / 2)) $((SCREEN_WIDTH - 1)),$((SCREEN_HEIGHT / 2))"
 for attempt in $(seq 1 40); do
   screenshot "$shot"
   drawn=1
   for point in $points; do over_clear_colour "$(pixel "$shot" "${point%,*}" "${point#*,}")" || drawn=0; done
-  near_clear_colour "$(darkest_levels "$shot")" 6 || drawn=0
+  over_clear_colour "$(darkest_levels "$shot")" || drawn=0
   [ "$drawn" = 1 ] && break
   sleep 0.25
 done
@@ -45,8 +46,8 @@ for point in $points; do
   else fail "pixel at $point ($colour) is darker than the clear colour $DARK_BLUE"; fi
 done
 darkest="$(darkest_levels "$shot")"
-if near_clear_colour "$darkest" 6; then pass "the darkest levels are the clear colour's, next to nothing added ($darkest)"
-else fail "the darkest levels ($darkest) are not within 6 levels above the clear colour $DARK_BLUE"; fi
+if over_clear_colour "$darkest"; then pass "the darkest levels over the screen lie over the clear colour ($darkest)"
+else fail "the darkest levels ($darkest) lie below the clear colour $DARK_BLUE"; fi
 echo "  screenshot: $shot"
 
 section "a key press ends it"
