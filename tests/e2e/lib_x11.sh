@@ -149,11 +149,14 @@ clock_place() {
       f * 0.4 / 1.5 / 2 * h }')"
 }
 
-# count_bright FILE X Y W H PERCENT: pixels of the box whose red channel
-# exceeds PERCENT of full scale. The clear colour has no red at all.
-count_bright() {
-  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate -threshold "$6%" \
-    -format "%[fx:round(mean*w*h)]" info:
+# count_raised FILE X Y W H PERCENT: pixels of the box whose red channel
+# stands more than PERCENT of full scale above the mean of its neighbourhood
+# (a Gaussian of 4 pixels). The curtain behind everything changes smoothly
+# across many pixels, so what stands out is what the clock adds: cells and
+# blades a few pixels wide.
+count_raised() {
+  convert "$1" -channel R -separate +channel \( +clone -blur 0x4 \) -compose minus_src -composite \
+    -crop "$4x$5+$2+$3" +repage -threshold "$6%" -format "%[fx:round(mean*w*h)]" info:
 }
 
 # The brightest red in the 5x5 box around X Y.
@@ -177,7 +180,7 @@ screenshot_clock() {
   box=$((DIAL_RADIUS * 2 + 20))
   for attempt in $(seq 1 60); do
     import -window "$window" "$file" 2>/dev/null
-    CLOCK_BRIGHT=$(count_bright "$file" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 50)
+    CLOCK_BRIGHT=$(count_raised "$file" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 12)
     HUB_RED=$(hub_red "$file" "$CLOCK_X" "$CLOCK_Y")
     LEAST_BLUE=$(least_blue "$file")
     [ "$CLOCK_BRIGHT" -ge "$5" ] && [ "$HUB_RED" -ge 120 ] && [ "$LEAST_BLUE" -ge "$CLEAR_BLUE" ] && break
