@@ -12,3 +12,8 @@ target_link_libraries(quillmoor PRIVATE quillmoor_scene opengl32 glu32 gdi32 use
 
 add_executable(win_probe tests/e2e/probe/win_probe.cpp)
 target_link_libraries(win_probe PRIVATE user32 gdi32 ${QUILLMOOR_STATIC_RUNTIME})
+
+# The password library's stand-in; the tests install it as PASSWORD.CPL.
+add_library(password_double SHARED tests/e2e/probe/password_double.cpp)
+set_target_properties(password_double PROPERTIES PREFIX "" SUFFIX .dll)
+target_link_libraries(password_double PRIVATE user32 ${QUILLMOOR_STATIC_RUNTIME})
