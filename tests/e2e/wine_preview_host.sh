@@ -75,6 +75,24 @@ expect "top-level windows the saver opened" "$(report_own_windows)" 0
 expect "no preview window is left" "$(probe gone --class "$PREVIEW_CLASS" --wait 5000 | field gone)" 1
 stop_host "$HOST"
 
+section "the host's process ends without destroying its window"
+start_host "$HOST" "$E2E_OUT/preview_host_killed.txt" -- /p "{hwnd}"
+expect "the preview is shown" "$(preview_child "$HOST" | field visible)" 1
+saver_command="quillmoor.scr /p $(report_field host)"
+kill -9 "$HOST_PID"
+wait "$HOST_PID" 2>/dev/null
+HOST_PID=""
+for attempt in $(seq 1 $((EXIT_WAIT_SECONDS * 10))); do
+  pgrep -f "$saver_command" >/dev/null || break
+  sleep 0.1
+done
+if pgrep -f "$saver_command" >/dev/null; then
+  fail "the saver still runs after its host's process ended"
+  kill -9 $(pgrep -f "$saver_command") 2>/dev/null
+else
+  pass "the saver ends with its host's process"
+fi
+
 section "a host window with a frame: the whole window rectangle"
 start_host "$HOST" "$E2E_OUT/preview_host_framed.txt" --at 200 120 --size 300 200 --framed -- /p "{hwnd}"
 child="$(preview_child "$HOST")"

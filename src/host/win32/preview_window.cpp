@@ -55,6 +55,7 @@ void RunPreview(HINSTANCE instance, const char* argument2) {
   // preview: it ends at once.
   if (CreatePreviewWindow(instance, width, height, Preview.HostWindow) == nullptr) return;
 
+  Preview.WindowThreadId = GetCurrentThreadId();
   const HANDLE thread = CreateThread(nullptr, 0, PreviewRedrawThread, nullptr, 0, nullptr);
   Preview.RedrawThreadStarted = thread != nullptr;
   if (thread != nullptr) CloseHandle(thread);
@@ -107,6 +108,13 @@ DWORD WINAPI PreviewRedrawThread(LPVOID) {
   do {
     InvalidateRect(Preview.Window, nullptr, FALSE);
     Sleep(PreviewRedrawIntervalMs);
+    // A host whose process ends without destroying its window takes the
+    // preview's window along unannounced: no WM_DESTROY ever comes, and the
+    // loop would wait for it for good.
+    if (!IsWindow(Preview.Window)) {
+      PostThreadMessageA(Preview.WindowThreadId, WM_QUIT, 0, 0);
+      return 0;
+    }
   } while (!Preview.Stop.load());
   PostMessageA(Preview.Window, WM_DESTROY, 0, 0);
   return 0;

@@ -40,6 +40,8 @@ struct PreviewState {
   // Whether the redraw thread runs: without it an accepted key press ends the
   // preview itself.
   bool RedrawThreadStarted = false;
+  // The thread that owns the window and runs the message loop.
+  DWORD WindowThreadId = 0;
 };
 extern PreviewState Preview;
 
@@ -54,7 +56,8 @@ void RunPreview(HINSTANCE instance, const char* argument2);
 HWND CreatePreviewWindow(HINSTANCE instance, int width, int height, HWND host);
 
 // Shows the window, then invalidates it every 40 ms until the stop flag is
-// set, and then posts WM_DESTROY to it.
+// set, and then posts WM_DESTROY to it. If the window vanishes without its
+// WM_DESTROY, it ends the message loop itself.
 DWORD WINAPI PreviewRedrawThread(LPVOID);
 
 LRESULT CALLBACK PreviewWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
