@@ -7,6 +7,7 @@
 #include "host/fpu_control.h"
 #include "host/mode.h"
 #include "host/opengl.h"
+#include "host/win32/preview_window.h"
 #include "host/win32/saver_window.h"
 #include "host/win32/win32_platform.h"
 
@@ -31,13 +32,23 @@ void RunFullScreen(HINSTANCE instance) {
   UsePlatform(nullptr);
 }
 
+// The preview draws into the host's window named by argument 2 until the host
+// destroys it or an accepted key press ends it.
+void RunPreviewMode(HINSTANCE instance, const char* argument2) {
+  Win32Platform platform;
+  UsePlatform(&platform);
+  RunPreview(instance, argument2);
+  UsePlatform(nullptr);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InstallFpuControlWord();
 
-  // Argument 1 as the C runtime split the command line.
+  // Arguments 1 and 2 as the C runtime split the command line.
   const char* argument1 = __argc > 1 ? __argv[1] : nullptr;
+  const char* argument2 = __argc > 2 ? __argv[2] : nullptr;
   const SaverMode mode = ModeFromLetter(ModeLetter(argument1));
 
   ApplicationTitle = ApplicationTitleText;
@@ -47,7 +58,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     case SaverMode::Password:  // no password of its own
       break;
     case SaverMode::Preview:
-      // The preview is not built yet; the request ends at once.
+      RunPreviewMode(instance, argument2);
       break;
     case SaverMode::FullScreen:
       RunFullScreen(instance);

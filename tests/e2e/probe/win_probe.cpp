@@ -31,6 +31,31 @@
 //   win_probe system
 //       Prints the screen size, the screen-saver-running flag, the pointer
 //       position and the foreground window.
+//   win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS]
+//                  -- PROGRAM [ARGUMENTS...]
+//       Plays a screen-saver host's preview window: opens a window of its own
+//       with that caption (borderless, or with --framed a caption and frame)
+//       at (X, Y), W x H (default 100 100, 320 x 240), prints host= (its
+//       handle in decimal) and host_rect=, then starts PROGRAM with every
+//       "{hwnd}" in its arguments replaced by the handle in decimal and every
+//       "{hwnd_hex}" by the handle's hexadecimal digits. It answers its
+//       window's messages until the program ends; a WM_CLOSE (the close
+//       command) destroys the window, and with it every child. Then it prints
+//       timed_out=, exit_code=, host_destroyed=, children_left= (windows left
+//       in its window) and windows_seen= with one window= line for each
+//       top-level window the program opened. After MS milliseconds (default
+//       60000) the program is terminated and timed_out=1 printed.
+//   win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME
+//                  [--exit-wait MS]
+//       Posts one message to the window, as input that reaches it would come:
+//       keydown (key A), mousemove, lbuttondown, rbuttondown or mbuttondown.
+//       With --exit-wait it then waits up to MS milliseconds for the window's
+//       process to end and prints ended= and, if it did, after_ms=.
+//
+//   With --parent TEXT, find, gone, sync and post look at the child windows
+//   of the top-level window with that caption instead of at top-level
+//   windows; the properties then include the window's position inside its
+//   parent's client area.
 #include <windows.h>
 
 #include <cstdio>
@@ -45,6 +70,8 @@ constexpr UINT SpiGetScreenSaverRunning = 114;
 constexpr DWORD PollMs = 2;
 
 struct Query {
+  std::string Parent;
+  bool HasParent = false;
   std::string Caption;
   std::string ClassName;
   bool HasCaption = false;
@@ -87,7 +114,16 @@ BOOL CALLBACK FindOne(HWND window, LPARAM parameter) {
 
 HWND FindTopLevel(const Query& query) {
   FindState state{&query, nullptr};
-  EnumWindows(FindOne, reinterpret_cast<LPARAM>(&state));
+  if (!query.HasParent) {
+    EnumWindows(FindOne, reinterpret_cast<LPARAM>(&state));
+    return state.Found;
+  }
+  Query parentQuery;
+  parentQuery.Caption = query.Parent;
+  parentQuery.HasCaption = true;
+  const HWND parent = FindTopLevel(parentQuery);
+  if (parent == nullptr) return nullptr;
+  EnumChildWindows(parent, FindOne, reinterpret_cast<LPARAM>(&state));
   return state.Found;
 }
 
@@ -144,6 +180,14 @@ void PrintWindow(HWND window) {
   std::printf("popup=%d\n", (style & WS_POPUP) ? 1 : 0);
   std::printf("frame=%d\n", (static_cast<DWORD>(style) & frameBits) ? 1 : 0);
   std::printf("topmost=%d\n", (exStyle & WS_EX_TOPMOST) ? 1 : 0);
+  std::printf("enabled=%d\n", IsWindowEnabled(window) ? 1 : 0);
+  if (style & WS_CHILD) {
+    // The window's place in its parent's client area.
+    POINT corner{bounds.left, bounds.top};
+    ScreenToClient(GetParent(window), &corner);
+    std::printf("position_in_parent=%ld %ld\n", corner.x, corner.y);
+  }
+  std::printf("size=%ld %ld\n", bounds.right - bounds.left, bounds.bottom - bounds.top);
   std::printf("rect=%ld %ld %ld %ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
   std::printf("client_origin=%ld %ld\n", clientOrigin.x, clientOrigin.y);
   std::printf("client_size=%ld %ld\n", client.right - client.left, client.bottom - client.top);
@@ -171,6 +215,15 @@ std::string Quote(const std::string& argument) {
   }
   quoted.append(backslashes * 2, '\\');
   return quoted + "\"";
+}
+
+std::string CommandLine(const std::vector<std::string>& command) {
+  std::string line;
+  for (const std::string& argument : command) {
+    if (!line.empty()) line += ' ';
+    line += Quote(argument);
+  }
+  return line;
 }
 
 struct Seen {
@@ -207,7 +260,10 @@ int Usage() {
                "       win_probe sync [--caption TEXT] [--class NAME] [--pointer X Y] [--wait MS]\n"
                "       win_probe close [--caption TEXT] [--class NAME]\n"
                "       win_probe window --caption TEXT [--wait MS]\n"
-               "       win_probe system\n");
+               "       win_probe system\n"
+               "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
+               "       win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME [--exit-wait MS]\n"
+               "   (find, gone, sync and post take --parent TEXT to look at that window's children)\n");
   return 2;
 }
 
@@ -231,11 +287,7 @@ int Find(const Query& query, DWORD waitMs, bool wantGone) {
 }
 
 int Run(const std::vector<std::string>& command, DWORD waitMs) {
-  std::string line;
-  for (const std::string& argument : command) {
-    if (!line.empty()) line += ' ';
-    line += Quote(argument);
-  }
+  const std::string line = CommandLine(command);
   std::vector<char> buffer(line.begin(), line.end());
   buffer.push_back('\0');
 
@@ -361,15 +413,176 @@ int System() {
   return 0;
 }
 
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+struct ChildCount {
+  int Count = 0;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM parameter) {
+  ++reinterpret_cast<ChildCount*>(parameter)->Count;
+  return TRUE;
+}
+
+LRESULT CALLBACK HostWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // WM_CLOSE goes on to the default handling, which destroys the window.
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct HostOptions {
+  std::string Caption;
+  POINT At{100, 100};
+  SIZE Size{320, 240};
+  bool Framed = false;
+  DWORD WaitMs = 60000;
+};
+
+int Host(const HostOptions& options, const std::vector<std::string>& command) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = HostWindowProcedure;
+  windowClass.hInstance = instance;
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszClassName = "QuillmoorProbeHost";
+  RegisterClassA(&windowClass);
+  const DWORD style = (options.Framed ? WS_OVERLAPPEDWINDOW : WS_POPUP) | WS_VISIBLE | WS_CLIPCHILDREN;
+  const HWND host = CreateWindowExA(0, windowClass.lpszClassName, options.Caption.c_str(), style, options.At.x,
+                                    options.At.y, options.Size.cx, options.Size.cy, nullptr, nullptr, instance,
+                                    nullptr);
+  if (host == nullptr) {
+    std::printf("created=0\n");
+    return 1;
+  }
+  UpdateWindow(host);
+  RECT bounds{};
+  GetWindowRect(host, &bounds);
+  const auto handle = static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(host));
+  std::printf("host=%llu\n", handle);
+  std::printf("host_rect=%ld %ld %ld %ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "%llX", handle);
+  std::vector<std::string> arguments;
+  for (const std::string& argument : command)
+    arguments.push_back(Replace(Replace(argument, "{hwnd_hex}", hex), "{hwnd}", std::to_string(handle)));
+  std::string line = CommandLine(arguments);
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back('\0');
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    std::printf("started=0\nerror=%lu\n", static_cast<unsigned long>(GetLastError()));
+    DestroyWindow(host);
+    return 1;
+  }
+  std::printf("started=1\n");
+  std::fflush(stdout);
+
+  // The program's window is a child of this one: messages between the two
+  // are answered here all the time, as a real host's window does.
+  std::vector<Seen> windows;
+  WatchState state{started.dwProcessId, &windows};
+  const DWORD start = GetTickCount();
+  bool timedOut = false;
+  for (;;) {
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    EnumWindows(RecordWindow, reinterpret_cast<LPARAM>(&state));
+    const DWORD woken = MsgWaitForMultipleObjects(1, &started.hProcess, FALSE, PollMs, QS_ALLINPUT);
+    if (woken == WAIT_OBJECT_0) break;
+    if (GetTickCount() - start >= options.WaitMs) {
+      timedOut = true;
+      TerminateProcess(started.hProcess, 255);
+      WaitForSingleObject(started.hProcess, INFINITE);
+      break;
+    }
+  }
+  DWORD exitCode = 0;
+  GetExitCodeProcess(started.hProcess, &exitCode);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+
+  const bool hostDestroyed = !IsWindow(host);
+  ChildCount children;
+  if (!hostDestroyed) EnumChildWindows(host, CountChild, reinterpret_cast<LPARAM>(&children));
+  std::printf("timed_out=%d\n", timedOut ? 1 : 0);
+  std::printf("exit_code=%lu\n", static_cast<unsigned long>(exitCode));
+  std::printf("host_destroyed=%d\n", hostDestroyed ? 1 : 0);
+  std::printf("children_left=%d\n", children.Count);
+  std::printf("windows_seen=%zu\n", windows.size());
+  for (const Seen& seen : windows)
+    std::printf("window=%s|%s|visible=%d\n", seen.ClassName.c_str(), seen.Caption.c_str(), seen.Visible ? 1 : 0);
+  if (!hostDestroyed) DestroyWindow(host);
+  return timedOut ? 1 : 0;
+}
+
+int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitWaitMs) {
+  struct Kind {
+    const char* Name;
+    UINT Message;
+    WPARAM WParam;
+    LPARAM LParam;
+  };
+  // Key A, pressed once (scan code 0x1E); the pointer at (10, 10).
+  static const Kind kinds[] = {{"keydown", WM_KEYDOWN, 'A', 1 | (0x1E << 16)},
+                               {"mousemove", WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
+                               {"lbuttondown", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
+                               {"rbuttondown", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)},
+                               {"mbuttondown", WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(10, 10)}};
+  const Kind* kind = nullptr;
+  for (const Kind& candidate : kinds)
+    if (name == candidate.Name) kind = &candidate;
+  if (kind == nullptr) return Usage();
+
+  const HWND window = FindTopLevel(query);
+  if (window == nullptr) {
+    std::printf("posted=0\n");
+    return 1;
+  }
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  const HANDLE process = waitExit ? OpenProcess(SYNCHRONIZE, FALSE, processId) : nullptr;
+  const DWORD start = GetTickCount();
+  if (!PostMessageA(window, kind->Message, kind->WParam, kind->LParam)) {
+    std::printf("posted=0\n");
+    if (process != nullptr) CloseHandle(process);
+    return 1;
+  }
+  std::printf("posted=1\n");
+  if (!waitExit) return 0;
+  if (process == nullptr) {
+    std::printf("ended=unknown\n");
+    return 1;
+  }
+  const bool ended = WaitForSingleObject(process, exitWaitMs) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  std::printf("ended=%d\n", ended ? 1 : 0);
+  if (ended) std::printf("after_ms=%lu\n", static_cast<unsigned long>(GetTickCount() - start));
+  return ended ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   Query query;
-  DWORD waitMs = (command == "run" || command == "window") ? 60000 : 0;
+  DWORD waitMs = (command == "run" || command == "window" || command == "host") ? 60000 : 0;
   bool hasPointer = false;
   POINT pointer{};
+  HostOptions host;
+  std::string messageName;
+  bool hasExitWait = false;
+  DWORD exitWaitMs = 0;
   int i = 2;
   for (; i < argc; ++i) {
     const std::string option = argv[i];
@@ -385,12 +598,30 @@ int main(int argc, char** argv) {
       query.Active = true;
       continue;
     }
+    if (option == "--framed") {
+      host.Framed = true;
+      continue;
+    }
     if (i + 1 >= argc) return Usage();
     if (option == "--pointer") {
       if (i + 2 >= argc) return Usage();
       pointer.x = std::strtol(argv[++i], nullptr, 10);
       pointer.y = std::strtol(argv[++i], nullptr, 10);
       hasPointer = true;
+    } else if (option == "--at" || option == "--size") {
+      if (i + 2 >= argc) return Usage();
+      const long first = std::strtol(argv[++i], nullptr, 10);
+      const long second = std::strtol(argv[++i], nullptr, 10);
+      if (option == "--at") host.At = {first, second};
+      else host.Size = {first, second};
+    } else if (option == "--parent") {
+      query.Parent = argv[++i];
+      query.HasParent = true;
+    } else if (option == "--message") {
+      messageName = argv[++i];
+    } else if (option == "--exit-wait") {
+      exitWaitMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+      hasExitWait = true;
     } else if (option == "--caption") {
       query.Caption = argv[++i];
       query.HasCaption = true;
@@ -431,5 +662,15 @@ int main(int argc, char** argv) {
     return OwnWindow(query.Caption, waitMs);
   }
   if (command == "system") return System();
+  if (command == "host") {
+    if (!query.HasCaption || i >= argc) return Usage();
+    host.Caption = query.Caption;
+    host.WaitMs = waitMs;
+    return Host(host, std::vector<std::string>(argv + i, argv + argc));
+  }
+  if (command == "post") {
+    if ((!query.HasCaption && !query.HasClass) || messageName.empty()) return Usage();
+    return Post(query, messageName, hasExitWait, exitWaitMs);
+  }
   return Usage();
 }
