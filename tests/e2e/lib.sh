@@ -142,6 +142,23 @@ over_clear_colour() {
   [ "$b" -ge 51 ] && [ "$r" -ge 0 ] && [ "$g" -ge 0 ]
 }
 
+# count_bright FILE X Y W H PERCENT: pixels of the box whose red channel
+# exceeds PERCENT of full scale.
+count_bright() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate +channel -threshold "$6%" \
+    -format "%[fx:round(mean*w*h)]" info:
+}
+
+# count_raised FILE X Y W H PERCENT: pixels of the box whose red channel
+# stands more than PERCENT of full scale above the mean of its neighbourhood
+# (a Gaussian of 4 pixels). The curtain behind everything changes smoothly
+# across many pixels, so what stands out is what the clock and the text add:
+# cells, blades and glyph strokes a few pixels wide.
+count_raised() {
+  convert "$1" -channel R -separate +channel \( +clone -blur 0x4 \) -compose minus_src -composite \
+    -crop "$4x$5+$2+$3" +repage -threshold "$6%" -format "%[fx:round(mean*w*h)]" info:
+}
+
 # darkest_levels FILE: the lowest level of each channel over the whole picture.
 darkest_levels() {
   convert "$1" -format "%[fx:round(255*minima.r)],%[fx:round(255*minima.g)],%[fx:round(255*minima.b)]" info:

@@ -41,7 +41,7 @@ else
   # The first frames come once the scene is built; wait for the clock.
   for attempt in $(seq 1 40); do
     import -window "$drawable" "$first"
-    [ "$(count_bright "$first" $((WIDTH / 2)) 0 $((WIDTH / 2)) $((HEIGHT * 3 / 4)) 50)" -ge 150 ] && break
+    [ "$(clock_pixels "$first" "$WIDTH" "$HEIGHT")" -ge 150 ] && break
     sleep 0.25
   done
   sleep 1

@@ -22,8 +22,7 @@ first="$E2E_OUT/preview_popup_1.png" second="$E2E_OUT/preview_popup_2.png"
 for attempt in $(seq 1 40); do
   screenshot "$E2E_OUT/preview_popup_screen.png"
   convert "$E2E_OUT/preview_popup_screen.png" -crop "${HOSTLESS_WIDTH}x${HOSTLESS_HEIGHT}+0+0" +repage "$first"
-  [ "$(count_bright "$first" $((HOSTLESS_WIDTH / 2)) 0 $((HOSTLESS_WIDTH / 2)) $((HOSTLESS_HEIGHT * 3 / 4)) 50)" \
-    -ge 150 ] && break
+  [ "$(clock_pixels "$first" "$HOSTLESS_WIDTH" "$HOSTLESS_HEIGHT")" -ge 150 ] && break
   sleep 0.25
 done
 sleep 1
