@@ -2,6 +2,7 @@
 # QUILLMOOR_PROBE, E2E_OUT, SCREEN_WIDTH, SCREEN_HEIGHT and the Wine and X
 # environment before a script sources this file.
 set -u
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 readonly SAVER_CAPTION="Quillmoor"
 # Bounds for waiting on Wine; only a hang reaches them.
@@ -10,35 +11,13 @@ readonly EXIT_WAIT_SECONDS=30
 # The clear colour (0, 0, 0.2) in 8-bit channels.
 readonly DARK_BLUE="0,0,51"
 
-FAILURES=0
 SAVER_PID=""
 
-pass() { echo "  ok: $*"; }
-fail() {
-  echo "  FAIL: $*"
-  FAILURES=$((FAILURES + 1))
-}
-section() { echo "== $*"; }
-
-# expect DESCRIPTION ACTUAL EXPECTED
-expect() {
-  if [ "$2" = "$3" ]; then pass "$1 ($2)"; else fail "$1: got '$2', expected '$3'"; fi
-}
-
-finish() {
-  if [ "$FAILURES" -ne 0 ]; then
-    echo "$FAILURES check(s) failed"
-    exit 1
-  fi
-  echo "all checks passed"
-  exit 0
-}
+finish() { report_and_exit; }
 
 # The probe's output without the console's carriage returns.
 probe() { wine "$QUILLMOOR_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
-# field NAME < key=value lines
-field() { sed -n "s/^$1=//p" | head -n 1; }
 
 windows_path() { winepath -w "$1" 2>/dev/null; }
 
@@ -140,23 +119,6 @@ over_clear_colour() {
   local r g b
   IFS=, read -r r g b <<<"$1"
   [ "$b" -ge 51 ] && [ "$r" -ge 0 ] && [ "$g" -ge 0 ]
-}
-
-# count_bright FILE X Y W H PERCENT: pixels of the box whose red channel
-# exceeds PERCENT of full scale.
-count_bright() {
-  convert "$1" -crop "$4x$5+$2+$3" +repage -channel R -separate +channel -threshold "$6%" \
-    -format "%[fx:round(mean*w*h)]" info:
-}
-
-# count_raised FILE X Y W H PERCENT: pixels of the box whose red channel
-# stands more than PERCENT of full scale above the mean of its neighbourhood
-# (a Gaussian of 4 pixels). The curtain behind everything changes smoothly
-# across many pixels, so what stands out is what the clock and the text add:
-# cells, blades and glyph strokes a few pixels wide.
-count_raised() {
-  convert "$1" -channel R -separate +channel \( +clone -blur 0x4 \) -compose minus_src -composite \
-    -crop "$4x$5+$2+$3" +repage -threshold "$6%" -format "%[fx:round(mean*w*h)]" info:
 }
 
 # darkest_levels FILE: the lowest level of each channel over the whole picture.

@@ -2,6 +2,7 @@
 # QUILLMOOR_BIN, QUILLMOOR_X11_PROBE, E2E_OUT, E2E_CHILDREN, SCREEN_WIDTH,
 # SCREEN_HEIGHT, DISPLAY and NO_GLX_DISPLAY before a script sources this file.
 set -u
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 readonly SAVER_TITLE="Quillmoor"
 # Bounds that only a hang reaches.
@@ -10,47 +11,17 @@ readonly EXIT_WAIT_SECONDS=30
 # The clear colour (0, 0, 0.2) in 8-bit channels.
 readonly CLEAR_BLUE=51
 
-FAILURES=0
 SAVER_PID=""
 SAVER_WINDOW=""
 SAVER_EXIT=""
 
-pass() { echo "  ok: $*"; }
-fail() {
-  echo "  FAIL: $*"
-  FAILURES=$((FAILURES + 1))
-}
-section() { echo "== $*"; }
-
-# expect DESCRIPTION ACTUAL EXPECTED
-expect() {
-  if [ "$2" = "$3" ]; then pass "$1 ($2)"; else fail "$1: got '$2', expected '$3'"; fi
-}
-
-# at_least DESCRIPTION ACTUAL MINIMUM
-at_least() {
-  if [ "$2" -ge "$3" ]; then pass "$1 ($2 >= $3)"; else fail "$1: got $2, expected at least $3"; fi
-}
-
-# contains DESCRIPTION TEXT PART
-contains() {
-  if [[ "$2" == *"$3"* ]]; then pass "$1"; else fail "$1: '$2' does not contain '$3'"; fi
-}
-
 finish() {
   stop_saver
-  if [ "$FAILURES" -ne 0 ]; then
-    echo "$FAILURES check(s) failed"
-    exit 1
-  fi
-  echo "all checks passed"
-  exit 0
+  report_and_exit
 }
 
 probe() { "$QUILLMOOR_X11_PROBE" "$@"; }
 
-# field NAME < key=value lines
-field() { sed -n "s/^$1=//p" | head -n 1; }
 
 # Starts the saver in the background with the given arguments; its standard
 # error goes to $E2E_OUT/saver.err.
@@ -147,16 +118,6 @@ clock_place() {
     aspect = w / h; f = cos(3.14159265 / 8) / sin(3.14159265 / 8);
     printf "%d %d %d\n", (f / aspect * 0.28 * aspect / 1.5 + 1) / 2 * w, (1 - f * 0.2 / 1.5) / 2 * h,
       f * 0.4 / 1.5 / 2 * h }')"
-}
-
-# count_raised FILE X Y W H PERCENT: pixels of the box whose red channel
-# stands more than PERCENT of full scale above the mean of its neighbourhood
-# (a Gaussian of 4 pixels). The curtain behind everything changes smoothly
-# across many pixels, so what stands out is what the clock adds: cells and
-# blades a few pixels wide.
-count_raised() {
-  convert "$1" -channel R -separate +channel \( +clone -blur 0x4 \) -compose minus_src -composite \
-    -crop "$4x$5+$2+$3" +repage -threshold "$6%" -format "%[fx:round(mean*w*h)]" info:
 }
 
 # The brightest red in the 5x5 box around X Y.

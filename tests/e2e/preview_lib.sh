@@ -72,16 +72,6 @@ preview_child() { probe find --parent "$1" --class "$PREVIEW_CLASS" --visible --
 # count_changed FILE1 FILE2: pixels that differ between two pictures.
 count_changed() { compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1 | sed 's/[^0-9].*//'; }
 
-# at_least DESCRIPTION ACTUAL MINIMUM
-at_least() {
-  if [ "${2:-0}" -ge "$3" ] 2>/dev/null; then pass "$1 ($2 >= $3)"; else fail "$1: got '$2', expected at least $3"; fi
-}
-
-# at_most DESCRIPTION ACTUAL MAXIMUM
-at_most() {
-  if [ -n "$2" ] && [ "$2" -le "$3" ] 2>/dev/null; then pass "$1 ($2 <= $3)"; else fail "$1: got '$2', expected at most $3"; fi
-}
-
 # clock_pixels FILE W H: pixels of the clock's numerals, marks and hands that
 # stand out of the curtain in the upper right of a W x H preview.
 clock_pixels() { count_raised "$1" $(($2 / 2)) 0 $(($2 / 2)) $(($3 * 3 / 4)) 12; }

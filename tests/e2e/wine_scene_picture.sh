@@ -4,11 +4,6 @@
 # over the coloured curtain and the dark blue clear colour.
 source "$E2E_LIB"
 
-# at_least DESCRIPTION ACTUAL MINIMUM
-at_least() {
-  if [ "$2" -ge "$3" ]; then pass "$1 ($2 >= $3)"; else fail "$1: got $2, expected at least $3"; fi
-}
-
 # Where the scene puts things on this screen: the clock's centre lies at
 # eye-space (0.28 * aspect, 0.2, -1.5) and its dial marks at radius 0.4, seen
 # through a 45-degree perspective; the countdown's anchors lie left of the
