@@ -130,9 +130,6 @@ template <class Colours>
 void EmitLatticeWithFaceNormals(const LatticeView& lattice, const Colours& colours) {
   ForEachLatticeTriangle(lattice.Order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
     const Vector3f pa = lattice.At(a), pb = lattice.At(b), pc = lattice.At(c);
-    SendNormal(TriangleNormal(pa, pb, pc));
-    SendCorner(pa, colours.At(a));
-    SendCorner(pb, colours.At(b));
-    SendCorner(pc, colours.At(c));
+    SendFaceNormalTriangle(pa, colours.At(a), pb, colours.At(b), pc, colours.At(c));
   });
 }

@@ -222,10 +222,7 @@ void ConvertRow(int i, int columns, CurtainCorner* row) {
 }
 
 void SendTriangle(const CurtainCorner& a, const CurtainCorner& b, const CurtainCorner& c) {
-  SendNormal(TriangleNormal(a.Position, b.Position, c.Position));
-  SendCorner(a.Position, a.Colour);
-  SendCorner(b.Position, b.Colour);
-  SendCorner(c.Position, c.Colour);
+  SendFaceNormalTriangle(a.Position, a.Colour, b.Position, b.Colour, c.Position, c.Colour);
 }
 
 }  // namespace

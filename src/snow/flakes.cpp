@@ -116,10 +116,7 @@ void EmitFlake(const Flake& flake) {
   const auto colour = [&](LatticeIndex i) -> const Colour4f& { return flake.PointColours[i.Sector][i.Row][i.Point]; };
   ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
     if (!visible(a) || !visible(b) || !visible(c)) return;
-    SendNormal(TriangleNormal(point(a), point(b), point(c)));
-    SendCorner(point(a), colour(a));
-    SendCorner(point(b), colour(b));
-    SendCorner(point(c), colour(c));
+    SendFaceNormalTriangle(point(a), colour(a), point(b), colour(b), point(c), colour(c));
   });
 }
 

@@ -84,10 +84,7 @@ struct GroundCorner {
 };
 
 void EmitTriangle(const GroundCorner& a, const GroundCorner& b, const GroundCorner& c) {
-  SendNormal(TriangleNormal(a.Position, b.Position, c.Position));
-  SendCorner(a.Position, a.Colour);
-  SendCorner(b.Position, b.Colour);
-  SendCorner(c.Position, c.Colour);
+  SendFaceNormalTriangle(a.Position, a.Colour, b.Position, b.Colour, c.Position, c.Colour);
 }
 
 }  // namespace
