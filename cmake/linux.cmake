@@ -16,9 +16,12 @@ add_library(quillmoor_linux_font STATIC ${QUILLMOOR_LINUX_FONT_SOURCES})
 target_include_directories(quillmoor_linux_font PUBLIC src)
 target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
 
-# The system's local wall clock, for both Linux hosts.
+# What both Linux hosts share: the system's local wall clock, and one reading
+# of a command line.
 add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
 target_include_directories(quillmoor_linux_clock PUBLIC src)
+add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp)
+target_include_directories(quillmoor_linux_options PUBLIC src)
 
 # The headless host: EGL on Mesa's surfaceless platform, PNG output.
 file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
@@ -26,6 +29,7 @@ list(FILTER QUILLMOOR_HEADLESS_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 add_library(quillmoor_headless STATIC ${QUILLMOOR_HEADLESS_SOURCES})
 target_include_directories(quillmoor_headless PUBLIC src)
 target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene quillmoor_linux_font quillmoor_linux_clock
+  quillmoor_linux_options quillmoor_version
   OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::PNG)
 
 add_executable(quillmoor-render src/host/headless/main.cpp)
@@ -37,11 +41,12 @@ set(QUILLMOOR_X11_CORE_SOURCES
   src/host/x11/command_line.cpp src/host/x11/visual_choice.cpp src/host/x11/frame_pacer.cpp)
 add_library(quillmoor_x11_core STATIC ${QUILLMOOR_X11_CORE_SOURCES})
 target_include_directories(quillmoor_x11_core PUBLIC src)
+target_link_libraries(quillmoor_x11_core PUBLIC quillmoor_linux_options)
 file(GLOB QUILLMOOR_X11_SOURCES CONFIGURE_DEPENDS src/host/x11/*.cpp)
 list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice|frame_pacer)\\.cpp$")
 add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
 target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_scene quillmoor_linux_font
-  quillmoor_linux_clock OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
+  quillmoor_linux_clock quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
 
 if(QUILLMOOR_TESTS)
   enable_testing()

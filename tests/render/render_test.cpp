@@ -63,7 +63,7 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   std::filesystem::create_directories(dir);
   const std::string out = (dir / "bad.png").string();
   for (const char* bad : {"--size 0x10", "--size 10", "--size 10x-1", "--size 99999x10", "--at \"2026-02-29 10:00:00\"",
-                          "--at \"2026-12-01 24:00:00\"", "--at yesterday", "--frames 0", "--bogus"}) {
+                          "--at \"2026-12-01 24:00:00\"", "--at yesterday", "--frames 0", "--bogus", "--preview=1"}) {
     std::filesystem::remove(out);
     EXPECT_NE(RunRenderer(std::string(bad) + " --out " + out), 0) << bad;
     EXPECT_FALSE(std::filesystem::exists(out)) << bad;
@@ -122,7 +122,7 @@ TEST(RenderCommand, WritesAPngOfTheRequestedSize) {
   const auto path = std::filesystem::temp_directory_path() / "quillmoor-render-test" / "ok.png";
   std::filesystem::create_directories(path.parent_path());
   std::filesystem::remove(path);
-  ASSERT_EQ(RunRenderer("--size 40x30 --seed 3 --at \"2024-02-29 23:59:59\" --out " + path.string()), 0);
+  ASSERT_EQ(RunRenderer("--size=40x30 -seed 3 --at \"2024-02-29 23:59:59\" --out " + path.string()), 0);
   std::FILE* file = std::fopen(path.string().c_str(), "rb");
   ASSERT_NE(file, nullptr);
   unsigned char header[24] = {};

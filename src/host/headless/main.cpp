@@ -3,6 +3,8 @@
 #include <iostream>
 #include <string>
 
+#include "quillmoor_version.h"
+
 #include "host/fpu_control.h"
 #include "host/headless/png_writer.h"
 #include "host/headless/render_session.h"
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
   }
   if (options->Help) {
     std::cout << RenderUsage;
+    return 0;
+  }
+  if (options->Version) {
+    std::cout << "quillmoor-render " QUILLMOOR_VERSION_STRING "\n";
     return 0;
   }
 

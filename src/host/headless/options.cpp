@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "host/linux/option_scanner.h"
 #include "host/scene_params.h"
 
 const char* const RenderUsage =
@@ -15,7 +16,9 @@ const char* const RenderUsage =
     "  --preview            the preview window's scene parameters instead of full screen\n"
     "  --out FILE.png       write the picture as PNG\n"
     "  --print-state        print the frame state after the last frame as JSON\n"
-    "  --help               this text\n";
+    "  --help               this text\n"
+    "  --version            the version\n"
+    "Options take one dash or two, and a value as the next argument or after '='.\n";
 
 namespace {
 
@@ -66,60 +69,58 @@ std::optional<LocalMoment> ParseMoment(const std::string& text) {
 
 std::optional<RenderOptions> ParseRenderOptions(int argc, const char* const* argv, std::string& error) {
   RenderOptions options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view name(argv[i]);
-    auto value = [&](std::string_view& out) {
-      if (i + 1 >= argc) {
-        error = std::string(name) + " needs a value";
-        return false;
-      }
-      out = argv[++i];
-      return true;
-    };
-    std::string_view text;
-    if (name == "--help" || name == "-h") {
+  OptionScanner scanner(argc, argv);
+  while (scanner.Next()) {
+    const std::string_view name = scanner.Name();
+    const bool takesNoValue = name == "help" || name == "h" || name == "version" || name == "preview" ||
+                              name == "print-state";
+    if (takesNoValue && !scanner.NoValue(error)) return std::nullopt;
+    std::optional<std::string_view> text;
+    if (name == "help" || name == "h") {
       options.Help = true;
-    } else if (name == "--preview") {
+    } else if (name == "version") {
+      options.Version = true;
+    } else if (name == "preview") {
       options.Preview = true;
-    } else if (name == "--print-state") {
+    } else if (name == "print-state") {
       options.PrintState = true;
-    } else if (name == "--size") {
-      if (!value(text)) return std::nullopt;
-      if (!ParseSize(text, options.Width, options.Height)) {
-        error = "bad size \"" + std::string(text) + "\": expected WxH, each from 1 to " +
+    } else if (name == "size") {
+      if (!(text = scanner.Value(error))) return std::nullopt;
+      if (!ParseSize(*text, options.Width, options.Height)) {
+        error = "bad size \"" + std::string(*text) + "\": expected WxH, each from 1 to " +
                 std::to_string(MaxRenderSide);
         return std::nullopt;
       }
-    } else if (name == "--at") {
-      if (!value(text)) return std::nullopt;
-      options.At = ParseMoment(std::string(text));
+    } else if (name == "at") {
+      if (!(text = scanner.Value(error))) return std::nullopt;
+      options.At = ParseMoment(std::string(*text));
       if (!options.At) {
-        error = "bad moment \"" + std::string(text) + "\": expected a valid \"YYYY-MM-DD HH:MM:SS\"";
+        error = "bad moment \"" + std::string(*text) + "\": expected a valid \"YYYY-MM-DD HH:MM:SS\"";
         return std::nullopt;
       }
-    } else if (name == "--frames") {
-      if (!value(text)) return std::nullopt;
-      if (!ParseWhole(text, options.Frames) || options.Frames < 1) {
-        error = "bad frame count \"" + std::string(text) + "\": expected a whole number of at least 1";
+    } else if (name == "frames") {
+      if (!(text = scanner.Value(error))) return std::nullopt;
+      if (!ParseWhole(*text, options.Frames) || options.Frames < 1) {
+        error = "bad frame count \"" + std::string(*text) + "\": expected a whole number of at least 1";
         return std::nullopt;
       }
-    } else if (name == "--seed") {
-      if (!value(text)) return std::nullopt;
+    } else if (name == "seed") {
+      if (!(text = scanner.Value(error))) return std::nullopt;
       std::uint64_t seed = 0;
-      if (!ParseWhole(text, seed)) {
-        error = "bad seed \"" + std::string(text) + "\": expected a whole number";
+      if (!ParseWhole(*text, seed)) {
+        error = "bad seed \"" + std::string(*text) + "\": expected a whole number";
         return std::nullopt;
       }
       options.Seed = seed;
-    } else if (name == "--out") {
-      if (!value(text)) return std::nullopt;
-      if (text.empty()) {
+    } else if (name == "out") {
+      if (!(text = scanner.Value(error))) return std::nullopt;
+      if (text->empty()) {
         error = "--out needs a file name";
         return std::nullopt;
       }
-      options.Out = std::string(text);
+      options.Out = std::string(*text);
     } else {
-      error = "unknown option \"" + std::string(name) + "\"";
+      error = UnknownOption(scanner.Argument());
       return std::nullopt;
     }
   }

@@ -17,6 +17,7 @@ struct RenderOptions {
   std::string Out;  // PNG path; empty means no picture is written
   bool PrintState = false;
   bool Help = false;
+  bool Version = false;
 };
 
 inline constexpr int MaxRenderSide = 16384;

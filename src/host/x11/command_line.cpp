@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "host/linux/option_scanner.h"
+
 const char* const X11Usage =
     "usage: quillmoor [options]\n"
     "  (no options)        full screen in a window of its own; any key, or a jump of the\n"
@@ -11,17 +13,11 @@ const char* const X11Usage =
     "  --root              draw into the root window\n"
     "  --window-id ID      draw into the existing window ID (decimal, or hexadecimal with 0x)\n"
     "  --help              this text\n"
+    "  --version           the version\n"
     "Without --root or --window-id, a window id in XSCREENSAVER_WINDOW is drawn into.\n"
     "Drawing into a given window, the saver runs until it gets SIGTERM or SIGINT.\n";
 
 namespace {
-
-// "--name" and "-name" are the same option; anything else is not an option name.
-std::string_view OptionName(std::string_view argument) {
-  if (argument.size() > 2 && argument.substr(0, 2) == "--") return argument.substr(2);
-  if (argument.size() > 1 && argument[0] == '-' && argument[1] != '-') return argument.substr(1);
-  return {};
-}
 
 std::string_view Trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\n");
@@ -53,34 +49,21 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
   bool root = false;
   std::optional<unsigned long> windowId;
 
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument(argv[i]);
-    std::string_view name = OptionName(argument);
-    std::optional<std::string_view> inlineValue;
-    if (const auto equals = name.find('='); equals != std::string_view::npos) {
-      inlineValue = name.substr(equals + 1);
-      name = name.substr(0, equals);
-    }
-
+  OptionScanner scanner(argc, argv);
+  while (scanner.Next()) {
+    const std::string_view name = scanner.Name();
     if (name == "help" || name == "h") {
-      if (inlineValue) {
-        error = "--help takes no value";
-        return std::nullopt;
-      }
+      if (!scanner.NoValue(error)) return std::nullopt;
       options.Help = true;
+    } else if (name == "version") {
+      if (!scanner.NoValue(error)) return std::nullopt;
+      options.Version = true;
     } else if (name == "root") {
-      if (inlineValue) {
-        error = "--root takes no value";
-        return std::nullopt;
-      }
+      if (!scanner.NoValue(error)) return std::nullopt;
       root = true;
     } else if (name == "window-id") {
-      std::string_view value;
-      if (inlineValue) {
-        value = *inlineValue;
-      } else if (i + 1 < argc) {
-        value = argv[++i];
-      } else {
+      const std::optional<std::string_view> value = scanner.Value(error);
+      if (!value) {
         error = "--window-id needs a window id";
         return std::nullopt;
       }
@@ -88,19 +71,19 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
         error = "--window-id is given twice";
         return std::nullopt;
       }
-      windowId = ParseWindowId(value);
+      windowId = ParseWindowId(*value);
       if (!windowId) {
-        error = "--window-id: '" + std::string(value) + "' is not a window id (decimal, or hexadecimal with 0x)";
+        error = "--window-id: '" + std::string(*value) + "' is not a window id (decimal, or hexadecimal with 0x)";
         return std::nullopt;
       }
     } else {
-      error = "unknown option '" + std::string(argument) + "'";
+      error = UnknownOption(scanner.Argument());
       return std::nullopt;
     }
   }
 
-  // Asked for help, nothing is drawn: the environment does not matter.
-  if (options.Help) return options;
+  // Asked for help or the version, nothing is drawn: the environment does not matter.
+  if (options.Help || options.Version) return options;
   if (root && windowId) {
     error = "--root and --window-id name two different windows: give one";
     return std::nullopt;

@@ -18,6 +18,7 @@ struct X11Options {
   X11Target Target = X11Target::OwnWindow;
   unsigned long WindowId = 0;  // ExistingWindow only
   bool Help = false;
+  bool Version = false;
 };
 
 inline constexpr const char* ScreenSaverWindowVariable = "XSCREENSAVER_WINDOW";

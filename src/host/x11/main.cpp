@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "quillmoor_version.h"
+
 #include "frame/outline_font.h"
 #include "frame/platform.h"
 #include "host/fpu_control.h"
@@ -113,6 +115,10 @@ int main(int argc, char** argv) {
   }
   if (options->Help) {
     std::cout << X11Usage;
+    return 0;
+  }
+  if (options->Version) {
+    std::cout << "quillmoor " QUILLMOOR_VERSION_STRING "\n";
     return 0;
   }
 

@@ -1,0 +1,40 @@
+// One reading of a command line for the Linux programs: "-name" and "--name"
+// are the same option, and an option's value follows either as "--name=value"
+// or as the next argument, as in the X11 world's tools and in getopt_long's.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class OptionScanner {
+ public:
+  OptionScanner(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+
+  // Moves to the next argument; false when there is none left.
+  bool Next();
+
+  // The argument as written, for messages.
+  std::string_view Argument() const { return argument_; }
+  // The option's name without its dashes and "=value"; empty for anything
+  // that is not an option ("-", "--", "---x", "name").
+  std::string_view Name() const { return name_; }
+
+  // The option's value, from "=value" or else the next argument. Without one,
+  // says so in `error` and returns nothing.
+  std::optional<std::string_view> Value(std::string& error);
+  // For an option that takes no value: false, and why in `error`, when one
+  // was given with "=".
+  bool NoValue(std::string& error) const;
+
+ private:
+  int argc_;
+  const char* const* argv_;
+  int index_ = 0;
+  std::string_view argument_;
+  std::string_view name_;
+  std::optional<std::string_view> inlineValue_;
+};
+
+// The message for an argument that is no option the program knows.
+std::string UnknownOption(std::string_view argument);
