@@ -24,6 +24,10 @@
 //   win_probe close [--caption TEXT] [--class NAME]
 //       Asks the window to close, as another program or the system would
 //       (WM_CLOSE). Exit 0 if there was such a window, 1 if not.
+//   win_probe activate [--caption TEXT] [--class NAME]
+//       Makes the window the foreground window, as the task bar or Alt+Tab
+//       does, lets its thread catch up as sync does, and prints the caption
+//       of the foreground window then (foreground=).
 //   win_probe window --caption TEXT [--wait MS]
 //       Opens a small window of its own, makes it the active window, prints
 //       active=1 once it is, and keeps it until it is closed or MS
@@ -190,6 +194,8 @@ void PrintWindow(HWND window) {
   std::printf("frame=%d\n", (static_cast<DWORD>(style) & frameBits) ? 1 : 0);
   std::printf("topmost=%d\n", (exStyle & WS_EX_TOPMOST) ? 1 : 0);
   std::printf("enabled=%d\n", IsWindowEnabled(window) ? 1 : 0);
+  const HWND owner = GetWindow(window, GW_OWNER);
+  std::printf("owner=%s\n", owner != nullptr ? WindowText(owner).c_str() : "");
   if (style & WS_CHILD) {
     // The window's place in its parent's client area.
     POINT corner{bounds.left, bounds.top};
@@ -268,6 +274,7 @@ int Usage() {
                "       win_probe run [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
                "       win_probe sync [--caption TEXT] [--class NAME] [--pointer X Y] [--wait MS]\n"
                "       win_probe close [--caption TEXT] [--class NAME]\n"
+               "       win_probe activate [--caption TEXT] [--class NAME]\n"
                "       win_probe window --caption TEXT [--wait MS]\n"
                "       win_probe system\n"
                "       win_probe resources FILE\n"
@@ -338,6 +345,31 @@ int Run(const std::vector<std::string>& command, DWORD waitMs) {
   return timedOut ? 1 : 0;
 }
 
+// A message sent to another thread is answered from inside its message loop;
+// input already queued for it is taken by the same loop. A few round trips,
+// each after a short pause, leave it no queued input behind.
+void CatchUp(const Query& query) {
+  for (int trip = 0; trip < 4; ++trip) {
+    const HWND window = FindTopLevel(query);
+    if (window == nullptr) break;
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    Sleep(20);
+  }
+}
+
+int Activate(const Query& query) {
+  const HWND window = FindTopLevel(query);
+  if (window == nullptr || !SetForegroundWindow(window)) {
+    std::printf("activated=0\n");
+    return 1;
+  }
+  CatchUp(query);
+  const HWND foreground = GetForegroundWindow();
+  std::printf("activated=1\nforeground=%s\n", foreground != nullptr ? WindowText(foreground).c_str() : "");
+  return 0;
+}
+
 int Sync(const Query& query, bool hasPointer, POINT pointer, DWORD waitMs) {
   const DWORD start = GetTickCount();
   if (hasPointer) {
@@ -352,16 +384,7 @@ int Sync(const Query& query, bool hasPointer, POINT pointer, DWORD waitMs) {
       Sleep(PollMs);
     }
   }
-  // A message sent to another thread is answered from inside its message
-  // loop; input already queued for it is taken by the same loop. A few round
-  // trips, each after a short pause, leave it no queued input behind.
-  for (int trip = 0; trip < 4; ++trip) {
-    const HWND window = FindTopLevel(query);
-    if (window == nullptr) break;
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
-    Sleep(20);
-  }
+  CatchUp(query);
   const HWND window = FindTopLevel(query);
   if (window == nullptr) {
     std::printf("found=0\n");
@@ -807,6 +830,10 @@ int main(int argc, char** argv) {
     }
     std::printf("closed=1\n");
     return 0;
+  }
+  if (command == "activate") {
+    if (!query.HasCaption && !query.HasClass) return Usage();
+    return Activate(query);
   }
   if (command == "window") {
     if (!query.HasCaption) return Usage();
