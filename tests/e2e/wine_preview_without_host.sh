@@ -57,8 +57,10 @@ for arguments in "/p" "/p abc"; do
 done
 
 section "a number that names no window: the preview ends at once"
+# A window handle is the number's low 32 bits, sign-extended: the last four
+# numbers all give the null handle, which names no window either.
 saver="$(windows_path "$QUILLMOOR_SCR")"
-for handle in 99999999 '$7FFF0000'; do
+for handle in 99999999 '$7FFF0000' 4294967296 0x100000000 -4294967296 -9223372036854775808; do
   report="$(probe run --wait 20000 -- "$saver" /p "$handle")"
   expect "'/p $handle': the saver ends by itself" "$(field timed_out <<<"$report")" 0
   expect "'/p $handle': exit code" "$(field exit_code <<<"$report")" 0

@@ -39,13 +39,17 @@ void StopOnKeyPress(HWND window) {
 }  // namespace
 
 void RunPreview(HINSTANCE instance, const char* argument2, const char* title) {
-  Preview.HostWindow = reinterpret_cast<HWND>(ParsePreviewHandle(argument2));
+  // 0 when argument 2 is missing or not a number: then there is no host.
+  const std::uintptr_t number = ParsePreviewHandle(argument2);
+  Preview.HostWindow = reinterpret_cast<HWND>(WindowHandleFromNumber(number));
 
   int width = HostlessPreviewWidth;
   int height = HostlessPreviewHeight;
-  if (Preview.HostWindow != nullptr) {
-    // A number that names no window leaves the rectangle empty; the child
-    // creation then fails as well.
+  if (number != 0) {
+    // A number that names no window, its handle null included (a number
+    // whose low 32 bits are 0), leaves nothing to draw into and nothing that
+    // could ever end the preview: it ends at once.
+    if (!IsWindow(Preview.HostWindow)) return;
     RECT host{};
     GetWindowRect(Preview.HostWindow, &host);
     width = host.right - host.left;

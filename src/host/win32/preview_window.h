@@ -47,8 +47,9 @@ extern PreviewState Preview;
 
 // The preview driver: argument 2 of the command line names the host's window
 // (none if missing or not a number). Returns when the preview has ended; at
-// once if there is no window to draw into. Without a host, the preview's own
-// window is owned by an application window with the title as its caption.
+// once if there is no window to draw into, as when the number names no
+// window. Without a host, the preview's own window is owned by an application
+// window with the title as its caption.
 void RunPreview(HINSTANCE instance, const char* argument2, const char* title);
 
 // Creates the window (a child of the host, or without one the topmost popup,
