@@ -1,5 +1,6 @@
 #include "host/preview_handle.h"
 
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -48,4 +49,9 @@ std::uintptr_t ParsePreviewHandle(const char* text) {
     value = value * base + static_cast<Handle>(digit);
   }
   return negative ? Handle{0} - value : value;
+}
+
+std::uintptr_t WindowHandleFromNumber(std::uintptr_t number) {
+  const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(number & 0xFFFFFFFFu));
+  return static_cast<std::uintptr_t>(static_cast<std::intptr_t>(low));
 }

@@ -10,3 +10,9 @@
 // in a pointer-sized integer gives 0, the null handle. A negative number is
 // the handle's two's-complement bit pattern.
 std::uintptr_t ParsePreviewHandle(const char* text);
+
+// The window handle that 64-bit Windows makes of a number: a window handle has
+// 32 significant bits, so only the number's low 32 bits count, sign-extended
+// to the pointer's width. A number whose low 32 bits are 0 gives the null
+// handle however large it is.
+std::uintptr_t WindowHandleFromNumber(std::uintptr_t number);

@@ -5,6 +5,9 @@ set -u
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 readonly SAVER_CAPTION="Quillmoor"
+# The caption of the application's window, which owns the saver's top-level
+# window and stands for the program in the task bar and Alt+Tab.
+readonly APPLICATION_TITLE="Quillmoor Screensaver"
 # Bounds for waiting on Wine; only a hang reaches them.
 readonly WINDOW_WAIT_MS=30000
 readonly EXIT_WAIT_SECONDS=30
@@ -84,6 +87,7 @@ expect_saver_ended() {
   wait_saver_exit
   expect "$1: the saver exits with code 0" "$SAVER_EXIT" 0
   expect "$1: its window is gone" "$(probe gone --caption "$SAVER_CAPTION" --wait 5000 | field gone)" 1
+  expect "$1: the application's window is gone" "$(probe gone --caption "$APPLICATION_TITLE" --wait 5000 | field gone)" 1
   expect "$1: the screen-saver-running flag is cleared" "$(screensaver_flag)" 0
 }
 

@@ -21,6 +21,21 @@ expect "client area origin" "$(field client_origin <<<"$window")" "0 0"
 expect "client area size" "$(field client_size <<<"$window")" "$SCREEN_WIDTH $SCREEN_HEIGHT"
 expect "the screen-saver-running flag while it runs" "$(field screensaver_running <<<"$window")" 1
 
+section "the application's window"
+# It owns the full-screen window, which so gets no task bar button of its
+# own: the task bar and Alt+Tab show the application's window, under the
+# application's title. It is shown, but has no size.
+expect "the full-screen window's owner" "$(field owner <<<"$window")" "$APPLICATION_TITLE"
+application="$(probe find --caption "$APPLICATION_TITLE")"
+expect "the saver's own" "$(field pid <<<"$application")" "$(field pid <<<"$window")"
+expect "shown, for the task bar" "$(field visible <<<"$application")" 1
+expect "no size" "$(field size <<<"$application")" "0 0"
+expect "owned by none" "$(field owner <<<"$application")" ""
+# Chosen in the task bar or with Alt+Tab it passes the activation on, so that
+# the keyboard reaches the full-screen window (the key below ends the saver).
+expect "activated, it hands the activation to the full-screen window" \
+  "$(probe activate --caption "$APPLICATION_TITLE" | field foreground)" "$SAVER_CAPTION"
+
 section "the picture"
 # The frame clears to dark blue and the scene only adds light to it or blends
 # white into it: at the two top corners, the middle of the top edge and both

@@ -89,4 +89,26 @@ TEST(PreviewHandle, NumbersTooBigForAHandleAreTheNullHandle) {
   });
 }
 
+// The handle 64-bit Windows makes of the number: its low 32 bits,
+// sign-extended. Numbers whose low 32 bits are 0 give the null handle, which
+// names no window, however they are spelled.
+TEST(PreviewHandle, WindowHandleIsTheLow32BitsSignExtended) {
+  const Case cases[] = {
+      {"4294967296", 0},
+      {"0x100000000", 0},
+      {"-4294967296", 0},
+      {"-9223372036854775808", 0},
+      {"65552", 65552},
+      {"4295032848", 0x10010},       // 2^32 + 0x10010
+      {"$7FFFFFFF", 0x7FFFFFFF},
+      {"2147483648", Handle{0} - 0x80000000},  // bit 31 set: negative
+      {"$FFFFFFFF", Max},
+      {"-1", Max},
+      {"-65552", Handle{0} - 65552},
+      {"$123456789ABCDEF0", Handle{0} - 0x65432110},  // low half 0x9ABCDEF0
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WindowHandleFromNumber(ParsePreviewHandle(c.Text)), c.Expected) << '"' << c.Text << '"';
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include "host/fpu_control.h"
 #include "host/mode.h"
 #include "host/opengl.h"
+#include "host/win32/application_window.h"
 #include "host/win32/preview_window.h"
 #include "host/win32/saver_window.h"
 #include "host/win32/win32_platform.h"
@@ -14,13 +15,18 @@
 namespace {
 
 // The saver window is the application's main window: the message loop runs
-// until it has closed.
+// until it has closed. The application's window owns it and goes with the
+// process.
 void RunFullScreen(HINSTANCE instance) {
   Win32Platform platform;
   UsePlatform(&platform);
 
+  ApplicationWindow application;
+  application.Create(instance, ApplicationTitle);
   SaverWindow form;
-  if (form.Create(instance)) {
+  if (form.Create(instance, application.Handle())) {
+    application.SetMainWindow(form.Handle());
+    application.Show();
     form.Show();
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -37,7 +43,7 @@ void RunFullScreen(HINSTANCE instance) {
 void RunPreviewMode(HINSTANCE instance, const char* argument2) {
   Win32Platform platform;
   UsePlatform(&platform);
-  RunPreview(instance, argument2);
+  RunPreview(instance, argument2, ApplicationTitle);
   UsePlatform(nullptr);
 }
 

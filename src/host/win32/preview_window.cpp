@@ -6,6 +6,7 @@
 #include "frame/frame.h"
 #include "host/preview_handle.h"
 #include "host/scene_setup.h"
+#include "host/win32/application_window.h"
 
 PreviewState Preview;
 
@@ -37,23 +38,35 @@ void StopOnKeyPress(HWND window) {
 
 }  // namespace
 
-void RunPreview(HINSTANCE instance, const char* argument2) {
-  Preview.HostWindow = reinterpret_cast<HWND>(ParsePreviewHandle(argument2));
+void RunPreview(HINSTANCE instance, const char* argument2, const char* title) {
+  // 0 when argument 2 is missing or not a number: then there is no host.
+  const std::uintptr_t number = ParsePreviewHandle(argument2);
+  Preview.HostWindow = reinterpret_cast<HWND>(WindowHandleFromNumber(number));
 
   int width = HostlessPreviewWidth;
   int height = HostlessPreviewHeight;
-  if (Preview.HostWindow != nullptr) {
-    // A number that names no window leaves the rectangle empty; the child
-    // creation then fails as well.
+  if (number != 0) {
+    // A number that names no window, its handle null included (a number
+    // whose low 32 bits are 0), leaves nothing to draw into and nothing that
+    // could ever end the preview: it ends at once.
+    if (!IsWindow(Preview.HostWindow)) return;
     RECT host{};
     GetWindowRect(Preview.HostWindow, &host);
     width = host.right - host.left;
     height = host.bottom - host.top;
   }
 
+  // A preview of its own is a top-level window: the application's window
+  // owns it, so the task bar shows the application's title. Inside the host's
+  // window the host is what the task bar shows.
+  ApplicationWindow application;
+  if (Preview.HostWindow == nullptr) application.Create(instance, title);
+
   // No window, nothing to draw into and nothing that could ever end the
   // preview: it ends at once.
-  if (CreatePreviewWindow(instance, width, height, Preview.HostWindow) == nullptr) return;
+  if (CreatePreviewWindow(instance, width, height, Preview.HostWindow, application.Handle()) == nullptr) return;
+  application.SetMainWindow(Preview.Window);
+  application.Show();
 
   Preview.WindowThreadId = GetCurrentThreadId();
   const HANDLE thread = CreateThread(nullptr, 0, PreviewRedrawThread, nullptr, 0, nullptr);
@@ -67,7 +80,7 @@ void RunPreview(HINSTANCE instance, const char* argument2) {
   }
 }
 
-HWND CreatePreviewWindow(HINSTANCE instance, int width, int height, HWND host) {
+HWND CreatePreviewWindow(HINSTANCE instance, int width, int height, HWND host, HWND owner) {
   WNDCLASSA windowClass{};
   windowClass.style = CS_PARENTDC;
   windowClass.lpfnWndProc = PreviewWindowProcedure;
@@ -81,7 +94,7 @@ HWND CreatePreviewWindow(HINSTANCE instance, int width, int height, HWND host) {
                              host, nullptr, instance, nullptr);
   } else {
     window = CreateWindowExA(0, PreviewWindowClassName, PreviewWindowTitle, PreviewPopupStyle, 0, 0, width, height,
-                             nullptr, nullptr, instance, nullptr);
+                             owner, nullptr, instance, nullptr);
     if (window != nullptr)
       SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
   }

@@ -46,14 +46,16 @@ struct PreviewState {
 extern PreviewState Preview;
 
 // The preview driver: argument 2 of the command line names the host's window
-// (null if missing). Returns when the preview has ended; at once if there is
-// no window to draw into.
-void RunPreview(HINSTANCE instance, const char* argument2);
+// (none if missing or not a number). Returns when the preview has ended; at
+// once if there is no window to draw into, as when the number names no
+// window. Without a host, the preview's own window is owned by an application
+// window with the title as its caption.
+void RunPreview(HINSTANCE instance, const char* argument2, const char* title);
 
-// Creates the window (a child of the host, or the topmost popup without one),
-// builds the scene and sets up the rendering context. Null, with nothing
-// built, if the system gave no window.
-HWND CreatePreviewWindow(HINSTANCE instance, int width, int height, HWND host);
+// Creates the window (a child of the host, or without one the topmost popup,
+// owned by the owner if that is not null), builds the scene and sets up the
+// rendering context. Null, with nothing built, if the system gave no window.
+HWND CreatePreviewWindow(HINSTANCE instance, int width, int height, HWND host, HWND owner);
 
 // Shows the window, then invalidates it every 40 ms until the stop flag is
 // set, and then posts WM_DESTROY to it. If the window vanishes without its

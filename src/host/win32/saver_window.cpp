@@ -12,7 +12,7 @@ constexpr UINT_PTR Timer1Id = 1;
 
 }  // namespace
 
-bool SaverWindow::Create(HINSTANCE instance) {
+bool SaverWindow::Create(HINSTANCE instance, HWND owner) {
   WNDCLASSEXA windowClass{};
   if (!GetClassInfoExA(instance, SaverWindowClassName, &windowClass)) {
     windowClass.cbSize = sizeof(windowClass);
@@ -28,8 +28,9 @@ bool SaverWindow::Create(HINSTANCE instance) {
   }
 
   // Borderless and topmost; FormCreate gives it its size, Show makes it visible.
+  // A popup's parent argument names its owner.
   window_ = CreateWindowExA(WS_EX_TOPMOST, SaverWindowClassName, SaverWindowCaption, WS_POPUP, 0, 0, 0, 0,
-                            nullptr, nullptr, instance, this);
+                            owner, nullptr, instance, this);
   if (window_ == nullptr) return false;
 
   // Timer1 ticks from creation on; its first tick is handled once the message

@@ -22,8 +22,9 @@ class SaverWindow {
   SaverWindow& operator=(const SaverWindow&) = delete;
 
   // Creates the window, still hidden, with its timer, and runs FormCreate.
-  // False if the system gave no window.
-  bool Create(HINSTANCE instance);
+  // The owner, if not null, is the application's window (it owns the window;
+  // it is not its parent). False if the system gave no window.
+  bool Create(HINSTANCE instance, HWND owner);
 
   // FormShow, then the window appears on top of everything.
   void Show();

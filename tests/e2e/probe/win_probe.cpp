@@ -24,6 +24,10 @@
 //   win_probe close [--caption TEXT] [--class NAME]
 //       Asks the window to close, as another program or the system would
 //       (WM_CLOSE). Exit 0 if there was such a window, 1 if not.
+//   win_probe activate [--caption TEXT] [--class NAME]
+//       Makes the window the foreground window, as the task bar or Alt+Tab
+//       does, lets its thread catch up as sync does, and prints the caption
+//       of the foreground window then (foreground=).
 //   win_probe window --caption TEXT [--wait MS]
 //       Opens a small window of its own, makes it the active window, prints
 //       active=1 once it is, and keeps it until it is closed or MS
@@ -51,6 +55,15 @@
 //       keydown (key A), mousemove, lbuttondown, rbuttondown or mbuttondown.
 //       With --exit-wait it then waits up to MS milliseconds for the window's
 //       process to end and prints ended= and, if it did, after_ms=.
+//
+//   win_probe resources FILE
+//       Reads the program FILE's resources the way Windows does: prints
+//       description= (string 1, the screen-saver list's name for it), the
+//       version block's fixed file_version= and product_version= and its
+//       strings (FileDescription=, ProductName=, ...), icons= (each size the
+//       first icon group lists with the width of the image decoded for it, as
+//       SIZE:WIDTH), and from the manifest, read into an activation context:
+//       dpi_aware=, dpi_awareness=, run_level= and supported_os= (the GUIDs).
 //
 //   With --parent TEXT, find, gone, sync and post look at the child windows
 //   of the top-level window with that caption instead of at top-level
@@ -181,6 +194,8 @@ void PrintWindow(HWND window) {
   std::printf("frame=%d\n", (static_cast<DWORD>(style) & frameBits) ? 1 : 0);
   std::printf("topmost=%d\n", (exStyle & WS_EX_TOPMOST) ? 1 : 0);
   std::printf("enabled=%d\n", IsWindowEnabled(window) ? 1 : 0);
+  const HWND owner = GetWindow(window, GW_OWNER);
+  std::printf("owner=%s\n", owner != nullptr ? WindowText(owner).c_str() : "");
   if (style & WS_CHILD) {
     // The window's place in its parent's client area.
     POINT corner{bounds.left, bounds.top};
@@ -259,8 +274,10 @@ int Usage() {
                "       win_probe run [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
                "       win_probe sync [--caption TEXT] [--class NAME] [--pointer X Y] [--wait MS]\n"
                "       win_probe close [--caption TEXT] [--class NAME]\n"
+               "       win_probe activate [--caption TEXT] [--class NAME]\n"
                "       win_probe window --caption TEXT [--wait MS]\n"
                "       win_probe system\n"
+               "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
                "       win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME [--exit-wait MS]\n"
                "   (find, gone, sync and post take --parent TEXT to look at that window's children)\n");
@@ -328,6 +345,31 @@ int Run(const std::vector<std::string>& command, DWORD waitMs) {
   return timedOut ? 1 : 0;
 }
 
+// A message sent to another thread is answered from inside its message loop;
+// input already queued for it is taken by the same loop. A few round trips,
+// each after a short pause, leave it no queued input behind.
+void CatchUp(const Query& query) {
+  for (int trip = 0; trip < 4; ++trip) {
+    const HWND window = FindTopLevel(query);
+    if (window == nullptr) break;
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    Sleep(20);
+  }
+}
+
+int Activate(const Query& query) {
+  const HWND window = FindTopLevel(query);
+  if (window == nullptr || !SetForegroundWindow(window)) {
+    std::printf("activated=0\n");
+    return 1;
+  }
+  CatchUp(query);
+  const HWND foreground = GetForegroundWindow();
+  std::printf("activated=1\nforeground=%s\n", foreground != nullptr ? WindowText(foreground).c_str() : "");
+  return 0;
+}
+
 int Sync(const Query& query, bool hasPointer, POINT pointer, DWORD waitMs) {
   const DWORD start = GetTickCount();
   if (hasPointer) {
@@ -342,16 +384,7 @@ int Sync(const Query& query, bool hasPointer, POINT pointer, DWORD waitMs) {
       Sleep(PollMs);
     }
   }
-  // A message sent to another thread is answered from inside its message
-  // loop; input already queued for it is taken by the same loop. A few round
-  // trips, each after a short pause, leave it no queued input behind.
-  for (int trip = 0; trip < 4; ++trip) {
-    const HWND window = FindTopLevel(query);
-    if (window == nullptr) break;
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
-    Sleep(20);
-  }
+  CatchUp(query);
   const HWND window = FindTopLevel(query);
   if (window == nullptr) {
     std::printf("found=0\n");
@@ -570,11 +603,152 @@ int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitW
   return ended ? 0 : 1;
 }
 
+BOOL CALLBACK FirstResourceName(HMODULE, LPCSTR, LPSTR name, LONG_PTR parameter) {
+  *reinterpret_cast<LPCSTR*>(parameter) = name;  // valid for the call only: an id is expected
+  return FALSE;
+}
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+  BYTE Width, Height, Colours, Reserved;
+  WORD Planes, BitCount;
+  DWORD Bytes;
+  WORD Id;
+};
+#pragma pack(pop)
+
+void PrintIcons(HMODULE module) {
+  LPCSTR group = nullptr;
+  EnumResourceNamesA(module, RT_GROUP_ICON, FirstResourceName, reinterpret_cast<LONG_PTR>(&group));
+  const HRSRC found = group != nullptr && IS_INTRESOURCE(group) ? FindResourceA(module, group, RT_GROUP_ICON) : nullptr;
+  const auto* directory = found != nullptr ? static_cast<const WORD*>(LockResource(LoadResource(module, found))) : nullptr;
+  std::string icons;
+  for (WORD k = 0; directory != nullptr && k < directory[2]; ++k) {
+    const auto& entry = reinterpret_cast<const GroupIconEntry*>(directory + 3)[k];
+    const int size = entry.Width == 0 ? 256 : entry.Width;
+    const HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(entry.Id), RT_ICON);
+    BITMAP bitmap{};
+    if (image != nullptr) {
+      // Asked for no particular size, it is decoded at the image's own.
+      const HICON icon = CreateIconFromResourceEx(static_cast<BYTE*>(LockResource(LoadResource(module, image))),
+                                                  SizeofResource(module, image), TRUE, 0x00030000, 0, 0, 0);
+      ICONINFO info{};
+      if (icon != nullptr && GetIconInfo(icon, &info)) {
+        GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+      }
+      if (icon != nullptr) DestroyIcon(icon);
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%d:%ld", icons.empty() ? "" : " ", size, bitmap.bmWidth);
+    icons += text;
+  }
+  std::printf("icons=%s\n", icons.c_str());
+}
+
+void PrintVersion(const std::string& file) {
+  DWORD ignored = 0;
+  std::vector<char> block(GetFileVersionInfoSizeA(file.c_str(), &ignored));
+  if (block.empty() || !GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(block.size()), block.data())) return;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) && fixed != nullptr) {
+    std::printf("file_version=%d.%d.%d.%d\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    std::printf("product_version=%d.%d.%d.%d\n", HIWORD(fixed->dwProductVersionMS),
+                LOWORD(fixed->dwProductVersionMS), HIWORD(fixed->dwProductVersionLS),
+                LOWORD(fixed->dwProductVersionLS));
+  }
+  // The strings of the block's first language and code page.
+  WORD* translation = nullptr;
+  if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+      length < 4)
+    return;
+  for (const char* key : {"CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright",
+                          "OriginalFilename", "ProductName", "ProductVersion"}) {
+    char path[96];
+    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], key);
+    char* value = nullptr;
+    if (VerQueryValueA(block.data(), path, reinterpret_cast<void**>(&value), &length) && value != nullptr)
+      std::printf("%s=%s\n", key, value);
+  }
+}
+
+void PrintManifest(const std::string& file) {
+  ACTCTXA request{};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = file.c_str();
+  request.lpResourceName = MAKEINTRESOURCEA(1);
+  const HANDLE context = CreateActCtxA(&request);
+  if (context == INVALID_HANDLE_VALUE) {
+    std::printf("manifest=0\n");
+    return;
+  }
+  std::printf("manifest=1\n");
+  const struct {
+    const char* Key;
+    const wchar_t* Space;
+    const wchar_t* Name;
+  } settings[] = {{"dpi_aware", L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"},
+                  {"dpi_awareness", L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"}};
+  for (const auto& setting : settings) {
+    wchar_t value[128] = {};
+    SIZE_T written = 0;
+    QueryActCtxSettingsW(0, context, setting.Space, setting.Name, value, 127, &written);
+    std::printf("%s=%ls\n", setting.Key, value);
+  }
+  ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level{};
+  SIZE_T written = 0;
+  if (QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level, sizeof level, &written))
+    std::printf("run_level=%s\n", level.RunLevel == ACTCTX_RUN_LEVEL_AS_INVOKER ? "asInvoker" : "other");
+  // The list of supported systems; its elements may carry a tested version
+  // after the GUID and its type, so their size follows from the total.
+  std::vector<unsigned char> list(4096);
+  std::string systems;
+  if (QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext, list.data(), list.size(),
+                   &written)) {
+    DWORD count = 0;
+    std::memcpy(&count, list.data(), sizeof count);
+    const std::size_t offset = written == 4 + 20 * count ? 4 : 8;
+    const std::size_t stride = count != 0 ? (written - offset) / count : 0;
+    for (DWORD k = 0; k < count; ++k) {
+      GUID id{};
+      std::memcpy(&id, list.data() + offset + k * stride, sizeof id);
+      char text[48];
+      std::snprintf(text, sizeof text, "%s%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x", k == 0 ? "" : " ",
+                    static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2],
+                    id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
+      systems += text;
+    }
+  }
+  std::printf("supported_os=%s\n", systems.c_str());
+  ReleaseActCtx(context);
+}
+
+int Resources(const std::string& file) {
+  const HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (module == nullptr) {
+    std::printf("loaded=0\n");
+    return 1;
+  }
+  char description[256] = {};
+  LoadStringA(module, 1, description, sizeof description);
+  std::printf("description=%s\n", description);
+  PrintIcons(module);
+  FreeLibrary(module);
+  PrintVersion(file);
+  PrintManifest(file);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
+  if (command == "resources") return argc == 3 ? Resources(argv[2]) : Usage();
   Query query;
   DWORD waitMs = (command == "run" || command == "window" || command == "host") ? 60000 : 0;
   bool hasPointer = false;
@@ -656,6 +830,10 @@ int main(int argc, char** argv) {
     }
     std::printf("closed=1\n");
     return 0;
+  }
+  if (command == "activate") {
+    if (!query.HasCaption && !query.HasClass) return Usage();
+    return Activate(query);
   }
   if (command == "window") {
     if (!query.HasCaption) return Usage();
