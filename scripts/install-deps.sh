@@ -15,8 +15,9 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
   # the Linux saver under the real XScreenSaver daemon; the root's background
   xscreensaver x11-xserver-utils
-  # the Debian package: dependencies from dpkg-shlibdeps, the config XML checked
-  dpkg-dev libxml2-utils
+  # the Debian package: dependencies from dpkg-shlibdeps, the config XML checked;
+  # python3 also collects the exit codes of the hacks the daemon runs
+  dpkg-dev libxml2-utils python3
 )
 
 missing=()
