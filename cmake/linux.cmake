@@ -64,3 +64,5 @@ if(QUILLMOOR_BENCH)
   target_include_directories(quillmoor_bench_cpu PRIVATE tests/support)
   target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene benchmark::benchmark)
 endif()
+
+include(cmake/install.cmake)

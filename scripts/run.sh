@@ -1,20 +1,65 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the saver: with a DISPLAY the X11
-# saver runs full screen (extra arguments go to it, e.g. --root); without one
-# the headless renderer draws it into a PNG whose path is printed (extra
-# arguments go to the renderer, e.g. --at "2026-12-24 18:00:00" --size 1280x720).
+# Installs what is missing, builds, and runs the saver: with a reachable X
+# display the X11 saver runs (extra arguments go to it, e.g. --root or --fps);
+# without one the headless renderer draws it into a PNG whose path is printed
+# (extra arguments go to the renderer, e.g. --at "2026-12-24 18:00:00"
+# --size 1280x720 --out night.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 bash scripts/build.sh all
 
-out=${QUILLMOOR_OUT:-$PWD/build/quillmoor.png}
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  echo "Running the X11 saver on $DISPLAY: any key, or a jump of the pointer, ends it"
+# The option's value from the arguments, in any of the forms the programs
+# take: -name VALUE, --name VALUE, -name=VALUE, --name=VALUE.
+option_value() {
+  local name="$1" argument
+  shift
+  while [ $# -gt 0 ]; do
+    argument="$1"
+    shift
+    case "$argument" in
+      -"$name" | --"$name") [ $# -gt 0 ] && echo "$1"; return 0 ;;
+      -"$name"=* | --"$name"=*) echo "${argument#*=}"; return 0 ;;
+    esac
+  done
+  return 1
+}
+has_option() {
+  local argument
+  for argument in "${@:2}"; do
+    case "$argument" in -"$1" | --"$1" | -"$1"=* | --"$1"=*) return 0 ;; esac
+  done
+  return 1
+}
+
+display_reachable=no
+if [ -n "${DISPLAY:-}" ]; then
+  if xdpyinfo >/dev/null 2>&1; then
+    display_reachable=yes
+  else
+    echo "DISPLAY is '$DISPLAY', but no X server answers there: rendering a PNG instead" >&2
+  fi
+fi
+
+if [ "$display_reachable" = yes ]; then
+  # In a window it is given, the saver leaves input alone: only a signal ends it.
+  if has_option window-id "$@" || [ -n "${XSCREENSAVER_WINDOW:-}" ]; then
+    echo "Running the X11 saver on $DISPLAY in the given window: Ctrl+C (or SIGTERM) ends it"
+  elif has_option root "$@"; then
+    echo "Running the X11 saver on $DISPLAY in the root window: Ctrl+C (or SIGTERM) ends it"
+  else
+    echo "Running the X11 saver full screen on $DISPLAY: any key, or a jump of the pointer, ends it"
+  fi
   ./build/linux/quillmoor "$@"
 else
-  ./build/linux/quillmoor-render --frames 60 --out "$out" "$@"
-  echo "Rendered picture: $out"
+  if out=$(option_value out "$@"); then
+    ./build/linux/quillmoor-render --frames 60 "$@"
+  else
+    out=${QUILLMOOR_OUT:-$PWD/build/quillmoor.png}
+    ./build/linux/quillmoor-render --frames 60 --out "$out" "$@"
+  fi
+  # A relative path is the repository's, where the renderer ran.
+  [ "$out" = - ] || echo "Rendered picture: $(realpath -m -- "$out")"
 fi
 echo "Windows saver: $PWD/build/windows/quillmoor.scr"

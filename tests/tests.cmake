@@ -65,3 +65,8 @@ foreach(script ${QUILLMOOR_X11_E2E_TESTS})
       ${script} $<TARGET_FILE:quillmoor> $<TARGET_FILE:x11_probe>)
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
+
+# The Debian package: built by CPack from this build into a folder of its own,
+# listed, unpacked and run.
+add_test(NAME package.deb COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/deb.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(package.deb PROPERTIES LABELS package TIMEOUT 300)

@@ -148,3 +148,42 @@ screenshot_clock() {
     sleep 0.1
   done
 }
+
+HOST_PID=""
+# make_host W H: shows a fresh black window of the probe's (ending the last
+# one) and sets HOST to its id. A picture in it is the running saver's.
+make_host() {
+  local ids="$E2E_OUT/host.id" tries=0
+  if [ -n "$HOST_PID" ]; then
+    kill "$HOST_PID"
+    wait "$HOST_PID" 2>/dev/null
+  fi
+  : >"$ids"
+  # The probe itself in the background, not a subshell around it: its id is
+  # what ends it, and with it the window.
+  "$QUILLMOOR_X11_PROBE" window "$1" "$2" >"$ids" &
+  HOST_PID=$!
+  echo "$HOST_PID" >>"$E2E_CHILDREN"
+  until HOST="$(field id <"$ids")"; [ -n "$HOST" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt "$WAIT_TRIES" ] || { fail "the probe's window never showed"; finish; }
+    sleep 0.1
+  done
+}
+
+# expect_scene DESCRIPTION FILE WINDOW W H: the clock drawn at its place for a
+# drawing area of W x H, and nothing left undrawn.
+expect_scene() {
+  screenshot_clock "$2" "$3" "$4" "$5" 500
+  echo "  screenshot: $2 (clock centre at $CLOCK_X,$CLOCK_Y)"
+  at_least "$1: pixels of the clock standing out" "$CLOCK_BRIGHT" 500
+  at_least "$1: the hands' hub at the clock's centre" "$HUB_RED" 120
+  at_least "$1: the least blue anywhere in the window" "$LEAST_BLUE" "$CLEAR_BLUE"
+}
+
+# expect_signal_ends DESCRIPTION SIGNAL
+expect_signal_ends() {
+  kill "-$2" "$SAVER_PID"
+  wait_saver_exit
+  expect "$1: SIG$2 ends it with code 0" "$SAVER_EXIT" 0
+}

@@ -34,12 +34,16 @@ section "no such window"
 run -- --window-id 0x7ffffff
 expect "--window-id of no window: exit code" "$STATUS" 1
 contains "--window-id of no window: says so" "$ERR" "no window 0x7ffffff"
-run XSCREENSAVER_WINDOW=0x7ffffff --
+# The id wins over --root, and so does the environment's.
+run -- --root --window-id 0x7ffffff
+expect "--root --window-id of no window: exit code" "$STATUS" 1
+contains "--root --window-id of no window: says so" "$ERR" "no window 0x7ffffff"
+run XSCREENSAVER_WINDOW=0x7ffffff -- --root
 expect "XSCREENSAVER_WINDOW of no window: exit code" "$STATUS" 1
 contains "XSCREENSAVER_WINDOW of no window: says so" "$ERR" "no window 0x7ffffff"
 
 section "bad command lines"
-for arguments in "--bogus" "--window-id" "--window-id zz" "--window-id 0" "--root --window-id 5" "extra"; do
+for arguments in "--bogus" "--window-id" "--window-id zz" "--window-id 0" "--delay --root" "extra"; do
   run -- $arguments
   expect "'$arguments': exit code" "$STATUS" 2
   contains "'$arguments': the usage follows the message" "$ERR" "usage: quillmoor"

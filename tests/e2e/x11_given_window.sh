@@ -1,47 +1,8 @@
-# Given a window (--window-id, XSCREENSAVER_WINDOW, --root) the saver draws the
-# scene there at the window's size, follows its size, leaves input alone, and
-# ends on SIGTERM or SIGINT with exit code 0; a window destroyed under it ends
-# it too.
+# Given a window (--window-id, else XSCREENSAVER_WINDOW, else the virtual
+# root for --root) the saver draws the scene there at the window's size,
+# follows its size, leaves input alone, and ends on SIGTERM or SIGINT with exit
+# code 0; a window destroyed under it ends it too. --fps adds the figures.
 source "$E2E_LIB"
-
-HOST_PID=""
-# make_host W H: shows a fresh black window of the probe's (ending the last
-# one) and sets HOST to its id. A picture in it is the running saver's.
-make_host() {
-  local ids="$E2E_OUT/host.id" tries=0
-  if [ -n "$HOST_PID" ]; then
-    kill "$HOST_PID"
-    wait "$HOST_PID" 2>/dev/null
-  fi
-  : >"$ids"
-  # The probe itself in the background, not a subshell around it: its id is
-  # what ends it, and with it the window.
-  "$QUILLMOOR_X11_PROBE" window "$1" "$2" >"$ids" &
-  HOST_PID=$!
-  echo "$HOST_PID" >>"$E2E_CHILDREN"
-  until HOST="$(field id <"$ids")"; [ -n "$HOST" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -lt "$WAIT_TRIES" ] || { fail "the probe's window never showed"; finish; }
-    sleep 0.1
-  done
-}
-
-# expect_scene DESCRIPTION FILE WINDOW W H: the clock drawn at its place for a
-# drawing area of W x H, and nothing left undrawn.
-expect_scene() {
-  screenshot_clock "$2" "$3" "$4" "$5" 500
-  echo "  screenshot: $2 (clock centre at $CLOCK_X,$CLOCK_Y)"
-  at_least "$1: pixels of the clock standing out" "$CLOCK_BRIGHT" 500
-  at_least "$1: the hands' hub at the clock's centre" "$HUB_RED" 120
-  at_least "$1: the least blue anywhere in the window" "$LEAST_BLUE" "$CLEAR_BLUE"
-}
-
-# expect_signal_ends DESCRIPTION SIGNAL
-expect_signal_ends() {
-  kill "-$2" "$SAVER_PID"
-  wait_saver_exit
-  expect "$1: SIG$2 ends it with code 0" "$SAVER_EXIT" 0
-}
 
 section "--window-id"
 make_host 480 360
@@ -59,12 +20,38 @@ if saver_running; then pass "the key before did not end it"; else fail "the key 
 expect_signal_ends "--window-id" TERM
 expect "the window is still there" "$(xwininfo -id "$HOST" >/dev/null 2>&1 && echo yes)" yes
 
-section "XSCREENSAVER_WINDOW"
+section "XSCREENSAVER_WINDOW, over --root"
 make_host 400 300
-XSCREENSAVER_WINDOW="$HOST" start_saver
+XSCREENSAVER_WINDOW="$HOST" start_saver --root
 expect_scene "from the environment" "$E2E_OUT/environment_window.png" "$HOST" 400 300
 expect "no window of its own" "$(saver_windows | wc -l)" 0
 expect_signal_ends "XSCREENSAVER_WINDOW" INT
+
+section "--fps, with the options a daemon passes every hack"
+make_host 400 300
+XSCREENSAVER_WINDOW="$HOST" start_saver -root -fps -delay 20000 -install -visual default
+# In the lower left corner a dark box over the bright ground, with the figures
+# in white on it; beside it the ground as ever, and the clock drawn as ever.
+# dark FILE X: pixels of the 50x20 box at (X, 262) whose blue is below half.
+dark() {
+  convert "$1" -crop "50x20+$2+262" +repage -channel B -separate +channel -threshold 50% -negate \
+    -format "%[fx:round(mean*w*h)]" info:
+}
+shot="$E2E_OUT/fps.png"
+clock_place 400 300
+for attempt in $(seq 1 60); do
+  import -window "$HOST" "$shot" 2>/dev/null
+  in_box=$(dark "$shot" 15)
+  white=$(count_bright "$shot" 15 262 50 20 90)
+  [ "$in_box" -ge 500 ] && [ "$white" -ge 20 ] && break
+  sleep 0.1
+done
+echo "  screenshot: $shot"
+at_least "the figures' box: dark pixels of 1000" "$in_box" 500
+at_least "the figures' box: white text pixels" "$white" 20
+at_most "the ground beside it: dark pixels of 1000" "$(dark "$shot" 250)" 100
+at_least "the hands' hub at the clock's centre" "$(hub_red "$shot" "$CLOCK_X" "$CLOCK_Y")" 120
+expect_signal_ends "--fps" TERM
 
 section "the window destroyed under it"
 make_host 600 300
@@ -80,6 +67,14 @@ contains "and says why" "$(cat "$E2E_OUT/saver.err")" "destroyed"
 section "--root"
 start_saver --root
 expect_scene "root" "$E2E_OUT/root_window.png" root "$SCREEN_WIDTH" "$SCREEN_HEIGHT"
+expect_signal_ends "--root" TERM
+
+section "--root with a virtual root"
+# A child of the root that names itself with __SWM_VROOT stands for the root.
+make_host 400 300
+xprop -id "$HOST" -f __SWM_VROOT 32c -set __SWM_VROOT "$(printf '%d' "$HOST")"
+start_saver --root
+expect_scene "virtual root" "$E2E_OUT/virtual_root.png" "$HOST" 400 300
 expect_signal_ends "--root" TERM
 
 finish

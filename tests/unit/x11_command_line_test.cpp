@@ -33,6 +33,24 @@ TEST(X11CommandLine, RootWithOneDashOrTwo) {
     const Parsed parsed = Parse({root});
     ASSERT_TRUE(parsed.options) << root << ": " << parsed.error;
     EXPECT_EQ(parsed.options->Target, X11Target::RootWindow) << root;
+    EXPECT_FALSE(parsed.options->ShowFps);
+  }
+  // Of --root and --window the later wins.
+  EXPECT_EQ(Parse({"-root", "-window"}).options->Target, X11Target::OwnWindow);
+  EXPECT_EQ(Parse({"--window", "--root"}).options->Target, X11Target::RootWindow);
+}
+
+TEST(X11CommandLine, WhatADaemonPassesEveryHackIsAcceptedAndFpsShowsTheRate) {
+  for (const auto& arguments : std::vector<std::vector<const char*>>{
+           {"-root", "-install", "-visual", "0x21", "-delay", "20000", "-fps"},
+           {"--fps", "--visual=best", "--delay=0", "--install", "--root"}}) {
+    std::vector<const char*> argv{"quillmoor"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::string error;
+    const auto options = ParseX11Options(static_cast<int>(argv.size()), argv.data(), nullptr, error);
+    ASSERT_TRUE(options) << arguments[0] << ": " << error;
+    EXPECT_EQ(options->Target, X11Target::RootWindow);
+    EXPECT_TRUE(options->ShowFps);
   }
 }
 
@@ -71,8 +89,11 @@ TEST(X11CommandLine, BadCommandLinesSayWhy) {
       {{"--"}, "unknown option '--'"},
       {{"---root"}, "unknown option '---root'"},
       {{"--root=1"}, "takes no value"},
-      {{"--root", "--window-id", "5"}, "give one"},
-      {{"--window-id", "5", "-root"}, "give one"},
+      {{"--fps=1"}, "takes no value"},
+      {{"--delay"}, "needs a value"},
+      {{"--delay", "--root"}, "'--root' is not a whole number"},
+      {{"-delay", "-5"}, "'-5' is not a whole number"},
+      {{"--visual", "--root"}, "--visual needs a visual"},
       {{"--window-id", "5", "--window-id", "6"}, "given twice"},
   };
   for (const auto& [arguments, message] : cases) {
@@ -112,17 +133,33 @@ TEST(X11CommandLine, TheEnvironmentsWindowWhenTheCommandLineNamesNone) {
   }
 }
 
-TEST(X11CommandLine, TheCommandLineWinsOverTheEnvironment) {
+TEST(X11CommandLine, TheWindowIdWinsOverTheEnvironmentWhichWinsOverRoot) {
+  // A daemon runs "--root" with its window in the environment: that window.
   Parsed parsed = Parse({"--root"}, "0x2a00007");
-  ASSERT_TRUE(parsed.options);
-  EXPECT_EQ(parsed.options->Target, X11Target::RootWindow);
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  EXPECT_EQ(parsed.options->Target, X11Target::ExistingWindow);
+  EXPECT_EQ(parsed.options->WindowId, 0x2a00007u);
 
   parsed = Parse({"--window-id", "0x51"}, "0x2a00007");
   ASSERT_TRUE(parsed.options);
   EXPECT_EQ(parsed.options->WindowId, 0x51u);
 
-  // Not even looked at then: a broken value does no harm.
-  EXPECT_TRUE(Parse({"--root"}, "garbage").options);
+  // A settings dialog's preview runs "--root --window-id ID": the id, in either order.
+  for (const auto& arguments : std::vector<std::vector<const char*>>{{"--root", "--window-id", "5"},
+                                                                     {"--window-id", "5", "-root"}}) {
+    std::vector<const char*> argv{"quillmoor"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::string error;
+    const auto options = ParseX11Options(static_cast<int>(argv.size()), argv.data(), "0x2a00007", error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->Target, X11Target::ExistingWindow);
+    EXPECT_EQ(options->WindowId, 5u);
+  }
+
+  // Not even looked at behind --window-id: a broken value does no harm there,
+  // but --root does not hide it.
+  EXPECT_TRUE(Parse({"--window-id", "5"}, "garbage").options);
+  EXPECT_FALSE(Parse({"--root"}, "garbage").options);
 }
 
 TEST(X11CommandLine, ABrokenEnvironmentValueIsAnError) {

@@ -10,12 +10,16 @@ const char* const X11Usage =
     "usage: quillmoor [options]\n"
     "  (no options)        full screen in a window of its own; any key, or a jump of the\n"
     "                      pointer by more than 100 pixels, ends it\n"
-    "  --root              draw into the root window\n"
+    "  --root              draw into the screen's (virtual) root window\n"
     "  --window-id ID      draw into the existing window ID (decimal, or hexadecimal with 0x)\n"
+    "  --fps               show the frame rate and the CPU load in the lower left corner\n"
+    "  --window, --install, --visual ID, --delay N\n"
+    "                      accepted and ignored, as XScreenSaver passes them to every hack\n"
     "  --help              this text\n"
     "  --version           the version\n"
-    "Without --root or --window-id, a window id in XSCREENSAVER_WINDOW is drawn into.\n"
-    "Drawing into a given window, the saver runs until it gets SIGTERM or SIGINT.\n";
+    "The window is the one --window-id names, else the one in XSCREENSAVER_WINDOW, else\n"
+    "with --root the root window. Drawing into a given window, the saver runs until it\n"
+    "gets SIGTERM or SIGINT.\n";
 
 namespace {
 
@@ -24,6 +28,11 @@ std::string_view Trimmed(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(" \t\n");
   return text.substr(first, last - first + 1);
+}
+
+bool IsWholeNumber(std::string_view text) {
+  return !text.empty() && text.size() <= 9 &&
+         text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 }  // namespace
@@ -58,9 +67,34 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
     } else if (name == "version") {
       if (!scanner.NoValue(error)) return std::nullopt;
       options.Version = true;
-    } else if (name == "root") {
+    } else if (name == "root" || name == "window") {
+      // The later of the two wins, as with X resources.
       if (!scanner.NoValue(error)) return std::nullopt;
-      root = true;
+      root = name == "root";
+    } else if (name == "fps") {
+      if (!scanner.NoValue(error)) return std::nullopt;
+      options.ShowFps = true;
+    } else if (name == "install") {
+      // A colour map of its own: the saver's TrueColor visuals need none.
+      if (!scanner.NoValue(error)) return std::nullopt;
+    } else if (name == "visual") {
+      // The visual is the given window's, or the closest GLX one for its own.
+      // A name or an id; never an option, which would be swallowed here.
+      const std::optional<std::string_view> value = scanner.Value(error);
+      if (!value) return std::nullopt;
+      if (value->empty() || value->front() == '-') {
+        error = "--visual needs a visual's name or id, not '" + std::string(*value) + "'";
+        return std::nullopt;
+      }
+    } else if (name == "delay") {
+      // The frame period is 30 ms whatever a daemon asks for; the value is
+      // still checked, so that "--delay --root" does not swallow an option.
+      const std::optional<std::string_view> value = scanner.Value(error);
+      if (!value) return std::nullopt;
+      if (!IsWholeNumber(*value)) {
+        error = "--delay: '" + std::string(*value) + "' is not a whole number of microseconds";
+        return std::nullopt;
+      }
     } else if (name == "window-id") {
       const std::optional<std::string_view> value = scanner.Value(error);
       if (!value) {
@@ -84,13 +118,7 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
 
   // Asked for help or the version, nothing is drawn: the environment does not matter.
   if (options.Help || options.Version) return options;
-  if (root && windowId) {
-    error = "--root and --window-id name two different windows: give one";
-    return std::nullopt;
-  }
-  if (root) {
-    options.Target = X11Target::RootWindow;
-  } else if (windowId) {
+  if (windowId) {
     options.Target = X11Target::ExistingWindow;
     options.WindowId = *windowId;
   } else if (windowVariable != nullptr && !Trimmed(windowVariable).empty()) {
@@ -102,6 +130,8 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
     }
     options.Target = X11Target::ExistingWindow;
     options.WindowId = *id;
+  } else if (root) {
+    options.Target = X11Target::RootWindow;
   }
   return options;
 }

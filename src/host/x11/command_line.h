@@ -1,7 +1,11 @@
 // The X11 saver's command line. On its own it opens a full-screen window; a
-// screen-saver daemon hands it a window to draw into instead, with --root, with
-// --window-id ID, or with the window's id in the environment variable
-// XSCREENSAVER_WINDOW. Options take one dash or two.
+// screen-saver daemon hands it a window to draw into instead. The window is
+// chosen as XScreenSaver's hacks choose it: --window-id ID first, then the
+// window named by the environment variable XSCREENSAVER_WINDOW, then for
+// --root the screen's (virtual) root window, else a window of its own.
+// Options take one dash or two. Of the options the daemon and its settings
+// dialog pass to every hack, those the saver has no use for (--window,
+// --visual ID, --install, --delay N) are accepted and change nothing.
 #pragma once
 
 #include <optional>
@@ -10,13 +14,14 @@
 
 enum class X11Target {
   OwnWindow,       // a full-screen window of its own that ends on input
-  RootWindow,      // the screen's root window
+  RootWindow,      // the screen's virtual root window, or its root
   ExistingWindow,  // a window someone else made
 };
 
 struct X11Options {
   X11Target Target = X11Target::OwnWindow;
   unsigned long WindowId = 0;  // ExistingWindow only
+  bool ShowFps = false;  // the frame rate and CPU load in a corner
   bool Help = false;
   bool Version = false;
 };
@@ -24,9 +29,9 @@ struct X11Options {
 inline constexpr const char* ScreenSaverWindowVariable = "XSCREENSAVER_WINDOW";
 
 // Parses argv[1..]. `windowVariable` is the value of XSCREENSAVER_WINDOW, or
-// null if it is not set; it applies only when the command line names no window
-// (set but empty counts as not set). On a bad option or id returns nothing and
-// says why in `error`.
+// null if it is not set; it applies unless --window-id names a window (set but
+// empty counts as not set). On a bad option or id returns nothing and says why
+// in `error`.
 std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, const char* windowVariable,
                                           std::string& error);
 

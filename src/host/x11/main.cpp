@@ -1,6 +1,7 @@
 // quillmoor: the saver on X11 with GLX. On its own it covers the default
-// screen with a window of its own and ends on input; given a window (--root,
-// --window-id, XSCREENSAVER_WINDOW) it draws there until a signal ends it.
+// screen with a window of its own and ends on input; given a window
+// (--window-id, XSCREENSAVER_WINDOW, --root) it draws there until a signal
+// ends it.
 // Exit codes: 0 when it ends as it should, 1 when it cannot run (no display,
 // no GLX visual, no such window), 2 for a bad command line.
 #include <X11/Xlib.h>
@@ -19,9 +20,11 @@
 #include "host/pointer_jump.h"
 #include "host/scene_setup.h"
 #include "host/x11/command_line.h"
+#include "host/x11/fps_overlay.h"
 #include "host/x11/glx_window.h"
 #include "host/x11/saver_loop.h"
 #include "host/x11/stop_signals.h"
+#include "host/x11/virtual_root.h"
 #include "host/x11/x11_errors.h"
 #include "host/x11/x11_platform.h"
 
@@ -53,7 +56,7 @@ PointerJump PointerNow(Display* display, Window root) {
   return PointerJump(x, y);
 }
 
-int RunSaver(Display* display, const X11Options& options) {
+int RunSaver(Display* display, X11Platform& platform, const X11Options& options) {
   StopSignals signals;
   if (!signals.Install()) return Fail("cannot set up the signal handlers");
 
@@ -65,7 +68,7 @@ int RunSaver(Display* display, const X11Options& options) {
       ready = window.CreateOwn(error);
       break;
     case X11Target::RootWindow:
-      ready = window.Adopt(DefaultRootWindow(display), error);
+      ready = window.Adopt(VirtualRootWindow(display, DefaultScreen(display)), error);
       break;
     case X11Target::ExistingWindow:
       ready = window.Adopt(options.WindowId, error);
@@ -83,10 +86,21 @@ int RunSaver(Display* display, const X11Options& options) {
   SetUpRenderingState(SceneKind::FullScreen, window.Width(), window.Height());
   if (window.Own()) XMapRaised(display, window.XWindow());
 
+  // Without a font for it the saver runs on without the figures.
+  FpsOverlay overlay;
+  if (options.ShowFps) {
+    if (overlay.Create(display, error))
+      platform.ShowOverlay(&overlay);
+    else
+      std::cerr << "quillmoor: " << error << "\n";
+  }
+
   SaverLoop loop(window, signals, pointer);
   const SaverEnd end = loop.Run();
 
-  // The font's lists belong to the context: deleted while it is current.
+  // The fonts' lists belong to the context: deleted while it is current.
+  platform.ShowOverlay(nullptr);
+  overlay.Release();
   DeleteFontLists();
   window.Release();
 
@@ -128,7 +142,7 @@ int main(int argc, char** argv) {
 
   X11Platform platform;
   UsePlatform(&platform);
-  const int status = RunSaver(display, *options);
+  const int status = RunSaver(display, platform, *options);
   UsePlatform(nullptr);
   XCloseDisplay(display);
   return status;

@@ -7,6 +7,7 @@
 
 #include "host/linux/local_clock.h"
 #include "host/linux_font/outline_glyphs.h"
+#include "host/x11/fps_overlay.h"
 
 LocalMoment X11Platform::LocalNow() { return SystemLocalNow(); }
 
@@ -18,7 +19,9 @@ int X11Platform::UseFontOutlines(const char* face, unsigned first, unsigned coun
 void X11Platform::SwapBuffers() {
   Display* display = glXGetCurrentDisplay();
   const GLXDrawable drawable = glXGetCurrentDrawable();
-  if (display != nullptr && drawable != None) glXSwapBuffers(display, drawable);
+  if (display == nullptr || drawable == None) return;
+  if (overlay_ != nullptr) overlay_->Draw();
+  glXSwapBuffers(display, drawable);
 }
 
 void X11Platform::Sleep(unsigned milliseconds) {

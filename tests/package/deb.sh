@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The Debian package, built by CPack from a finished build: it holds the two
+# programs, the settings description, the man pages and the picture and
+# nothing else; unpacked, its programs run; its Depends names exactly the
+# packages of the libraries the programs link; its XScreenSaver config parses
+# and names the installed command with options it accepts.
+#
+#   deb.sh BUILD_DIR
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/checks.sh"
+[ $# -eq 1 ] && [ -f "$1/CPackConfig.cmake" ] || { echo "usage: deb.sh BUILD_DIR (a configured build)" >&2; exit 2; }
+work="$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-deb.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+section "cpack -G DEB"
+cpack -G DEB --config "$1/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack failed"; report_and_exit; }
+deb="$(ls "$work"/cpack/*.deb)"
+echo "  $(basename "$deb"): $(stat -c %s "$deb") bytes"
+echo "  Depends: $(dpkg-deb -f "$deb" Depends)"
+
+section "what it holds"
+expect "its files" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')" \
+  "./usr/bin/quillmoor-render ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/man/man1/quillmoor-render.1 ./usr/share/man/man6/quillmoor.6 ./usr/share/xscreensaver/config/quillmoor.xml "
+dpkg-deb -x "$deb" "$work/root"
+usr="$work/root/usr"
+for page in "$usr"/share/man/man*/*; do
+  expect "$(basename "$page") formats without warnings" "$(groff -man -ww -z "$page" 2>&1)" ""
+done
+
+section "unpacked, it runs"
+expect "quillmoor --version" "$("$usr/libexec/xscreensaver/quillmoor" --version)" "quillmoor $(dpkg-deb -f "$deb" Version)"
+"$usr/bin/quillmoor-render" --size 32x32 --seed 1 --out "$work/x.png" 2>"$work/render.err"
+expect "quillmoor-render --size 32x32: exit code" "$?" 0
+expect "it writes a PNG" "$(head -c 8 "$work/x.png" 2>/dev/null | od -An -tx1 | tr -d ' ')" "89504e470d0a1a0a"
+
+section "Depends"
+# The packages that own the libraries the programs link, in this machine's
+# library folder, against those the package depends on (the first of two
+# alternatives counts).
+multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
+linked="$(objdump -p "$usr/bin/quillmoor-render" "$usr/libexec/xscreensaver/quillmoor" | awk '/NEEDED/ {print $2}' |
+  sort -u | while read -r library; do dpkg -S "*/$multiarch/$library" | head -n 1 | cut -d: -f1; done | sort -u | tr '\n' ' ')"
+depends="$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*)//; s/ //g' | sort -u | tr '\n' ' ')"
+expect "the packages of the linked libraries, and no others" "$depends" "$linked"
+expect "no library linked goes unused (ldd -u)" \
+  "$(ldd -u "$usr/bin/quillmoor-render" "$usr/libexec/xscreensaver/quillmoor" | grep -v ':$')" ""
+
+section "the XScreenSaver config"
+xml="$usr/share/xscreensaver/config/quillmoor.xml"
+if xmllint --noout "$xml"; then pass "it is well-formed XML"; else fail "xmllint refuses it"; fi
+read -r tag name command fps described < <(python3 - "$xml" <<'PY'
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+fps = [b.get("arg-set") for b in root.iter("boolean") if b.get("id") == "showfps"]
+print(root.tag, root.get("name"), root.find("command").get("arg"), fps[0] if fps else "-",
+      len(root.findtext("_description", "").split()))
+PY
+)
+expect "a screensaver named after the installed command" "$tag $name" "screensaver $(ls "$usr/libexec/xscreensaver")"
+expect "its command line and its frame-rate switch" "$command $fps" "--root --fps"
+at_least "words in its description" "$described" 40
+"$usr/libexec/xscreensaver/quillmoor" $command $fps --help >/dev/null
+expect "the saver accepts them" "$?" 0
+
+report_and_exit
