@@ -220,8 +220,10 @@ TEST(RenderCommand, WritesAPngOfTheRequestedSize) {
 // countdown's rules.
 TEST(RenderCommand, WritesASequenceWithTheStateOfEveryFrame) {
   const auto dir = FreshDir("sequence");
-  std::istringstream lines(Capture("--size 32x24 --seed 3 --at \"2024-12-24 23:30:00\" --step 60 --frames 60 "
-                                   "--print-state --out " + (dir / "f%02d.png").string()));
+  const auto stateFile = dir.parent_path() / "sequence.jsonl";
+  ASSERT_EQ(RunRenderer("--size 32x24 --seed 3 --at \"2024-12-24 23:30:00\" --step 60 --frames 60 --state " +
+                        stateFile.string() + " --out " + (dir / "f%02d.png").string()).status, 0);
+  std::istringstream lines(ReadAll(stateFile));
   std::string line;
   int frame = 0;
   for (; std::getline(lines, line); ++frame) {
@@ -248,7 +250,7 @@ TEST(RenderCommand, WritesASequenceWithTheStateOfEveryFrame) {
   EXPECT_EQ(frame, 60);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 60);
 
-  // --every 20 keeps frames 0, 20 and 40.
+  // --every 20 keeps frames 0, 20 and 40; --print-state writes their lines to standard output.
   std::istringstream kept(Capture("--size 8x8 --at \"2024-12-24 23:30:00\" --frames 60 --every 20 --print-state"));
   std::vector<int> frames;
   while (std::getline(kept, line)) frames.push_back(nlohmann::json::parse(line)["Frame"]);
