@@ -54,6 +54,7 @@ bool WriteStateLine(std::FILE* stream, int frame) {
 }
 
 int Render(const RenderOptions& options) {
+  InstallSignalHandlers();  // before any temporary file exists
   std::string error;
   // What will be written is checked before anything is rendered.
   if (options.Out == "-" && isatty(STDOUT_FILENO))
@@ -70,7 +71,6 @@ int Render(const RenderOptions& options) {
     std::cerr << "quillmoor-render: warning: no --out, --state or --print-state: the frames are rendered "
                  "and nothing is written\n";
 
-  InstallSignalHandlers();
   bool tooLarge = false;
   const std::unique_ptr<RenderSession> session = RenderSession::Start(options, error, &tooLarge);
   if (!session) return Complain(error, tooLarge ? BadInput : Failed);
