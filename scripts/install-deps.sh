@@ -11,6 +11,8 @@ packages=(
   libgl-dev libegl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   # the outline font on Linux, and PNG output
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev fonts-dejavu-core fonts-liberation
+  # reading the renderer's state JSON back in the render tests
+  nlohmann-json3-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
   # the Linux saver under the real XScreenSaver daemon; the root's background

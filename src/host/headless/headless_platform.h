@@ -18,6 +18,8 @@ class HeadlessPlatform final : public Platform {
   void Sleep(unsigned milliseconds) override;
 
   int SwapCount() const { return swaps_; }
+  // Freezes the clock at `moment` from the next reading on.
+  void Freeze(const LocalMoment& moment) { frozen_ = moment; }
 
  private:
   std::optional<LocalMoment> frozen_;

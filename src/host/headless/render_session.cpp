@@ -2,15 +2,27 @@
 
 #include "frame/frame.h"
 #include "host/headless/png_writer.h"
+#include "host/opengl.h"
 #include "host/scene_setup.h"
 
 RenderSession::RenderSession(const RenderOptions& options) : options_(options), platform_(options.At) {}
 
 RenderSession::~RenderSession() { UsePlatform(nullptr); }
 
-std::unique_ptr<RenderSession> RenderSession::Start(const RenderOptions& options, std::string& error) {
+std::unique_ptr<RenderSession> RenderSession::Start(const RenderOptions& options, std::string& error,
+                                                    bool* tooLarge) {
   std::unique_ptr<RenderSession> session(new RenderSession(options));
   if (!session->context_.Create(options.Width, options.Height, error)) return nullptr;
+  // A pbuffer may be made larger than the OpenGL can draw into; the viewport's
+  // limit is what the picture can use.
+  GLint largest[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+  if (options.Width > largest[0] || options.Height > largest[1]) {
+    error = "bad size " + std::to_string(options.Width) + "x" + std::to_string(options.Height) +
+            ": the OpenGL here draws at most " + std::to_string(largest[0]) + "x" + std::to_string(largest[1]);
+    if (tooLarge) *tooLarge = true;
+    return nullptr;
+  }
   UsePlatform(&session->platform_);
 
   // As a window does it: the scene is created first, then the context's state.

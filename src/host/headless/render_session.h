@@ -14,10 +14,14 @@
 class RenderSession {
  public:
   // Creates the context, installs the platform, creates the scene and sets up
-  // the rendering state. On failure returns nothing and says why.
-  static std::unique_ptr<RenderSession> Start(const RenderOptions& options, std::string& error);
+  // the rendering state. On failure returns nothing and says why; when the
+  // OpenGL cannot draw a picture of the size asked for, also sets *tooLarge.
+  static std::unique_ptr<RenderSession> Start(const RenderOptions& options, std::string& error,
+                                              bool* tooLarge = nullptr);
   ~RenderSession();
 
+  // The frozen moment the next frames read (the options' --at until then).
+  void Freeze(const LocalMoment& moment) { platform_.Freeze(moment); }
   void RunFrame();
   std::vector<std::uint8_t> Pixels() const;  // RGB, top row first
   int Width() const { return context_.Width(); }

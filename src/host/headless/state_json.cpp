@@ -187,9 +187,11 @@ void WriteSnowfall(JsonWriter& json) {
 
 }  // namespace
 
-void WriteStateJson(std::ostream& out) {
+void WriteStateJson(std::ostream& out, int frame) {
   JsonWriter json(out);
   json.Begin(nullptr, '{');
+  json.Integer("Format", StateJsonFormat);
+  json.Integer("Frame", frame);
   WriteFrameState(json);
   WriteCountdown(json);
   WriteCurtain(json);

@@ -1,6 +1,10 @@
 #include "host/linux_font/outline_glyphs.h"
 
+#include <errno.h>
+
+#include <atomic>
 #include <climits>
+#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -46,6 +50,15 @@ void CompileList(GLuint list, const ConvertedGlyph& glyph) {
   glEndList();
 }
 
+// Without a font the scene still runs, only without its text; that is said
+// once per process, on one line of standard error, as the program's own.
+void WarnNoUsableFont(const char* face) {
+  static std::atomic_flag warned = ATOMIC_FLAG_INIT;
+  if (warned.test_and_set()) return;
+  std::fprintf(stderr, "%s: warning: no usable outline font for \"%s\": the countdown text is not drawn\n",
+               program_invocation_short_name, face);
+}
+
 }  // namespace
 
 int UseFontOutlinesOf(const ResolvedFont& font, unsigned first, unsigned count, unsigned listBase,
@@ -80,7 +93,10 @@ int UseFontOutlinesOf(const ResolvedFont& font, unsigned first, unsigned count, 
 
 int UseFontOutlinesLinux(const char* face, unsigned first, unsigned count, unsigned listBase,
                          float extrusion, GlyphMetricsFloat* metrics) {
+  // Bad arguments are the caller's fault, not a missing font.
+  if (face == nullptr || !(extrusion >= 0) || count > UINT_MAX - first || count > UINT_MAX - listBase) return 0;
   const std::optional<ResolvedFont> font = ResolveBoldFace(face);
-  if (!font) return 0;
-  return UseFontOutlinesOf(*font, first, count, listBase, extrusion, metrics);
+  const int made = font ? UseFontOutlinesOf(*font, first, count, listBase, extrusion, metrics) : 0;
+  if (!made) WarnNoUsableFont(face);
+  return made;
 }
