@@ -1,7 +1,7 @@
 # What `cmake --install` puts where, and the Debian package CPack builds from
-# it. Only the two programs, the settings description, the man pages and the
-# README's picture are installed: tests, benchmarks and helper programs stay
-# in the build tree.
+# it. Only the two programs, the settings description, the man pages, the
+# README's picture and the renderer's JSON description are installed: tests,
+# benchmarks and helper programs stay in the build tree.
 #
 #   quillmoor          <libexecdir>/xscreensaver/   where XScreenSaver looks for its hacks
 #   quillmoor-render   <bindir>
@@ -9,6 +9,7 @@
 #   quillmoor.6        <mandir>/man6   (XScreenSaver's hacks document themselves in section 6)
 #   quillmoor-render.1 <mandir>/man1
 #   quillmoor.png      <docdir>
+#   state-json.md      <docdir>   the renderer's state JSON, key by key
 include(GNUInstallDirs)
 
 install(TARGETS quillmoor RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
@@ -16,7 +17,7 @@ install(TARGETS quillmoor-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/quillmoor.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 install(FILES docs/man/quillmoor.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES docs/man/quillmoor-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES docs/quillmoor.png DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES docs/quillmoor.png docs/state-json.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # `cpack -G DEB` in the build folder: quillmoor_<version>_<arch>.deb for /usr.
 # Its Depends come from dpkg-shlibdeps (dpkg-dev), so they name exactly the

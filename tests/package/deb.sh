@@ -20,7 +20,7 @@ echo "  Depends: $(dpkg-deb -f "$deb" Depends)"
 
 section "what it holds"
 expect "its files" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')" \
-  "./usr/bin/quillmoor-render ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/man/man1/quillmoor-render.1 ./usr/share/man/man6/quillmoor.6 ./usr/share/xscreensaver/config/quillmoor.xml "
+  "./usr/bin/quillmoor-render ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ./usr/share/man/man1/quillmoor-render.1 ./usr/share/man/man6/quillmoor.6 ./usr/share/xscreensaver/config/quillmoor.xml "
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
 for page in "$usr"/share/man/man*/*; do
