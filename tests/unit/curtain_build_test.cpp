@@ -80,50 +80,25 @@ TEST_F(CurtainBuild, EdgeWeightsRiseTowardsTheTopAndBothEdgeRowsAreTransparent) 
   }
 }
 
-TEST_F(CurtainBuild, DrawsItsOwnPhasesRatesAndPatternInTheirSteps) {
-  // Over many seeds: each value on its own lattice of steps, in its range,
-  // and reaching close to both ends; every pattern turns up.
-  struct Range {
-    Extended lo = 1e9, hi = -1e9;
-    void Add(Extended v) { lo = std::min(lo, v), hi = std::max(hi, v); }
-  };
-  Range phase[3], rate[3];
-  std::set<int> patterns;
-  const auto whole = [](Extended v) { return std::fabs(v - std::round(v)) < 1e-9L; };
-  const auto curtainDrawn = [&] {
-    const Wave* w = SceneParams.Waves;
-    return whole(w[0].Phase * 1000) && whole(w[1].Phase * 2000) && whole(w[2].Phase * 3000) &&
-           whole((-0.012L - w[0].Speed) / 0.0001L) && whole((w[1].Speed - 0.013L) / 0.00013L) &&
-           whole((w[2].Speed - 0.014L) / 0.00014L);
-  };
-  // The scene's creation leaves the curtain's values, not the window's.
-  for (std::uint64_t seed = 0; seed < 20; ++seed) {
-    Create(seed % 2 ? SceneKind::Preview : SceneKind::FullScreen, 640, 480, seed);
-    EXPECT_TRUE(curtainDrawn()) << seed;
-  }
+TEST_F(CurtainBuild, DrawsItsOwnPhasesThenRatesThenPattern) {
+  // Replayed from the same seed: the phases r / 1000, r / 2000, r / 3000 (r
+  // below 6280, 12560, 18840), the rates -0.012 - 0.0001 r (r below 105),
+  // 0.013 + 0.00013 r (below 107), 0.014 + 0.00014 r (below 108), and the
+  // pattern 1 + r (below 10).
   Create(SceneKind::Preview, 640, 480);  // the smaller grid builds faster
-  for (std::uint64_t seed = 0; seed < 2000; ++seed) {
+  for (std::uint64_t seed : {1, 2, 3, 4}) {
     SeedRandom(seed);
     BuildCurtain();
-    ASSERT_TRUE(curtainDrawn()) << seed;
-    for (int i = 0; i < 3; ++i) phase[i].Add(SceneParams.Waves[i].Phase), rate[i].Add(SceneParams.Waves[i].Speed);
-    ASSERT_GE(ColourPattern, 1);
-    ASSERT_LE(ColourPattern, 10);
-    patterns.insert(ColourPattern);
+    SeedRandom(seed);
+    const Extended phases[3] = {Random(6280) / 1000.0L, Random(12560) / 2000.0L, Random(18840) / 3000.0L};
+    const Extended rates[3] = {-0.012L - 0.0001L * Random(105), 0.013L + 0.00013L * Random(107),
+                               0.014L + 0.00014L * Random(108)};
+    EXPECT_EQ(ColourPattern, 1 + Random(10));
+    for (int w = 0; w < 3; ++w) {
+      EXPECT_EQ(SceneParams.Waves[w].Phase, phases[w]) << w;
+      EXPECT_EQ(SceneParams.Waves[w].Speed, rates[w]) << w;
+    }
   }
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_GE(phase[i].lo, 0);
-    EXPECT_LT(phase[i].lo, 0.02L);
-    EXPECT_LT(phase[i].hi, 2 * Pi);
-    EXPECT_GT(phase[i].hi, 2 * Pi - 0.02L);  // beyond the window's 5.708, 5.233 and 4.830
-  }
-  EXPECT_NEAR(double(rate[0].hi), -0.012, 1e-15);
-  EXPECT_NEAR(double(rate[0].lo), -0.0224, 3e-4);
-  EXPECT_NEAR(double(rate[1].lo), 0.013, 1e-15);
-  EXPECT_NEAR(double(rate[1].hi), 0.013 + 106 * 0.00013, 4e-4);
-  EXPECT_NEAR(double(rate[2].lo), 0.014, 1e-15);
-  EXPECT_NEAR(double(rate[2].hi), 0.014 + 107 * 0.00014, 4e-4);
-  EXPECT_EQ(patterns.size(), 10u);
 }
 
 TEST_F(CurtainBuild, SeedsFollowTheirPatterns) {
