@@ -126,32 +126,22 @@ TEST_F(Flakes, EveryGenerationIsASixFoldOrder4LatticeWithAFaintRim) {
   EXPECT_GT(covered, 190) << "the constant comes from Random(200)";
 }
 
-TEST_F(Flakes, OffsetsUseTheirOwnDivisorsAndLeanNegative) {
-  SeedRandom(5);
-  constexpr int draws = 20000;
-  for (int index : {0, 200}) {
-    const double xDivisor = 2 * index + 1000, zDivisor = index + 1000;
-    int negativeX = 0, negativeZ = 0, offGridX = 0, offGridZ = 0;
-    for (int n = 0; n < draws; ++n) {
+TEST_F(Flakes, OffsetsDrawASignThenASize) {
+  // Replayed: x = +-n / (2i + 1000), negative when its sign draw (below 10)
+  // is at most 5; z = +-n / (i + 1000), negative when its sign draw (below
+  // 20) is at most 10.
+  for (int index : {0, 200})
+    for (std::uint64_t seed = 0; seed < 100; ++seed) {
+      SeedRandom(seed);
       const Extended x = DrawFlakeX(index), z = DrawFlakeZ(index);
-      ASSERT_TRUE(std::fabs(x) < 1 && std::fabs(z) < 1);
-      const double xs = double(x) * xDivisor, zs = double(z) * zDivisor;
-      ASSERT_NEAR(xs, std::round(xs), 1e-9) << index;
-      ASSERT_NEAR(zs, std::round(zs), 1e-9) << index;
-      // For flake 200 multiples of 1/1400 and 1/1200 that are no multiples of 1/1000.
-      offGridX += std::fabs(double(x) * 1000 - std::round(double(x) * 1000)) > 1e-6;
-      offGridZ += std::fabs(double(z) * 1000 - std::round(double(z) * 1000)) > 1e-6;
-      negativeX += std::signbit(double(x));
-      negativeZ += std::signbit(double(z));
+      SeedRandom(seed);
+      const bool xNegative = Random(10) <= 5;
+      const Extended xSize = Extended(Random(2 * index + 1000)) / (2 * index + 1000);
+      const bool zNegative = Random(20) <= 10;
+      const Extended zSize = Extended(Random(index + 1000)) / (index + 1000);
+      EXPECT_EQ(x, xNegative ? -xSize : xSize) << index << " " << seed;
+      EXPECT_EQ(z, zNegative ? -zSize : zSize) << index << " " << seed;
     }
-    EXPECT_NEAR(double(negativeX) / draws, 0.6, 0.015) << index;
-    EXPECT_NEAR(double(negativeZ) / draws, 0.55, 0.015) << index;
-    if (index == 0) {
-      EXPECT_EQ(offGridX + offGridZ, 0);
-    } else {
-      EXPECT_TRUE(offGridX > draws / 2 && offGridZ > draws / 2);
-    }
-  }
 }
 
 TEST_F(Flakes, PlacementRegeneratesThenRedrawsTheOffsetsAndAHeight) {
