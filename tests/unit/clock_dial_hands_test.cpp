@@ -43,6 +43,10 @@ TEST_F(DialAndHands, SixtyOrder3MarksClockwiseFromTheTopInOneBracket) {
       ASSERT_NEAR(c.Colour.a, std::cos(cell[n].Row / 3.0 + 0.57), 1e-7) << m << " " << n;
     }
   }
+  // The step guard 0.000001 leaves a row's last point a hair short of the next sector.
+  const CellLattice& mark = DialMarks.Marks[7];
+  EXPECT_NEAR(double(std::atan2(mark.y[0][3][3] - mark.y[0][0][0], mark.x[0][3][3] - mark.x[0][0][0])),
+              double(-::Pi / 6 + 3 * ::Pi / (9 + 0.000001L)), 1e-15);
 }
 
 // Point (i, j) of a hand: x = cos(pi sqrt(i / 10 + 0.1)) / L + c,

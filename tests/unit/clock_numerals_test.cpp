@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "clock/numerals.h"
 #include "clock_test_support.h"
 #include "host/scene_params.h"
@@ -35,6 +37,9 @@ TEST_F(Numerals, EachDigitDrawsTheCellsOfItsPictureInOneTranslatedBracket) {
     EXPECT_EQ(calls.back().name, "glPopMatrix");
     EXPECT_EQ(clocktest::CellsDrawn(clocktest::CornersOf(rgl::Brackets()[0])), cells);
   }
+  // The step guard 0.000001 leaves a row's last point a hair short of the next sector.
+  const CellLattice& cell = CellTemplate.Positions;
+  EXPECT_NEAR(double(std::atan2(cell.y[0][2][2], cell.x[0][2][2])), double(-Pi / 6 + 2 * Pi / (6 + 0.000001L)), 1e-15);
 }
 
 TEST_F(Numerals, DrawDigitNeverReadsPastAGlyph) {
