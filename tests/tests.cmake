@@ -4,8 +4,12 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 file(GLOB QUILLMOOR_UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
-add_executable(quillmoor_unit_tests ${QUILLMOOR_UNIT_TEST_SOURCES} tests/support/recording_gl.cpp)
+add_executable(quillmoor_unit_tests ${QUILLMOOR_UNIT_TEST_SOURCES} tests/support/recording_gl.cpp
+  tests/support/random_draws.cpp)
 target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
+# Every Random(int) passes through tests/support/random_draws.cpp, which can
+# record the order of the draws.
+target_link_options(quillmoor_unit_tests PRIVATE -Wl,--wrap=_Z6Randomi)
 target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font quillmoor_x11_core
   GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)

@@ -116,13 +116,19 @@ pixel() {
 
 screenshot() { import -window root "$1"; }
 
-# over_clear_colour R,G,B: no channel below the clear colour's. The curtain
-# and the text add light and the clock blends white, so nothing the scene
-# draws can take light away from the dark blue it clears to.
+# over_clear_colour R,G,B: a reading of three levels 0..255 whose blue lies
+# at or above the clear colour's. The curtain and the text add light and the
+# clock blends white, so nothing the scene draws can take blue away from the
+# dark blue it clears to, while a black window (before the first frame) or a
+# failed reading fails. Red and green are 0 in the clear colour: nothing can
+# lie below that, so they are only checked for being levels at all.
 over_clear_colour() {
-  local r g b
+  local r g b level
   IFS=, read -r r g b <<<"$1"
-  [ "$b" -ge 51 ] && [ "$r" -ge 0 ] && [ "$g" -ge 0 ]
+  for level in "$r" "$g" "$b"; do
+    [[ "$level" =~ ^[0-9]+$ ]] && [ "$level" -le 255 ] || return 1
+  done
+  [ "$b" -ge "${DARK_BLUE##*,}" ]
 }
 
 # darkest_levels FILE: the lowest level of each channel over the whole picture.

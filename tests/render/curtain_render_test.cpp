@@ -50,17 +50,19 @@ double MeanDifference(const Picture& a, const Picture& b) {
 }
 
 TEST(CurtainRender, ColourBandsOverTheBlueFadingAtTheBottom) {
-  // Seeds 1, 2 and 4 give patterns 10, 7 and 5; full screen and preview.
+  // Patterns 10, 7 and 5 full screen and 3 in preview, each from its seed.
   struct Case {
     int width, height;
     std::uint64_t seed;
     bool preview;
+    int pattern;
   };
-  for (const Case c : {Case{640, 360, 1, false}, Case{640, 480, 2, false}, Case{480, 360, 4, false},
-                       Case{152, 112, 2, true}}) {
+  for (const Case c : {Case{640, 360, 1, false, 10}, Case{640, 480, 14, false, 7}, Case{480, 360, 7, false, 5},
+                       Case{152, 112, 2, true, 3}}) {
     SCOPED_TRACE("seed " + std::to_string(c.seed) + (c.preview ? " preview" : ""));
     auto session = Start(c.width, c.height, c.seed, c.preview);
     ASSERT_NE(session, nullptr);
+    ASSERT_EQ(ColourPattern, c.pattern);
     for (int frame = 0; frame < 20; ++frame) Curtain(*session);
     const Picture p = Curtain(*session);
 
@@ -69,7 +71,7 @@ TEST(CurtainRender, ColourBandsOverTheBlueFadingAtTheBottom) {
     for (int y = 0; y < p.height; ++y)
       for (int x = 0; x < p.width; ++x) {
         const Rgb px = p.At(x, y);
-        darker += px.b < ClearColour.b;
+        darker += px.b < ClearColour.b - 1;  // a level of rounding allowed
         if (y < p.height * 2 / 3) {
           redMin = std::min(redMin, px.r), redMax = std::max(redMax, px.r);
           greenMin = std::min(greenMin, px.g), greenMax = std::max(greenMax, px.g);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
@@ -11,6 +11,8 @@ namespace {
 
 using clocktest::CornersOf;
 using clocktest::Same;
+
+constexpr double Pi = 3.14159265358979323846;
 
 class DialAndHands : public ::testing::Test {
  protected:
@@ -22,117 +24,72 @@ class DialAndHands : public ::testing::Test {
   void TearDown() override { EXPECT_TRUE(rgl::Current().errors.empty()); }
 };
 
-TEST_F(DialAndHands, MarksRunClockwiseFromTheTopAsOrder3Cells) {
-  const struct { int mark; double x, y; } centres[] = {{0, 0, 0.4}, {15, 0.4, 0}, {30, 0, -0.4}, {45, -0.4, 0}};
-  for (const auto& e : centres)
-    for (int s = 0; s < LatticeSectors; ++s) {
-      EXPECT_NEAR(double(DialMarks.Marks[e.mark].x[s][0][0]), e.x, 1e-15) << e.mark;
-      EXPECT_NEAR(double(DialMarks.Marks[e.mark].y[s][0][0]), e.y, 1e-15) << e.mark;
-    }
-  // Sector 0's first rim point: 0.015 from the centre at -30 degrees.
-  EXPECT_NEAR(double(DialMarks.Marks[0].x[0][3][0]), 0.012990, 5e-7);
-  EXPECT_NEAR(double(DialMarks.Marks[0].y[0][3][0]), 0.4 - 0.0075, 5e-7);
-  for (int m = 0; m < DialMarkCount; ++m) {
-    const ExtendedPoint2 c = DialMarkCentre(m), next = DialMarkCentre((m + 1) % DialMarkCount);
-    EXPECT_LT(c.x * next.y - c.y * next.x, 0) << "clockwise at mark " << m;
-    for (int j = 0; j <= 3; ++j)  // every mark the same cell: row j at 0.005 j
-      EXPECT_NEAR(double(std::hypot(DialMarks.Marks[m].x[4][j][j] - c.x, DialMarks.Marks[m].y[4][j][j] - c.y)),
-                  0.005 * j, 1e-15);
-  }
-  const double alpha[4] = {0.84190, 0.61900, 0.32795, 0.00080};
-  for (int j = 0; j <= 3; ++j)
-    for (int k = 0; k <= j; ++k) EXPECT_NEAR(double(DialMarks.Colours.a[j][k]), alpha[j], 5e-6) << j;
-}
-
-TEST_F(DialAndHands, DialIsOneBracketOfMarksLitByTheirPositions) {
+TEST_F(DialAndHands, SixtyOrder3MarksClockwiseFromTheTopInOneBracket) {
   DrawDialMarks();
   ASSERT_EQ(rgl::Brackets().size(), 1u);
   EXPECT_EQ(rgl::Calls().size(), rgl::Brackets()[0].size() + 2) << "nothing but glBegin, corners, glEnd";
   const auto corners = CornersOf(rgl::Brackets()[0]);
-  ASSERT_EQ(corners.size(), 3240u * 3u);
-  for (const clocktest::Corner& c : corners) EXPECT_TRUE(c.FreshNormal && Same(c.Normal, c.Position) && c.OnlyCornerCalls);
-  for (int m = 0; m < DialMarkCount; ++m) {  // 162 corners a mark, opening at its centre
-    const clocktest::Corner& first = corners[static_cast<std::size_t>(m) * 162];
-    EXPECT_EQ(first.Position.x, static_cast<float>(DialMarkCentre(m).x));
-    EXPECT_EQ(first.Position.y, static_cast<float>(DialMarkCentre(m).y));
-    EXPECT_EQ(first.Colour.a, static_cast<float>(DialMarks.Colours.a[0][0]));
-  }
-}
-
-TEST_F(DialAndHands, HandsFollowTheSampleTable) {
-  const int rows[] = {0, 2, 4, 5, 6, 8, 10};
-  const double x[HandCount][7] = {{0.2970, 0.1607, 0.0712, 0.0411, 0.0192, -0.0035, -0.0038},
-                                  {0.3237, 0.1789, 0.0838, 0.0518, 0.0285, 0.0044, 0.0041},
-                                  {0.3413, 0.1868, 0.0854, 0.0512, 0.0264, 0.0007, 0.0004}};
-  const double hourHalfWidth[7] = {0.0029, 0.0190, 0.0279, 0.0284, 0.0262, 0.0144, -0.0029};
-  const double widest[HandCount] = {0.0284, 0.0165, 0.0099};
-  for (int h = 0; h < HandCount; ++h) {
-    const HandPositionGrids& grid = HandGrids.Hands[h];
-    for (int n = 0; n < 7; ++n)
-      for (int j = 0; j < HandColumns; ++j) EXPECT_NEAR(double(grid.x[rows[n]][j]), x[h][n], 5e-5) << h << rows[n];
-    Extended maxHalf = 0;
-    for (int i = 0; i < HandRows; ++i) {
-      maxHalf = std::max(maxHalf, grid.y[i][0]);
-      for (int j = 0; j < HandColumns; ++j) {
-        EXPECT_NEAR(double(grid.y[i][j] + grid.y[i][6 - j]), 0, 1e-15);  // symmetric about the axis
-        EXPECT_EQ(grid.z[i][j], 1);
-      }
+  const auto cell = clocktest::CellCorners(3, 0.015);
+  ASSERT_EQ(corners.size(), 60 * cell.size());
+  for (int m = 0; m < 60; ++m) {
+    // Mark 0 at (0, 0.4), mark 15 at (0.4, 0), and so on clockwise.
+    const double t = 2 * m * Pi / 60 - Pi / 2, cx = 0.4 * std::cos(t), cy = -0.4 * std::sin(t);
+    for (std::size_t n = 0; n < cell.size(); ++n) {
+      const clocktest::Corner& c = corners[std::size_t(m) * cell.size() + n];
+      ASSERT_NEAR(c.Position.x, cx + cell[n].x, 1e-7) << m << " " << n;
+      ASSERT_NEAR(c.Position.y, cy + cell[n].y, 1e-7) << m << " " << n;
+      ASSERT_TRUE(c.Position.z == 1 && c.FreshNormal && Same(c.Normal, c.Position) && c.OnlyCornerCalls);
+      ASSERT_TRUE(c.Colour.r == 1 && c.Colour.g == 1 && c.Colour.b == 1);
+      ASSERT_NEAR(c.Colour.a, std::cos(cell[n].Row / 3.0 + 0.57), 1e-7) << m << " " << n;
     }
-    EXPECT_NEAR(double(maxHalf), widest[h], 5e-5) << h;
-    EXPECT_TRUE(grid.y[9][0] > 0 && grid.y[10][0] < 0) << "the hub row lies reversed";
   }
-  for (int n = 0; n < 7; ++n) EXPECT_NEAR(double(HandGrids.Of(Hand::Hour).y[rows[n]][0]), hourHalfWidth[n], 5e-5);
-
-  const double alpha[HandColumns] = {0, 1.0 / 9, 4.0 / 9, 1, 4.0 / 9, 1.0 / 9, 0};
-  for (int i = 0; i < HandRows; ++i) {
-    for (int j = 0; j < HandColumns; ++j) EXPECT_NEAR(double(HandGrids.a[i][j]), alpha[j], 1e-15);
-    EXPECT_TRUE(HandGrids.a[i][0] == 0 && HandGrids.a[i][6] == 0 && HandGrids.a[i][3] == 1);
-    EXPECT_EQ(HandGrids.r[i][2] + HandGrids.g[i][2] + HandGrids.b[i][2], 3);
-  }
+  // The step guard 0.000001 leaves a row's last point a hair short of the next sector.
+  const CellLattice& mark = DialMarks.Marks[7];
+  EXPECT_NEAR(double(std::atan2(mark.y[0][3][3] - mark.y[0][0][0], mark.x[0][3][3] - mark.x[0][0][0])),
+              double(-::Pi / 6 + 3 * ::Pi / (9 + 0.000001L)), 1e-15);
 }
 
-// Corner c (0..5) of quad q (row q / 6, column q % 6): A = (i,j) (i+1,j+1)
-// (i,j+1), then B = (i,j) (i+1,j) (i+1,j+1).
-Vector3f HandCorner(Hand hand, int q, int c) {
+// Point (i, j) of a hand: x = cos(pi sqrt(i / 10 + 0.1)) / L + c,
+// y = cos(pi j / 6) sin(pi i / 10 + phase) / W, z = 1.
+Vector3f HandPoint(int hand, int i, int j) {
+  const double W[3] = {35, 60, 100}, phase[3] = {0.1, 0.15, 0.2}, L[3] = {5.1, 4.8, 4.5}, c[3] = {0.19, 0.21, 0.22};
+  return {float(std::cos(Pi * std::sqrt(i / 10.0 + 0.1)) / L[hand] + c[hand]),
+          float(std::cos(Pi * j / 6) * std::sin(Pi * i / 10 + phase[hand]) / W[hand]), 1};
+}
+
+TEST_F(DialAndHands, EachHandIsSixtyQuadsOfItsBladeWithTheHourHandLitByItsFaces) {
+  // Corner c (0..5) of quad (i, j): A = (i,j) (i+1,j+1) (i,j+1), then
+  // B = (i,j) (i+1,j) (i+1,j+1).
   const int di[6] = {0, 1, 0, 0, 1, 1}, dj[6] = {0, 1, 1, 0, 0, 1};
-  const HandPositionGrids& g = HandGrids.Of(hand);
-  const int i = q / 6 + di[c], j = q % 6 + dj[c];
-  return ToVector3f(g.x[i][j], g.y[i][j], g.z[i][j]);
-}
-
-TEST_F(DialAndHands, HourHandCarriesOneFaceNormalPerTriangle) {
-  DrawHand(Hand::Hour, NormalStyle::FaceNormal);
-  ASSERT_EQ(rgl::Brackets().size(), 1u);
-  EXPECT_EQ(rgl::Calls().size(), rgl::Brackets()[0].size() + 2);
-  const auto corners = CornersOf(rgl::Brackets()[0]);
-  ASSERT_EQ(corners.size(), 360u);
-  EXPECT_EQ(rgl::CountOf("glNormal3fv"), 120u);
-  for (int q = 0; q < 60; ++q)
-    for (int t = 0; t < 2; ++t) {
-      const std::size_t n = static_cast<std::size_t>(q * 6 + t * 3);
-      const Vector3f a = HandCorner(Hand::Hour, q, t * 3), b = HandCorner(Hand::Hour, q, t * 3 + 1),
-                     c = HandCorner(Hand::Hour, q, t * 3 + 2);
-      EXPECT_TRUE(corners[n].FreshNormal && !corners[n + 1].FreshNormal && !corners[n + 2].FreshNormal);
-      EXPECT_TRUE(Same(corners[n].Normal, TriangleNormal(a, b, c))) << q << t;
-      EXPECT_TRUE(Same(corners[n].Position, a) && Same(corners[n + 1].Position, b) && Same(corners[n + 2].Position, c));
-      if (q / 6 <= 8) {
-        EXPECT_GT(corners[n].Normal.z, 0) << "rows 0..8 face the viewer";
-      }
-    }
-  EXPECT_EQ(corners[12].Colour.a, static_cast<float>(HandGrids.a[0][2]));  // quad (0, 2)
-  EXPECT_EQ(corners[13].Colour.a, 1.0f);                                     // its corner (1, 3)
-}
-
-TEST_F(DialAndHands, MinuteAndSecondHandsAreLitByTheirPositions) {
-  for (Hand hand : {Hand::Minute, Hand::Second}) {
+  for (int h = 0; h < 3; ++h) {
+    SCOPED_TRACE("hand " + std::to_string(h));
     rgl::Reset();
-    DrawHand(hand, NormalStyle::PositionAsNormal);
+    DrawHand(Hand(h), h == 0 ? NormalStyle::FaceNormal : NormalStyle::PositionAsNormal);
     ASSERT_EQ(rgl::Brackets().size(), 1u);
+    EXPECT_EQ(rgl::Calls().size(), rgl::Brackets()[0].size() + 2);
     const auto corners = CornersOf(rgl::Brackets()[0]);
     ASSERT_EQ(corners.size(), 360u);
-    for (std::size_t n = 0; n < corners.size(); ++n) {
-      EXPECT_TRUE(corners[n].FreshNormal && Same(corners[n].Normal, corners[n].Position));
-      EXPECT_TRUE(Same(corners[n].Position, HandCorner(hand, int(n / 6), int(n % 6))));
+    for (std::size_t n = 0; n < 360; ++n) {
+      const int i = int(n / 36) + di[n % 6], j = int(n / 6 % 6) + dj[n % 6];
+      const clocktest::Corner& c = corners[n];
+      const Vector3f p = HandPoint(h, i, j);
+      ASSERT_NEAR(c.Position.x, p.x, 1e-7) << i << " " << j;
+      ASSERT_NEAR(c.Position.y, p.y, 1e-7) << i << " " << j;
+      ASSERT_EQ(c.Position.z, 1);
+      // Opaque along the middle, transparent at both edges: (1 - 2 |j/6 - 1/2|)^2.
+      const double across = 1 - 2 * std::fabs(j / 6.0 - 0.5);
+      ASSERT_NEAR(c.Colour.a, across * across, 1e-7) << j;
+      ASSERT_TRUE(c.Colour.r == 1 && c.Colour.g == 1 && c.Colour.b == 1);
+      if (h != 0) {
+        ASSERT_TRUE(c.FreshNormal && Same(c.Normal, c.Position)) << n;
+      } else if (n % 3 == 0) {
+        const Vector3f normal = TriangleNormal(c.Position, corners[n + 1].Position, corners[n + 2].Position);
+        ASSERT_TRUE(c.FreshNormal && !corners[n + 1].FreshNormal && !corners[n + 2].FreshNormal) << n;
+        ASSERT_TRUE(Same(c.Normal, normal)) << n;
+        if (i <= 8) {
+          ASSERT_GT(normal.z, 0) << "rows 0..8 face the viewer";
+        }
+      }
     }
   }
 }

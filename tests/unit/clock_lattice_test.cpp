@@ -41,18 +41,6 @@ TEST(TriangleNormal, FormsEachProductPairInExtendedPrecision) {
   EXPECT_EQ(TriangleNormal({0, 0, 0}, {e, 1, 0}, {1, e, 0}).z, std::ldexp(1.0f, -11) + std::ldexp(1.0f, -24));
 }
 
-TEST(LatticePlacement, Order2MatchesTheWorkedExample) {
-  const CellLattice cell = Placed(Order2);
-  const struct { int s, j, k; double x, y; } points[] = {
-      {0, 1, 0, 0.0021651, -0.00125}, {0, 1, 1, 0.0021651, 0.00125}, {0, 2, 0, 0.0043301, -0.0025},
-      {0, 2, 1, 0.005, 0.0},          {0, 2, 2, 0.0043301, 0.0025},  {1, 1, 0, 0.0021651, 0.00125}};
-  for (const auto& p : points) {
-    EXPECT_NEAR(double(cell.x[p.s][p.j][p.k]), p.x, 5e-8) << p.s << p.j << p.k;
-    EXPECT_NEAR(double(cell.y[p.s][p.j][p.k]), p.y, 5e-8) << p.s << p.j << p.k;
-    EXPECT_EQ(cell.z[p.s][p.j][p.k], 1);
-  }
-}
-
 TEST(LatticePlacement, RowsAreArcsAndSectorsMeetInSeparateNearlyEqualPoints) {
   for (const LatticeShape& shape : {Order2, Order3, FlakeShape}) {
     const CellLattice cell = Placed(shape);
@@ -122,43 +110,6 @@ class LatticeEmission : public ::testing::Test {
   void SetUp() override { rgl::Reset(); }
   void TearDown() override { EXPECT_TRUE(rgl::Current().errors.empty()); }
 };
-
-TEST_F(LatticeEmission, PositionAsNormalEmitsEveryTriangleInOrderWithRowColours) {
-  RowColours colours;
-  for (int j = 0; j <= 3; ++j)
-    for (int k = 0; k <= j; ++k) colours.a[j][k] = Extended(10 * j + k) / 64;
-  for (const LatticeShape& shape : {Order2, Order3}) {
-    rgl::Reset();
-    const CellLattice cell = Placed(shape);
-    glBegin(GL_TRIANGLES);
-    EmitLatticeWithPositionNormals(ViewOf(cell, shape.Order), colours);
-    glEnd();
-    const auto corners = clocktest::CornersOf(rgl::Brackets().at(0));
-    ASSERT_EQ(corners.size(), shape.Order == 2 ? 72u : 162u);
-    std::size_t n = 0;
-    ForEachLatticeTriangle(shape.Order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-      EXPECT_GT(TriangleNormal(corners[n].Position, corners[n + 1].Position, corners[n + 2].Position).z, 0);
-      for (LatticeIndex i : {a, b, c}) {
-        const clocktest::Corner& corner = corners[n++];
-        EXPECT_TRUE(corner.FreshNormal && corner.OnlyCornerCalls);
-        EXPECT_TRUE(Same(corner.Normal, corner.Position));
-        EXPECT_TRUE(Same(corner.Position, ToVector3f(cell.x[i.Sector][i.Row][i.Point], cell.y[i.Sector][i.Row][i.Point], 1)));
-        EXPECT_EQ(corner.Colour.a, static_cast<float>(Extended(10 * i.Row + i.Point) / 64));  // any sector
-      }
-    });
-  }
-  // Sector 0 of order 2: row 0 gives one triangle, row 1 three, the second
-  // kind only inside a row.
-  int rows[4] = {}, seconds = 0;
-  ForEachLatticeTriangle(2, [&](LatticeIndex a, LatticeIndex, LatticeIndex c) {
-    if (a.Sector == 0) ++rows[a.Row];
-    seconds += c.Row == a.Row;
-    EXPECT_TRUE(c.Row == a.Row ? a.Point < a.Row : true);
-  });
-  EXPECT_EQ(rows[0], 1);
-  EXPECT_EQ(rows[1], 3);
-  EXPECT_EQ(seconds, 6);
-}
 
 TEST_F(LatticeEmission, FaceNormalStyleSendsOneNormalBeforeEachTriangleWithSectorColours) {
   const CellLattice cell = Placed(FlakeShape);

@@ -80,67 +80,44 @@ TEST_F(CurtainBuild, EdgeWeightsRiseTowardsTheTopAndBothEdgeRowsAreTransparent) 
   }
 }
 
-TEST_F(CurtainBuild, DrawsItsOwnPhasesRatesAndPatternInTheirSteps) {
-  // Over many seeds: each value on its own lattice of steps, in its range,
-  // and reaching close to both ends; every pattern turns up.
-  struct Range {
-    Extended lo = 1e9, hi = -1e9;
-    void Add(Extended v) { lo = std::min(lo, v), hi = std::max(hi, v); }
-  };
-  Range phase[3], rate[3];
-  std::set<int> patterns;
-  const auto whole = [](Extended v) { return std::fabs(v - std::round(v)) < 1e-9L; };
-  const auto curtainDrawn = [&] {
-    const Wave* w = SceneParams.Waves;
-    return whole(w[0].Phase * 1000) && whole(w[1].Phase * 2000) && whole(w[2].Phase * 3000) &&
-           whole((-0.012L - w[0].Speed) / 0.0001L) && whole((w[1].Speed - 0.013L) / 0.00013L) &&
-           whole((w[2].Speed - 0.014L) / 0.00014L);
-  };
-  // The scene's creation leaves the curtain's values, not the window's.
-  for (std::uint64_t seed = 0; seed < 20; ++seed) {
-    Create(seed % 2 ? SceneKind::Preview : SceneKind::FullScreen, 640, 480, seed);
-    EXPECT_TRUE(curtainDrawn()) << seed;
-  }
+TEST_F(CurtainBuild, DrawsItsOwnPhasesThenRatesThenPattern) {
+  // Replayed from the same seed: the phases r / 1000, r / 2000, r / 3000 (r
+  // below 6280, 12560, 18840), the rates -0.012 - 0.0001 r (r below 105),
+  // 0.013 + 0.00013 r (below 107), 0.014 + 0.00014 r (below 108), and the
+  // pattern 1 + r (below 10).
   Create(SceneKind::Preview, 640, 480);  // the smaller grid builds faster
-  for (std::uint64_t seed = 0; seed < 2000; ++seed) {
+  for (std::uint64_t seed : {1, 2, 3, 4}) {
     SeedRandom(seed);
     BuildCurtain();
-    ASSERT_TRUE(curtainDrawn()) << seed;
-    for (int i = 0; i < 3; ++i) phase[i].Add(SceneParams.Waves[i].Phase), rate[i].Add(SceneParams.Waves[i].Speed);
-    ASSERT_GE(ColourPattern, 1);
-    ASSERT_LE(ColourPattern, 10);
-    patterns.insert(ColourPattern);
+    SeedRandom(seed);
+    const Extended phases[3] = {Random(6280) / 1000.0L, Random(12560) / 2000.0L, Random(18840) / 3000.0L};
+    const Extended rates[3] = {-0.012L - 0.0001L * Random(105), 0.013L + 0.00013L * Random(107),
+                               0.014L + 0.00014L * Random(108)};
+    EXPECT_EQ(ColourPattern, 1 + Random(10));
+    for (int w = 0; w < 3; ++w) {
+      EXPECT_EQ(SceneParams.Waves[w].Phase, phases[w]) << w;
+      EXPECT_EQ(SceneParams.Waves[w].Speed, rates[w]) << w;
+    }
   }
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_GE(phase[i].lo, 0);
-    EXPECT_LT(phase[i].lo, 0.02L);
-    EXPECT_LT(phase[i].hi, 2 * Pi);
-    EXPECT_GT(phase[i].hi, 2 * Pi - 0.02L);  // beyond the window's 5.708, 5.233 and 4.830
-  }
-  EXPECT_NEAR(double(rate[0].hi), -0.012, 1e-15);
-  EXPECT_NEAR(double(rate[0].lo), -0.0224, 3e-4);
-  EXPECT_NEAR(double(rate[1].lo), 0.013, 1e-15);
-  EXPECT_NEAR(double(rate[1].hi), 0.013 + 106 * 0.00013, 4e-4);
-  EXPECT_NEAR(double(rate[2].lo), 0.014, 1e-15);
-  EXPECT_NEAR(double(rate[2].hi), 0.014 + 107 * 0.00014, 4e-4);
-  EXPECT_EQ(patterns.size(), 10u);
 }
 
 TEST_F(CurtainBuild, SeedsFollowTheirPatterns) {
-  // Each pattern at d = 0.13, e = 0.21, h = 0.29, to twelve digits.
+  // Each pattern at d = -0.1, e = 0.174, h = 0.141, to twelve digits: a
+  // point where every term changes by more than 0.01 when it reads another
+  // of the three inputs.
   struct Case {
     int pattern;
     double s, u, v;
   };
   const Case cases[] = {
-      {1, 0.720832711934, 0.574886914133, 1.21053965202},  {2, 0.648044839435, 0.945803377852, 1.03103184943},
-      {3, 0.822396797239, 0.494984756136, 0.867409260969}, {4, 0.680825462902, 0.248715799449, 0.414042992528},
-      {5, 0.562498283604, 0.243414743513, 0.612907053653}, {6, 0.399739180556, 1.26558533586, 0.916438339449},
-      {7, 0.888921676485, 0.453272767335, -0.15643446504}, {8, 0.608819413189, 1.21938582693, 1.26763630142},
-      {9, -0.071096263225, 1.1650200069, -1.11291059657},  {10, 1.68948127668, 2.31991040893, 2.36034668778},
+      {1, -0.3511542648964, 0.3337379893752, 0.3891423454952}, {2, 1.334595483195, -0.7810692260259, 1.262447057058},
+      {3, 0.4807533513402, -0.7577811406092, 0.6142040102801}, {4, 0.6907013049303, -0.3302562572857, 0.2566745107297},
+      {5, 0.4943756709827, -0.1606323928406, 0.903484964433},  {6, -0.3212236994634, 0.5548031154802, 0.9068856904103},
+      {7, 0.8446679570034, -0.6604323270055, -0.6004202253259}, {8, -0.2169068753423, 0.9489644827633, 0.6872288318068},
+      {9, 0.4451012818037, 1.350731218924, -0.2697798383173},  {10, 1.603468667704, 2.252381547806, 1.754770658146},
   };
   for (const Case& c : cases) {
-    const ColourSeed seed = CurtainSeed(c.pattern, 0.13L, 0.21L, 0.29L);
+    const ColourSeed seed = CurtainSeed(c.pattern, -0.1L, 0.174L, 0.141L);
     EXPECT_NEAR(double(seed.S), c.s, 1e-11) << c.pattern;
     EXPECT_NEAR(double(seed.U), c.u, 1e-11) << c.pattern;
     EXPECT_NEAR(double(seed.V), c.v, 1e-11) << c.pattern;

@@ -91,44 +91,99 @@ TEST_F(RenderStateTest, LeavesDepthTestAndCullingOffAndTheModelviewAtIdentity) {
   EXPECT_TRUE(state.errors.empty());
 }
 
-class FrameSequenceTest : public RenderStateTest {
- protected:
-  void SetUp() override {
-    RenderStateTest::SetUp();
-    CreateScene(SceneKind::FullScreen, 800, 600, 3);
-    SetUpRenderingState(SceneKind::FullScreen, 800, 600);
-    rgl::Reset();
-    fake.platform.Events.clear();
+// Notes where in the recorded calls the frame presented.
+class SwapNotingPlatform : public TestPlatform {
+ public:
+  std::size_t CallsAtSwap = 0;
+  void SwapBuffers() override {
+    CallsAtSwap = rgl::Calls().size();
+    TestPlatform::SwapBuffers();
   }
 };
 
-TEST_F(FrameSequenceTest, FullScreenFrameRunsItsStepsInOrder) {
-  Timer1Timer();
-  // The frame's own calls, with the passes in between filtered out.
-  std::vector<std::string> frame;
-  for (const rgl::Call& call : rgl::Calls()) {
-    if (call.name == "glClear") frame.push_back("clear " + std::to_string(int(call[0])));
-    if (call.name == "glBlendFunc")
-      frame.push_back("blend " + std::to_string(int(call[0])) + " " + std::to_string(int(call[1])));
+class FrameSequenceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rgl::Reset();
+    CreateScene(SceneKind::FullScreen, 800, 600, 3);
+    SetUpRenderingState(SceneKind::FullScreen, 800, 600);
+    rgl::Reset();
   }
-  ASSERT_GE(frame.size(), 3u);
-  EXPECT_EQ(frame[0], "clear " + std::to_string(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
-  EXPECT_EQ(frame[1], "blend " + std::to_string(GL_SRC_ALPHA) + " " + std::to_string(GL_ONE));
-  EXPECT_EQ(fake.platform.Events, (std::vector<std::string>{"swap"}));
+  SwapNotingPlatform platform;
+  PlatformScope scope{platform};
+};
+
+// The frame as a line of steps: the clear, each change of blend function,
+// each bracket named by its size, the text, the frame's own identity load
+// (not those that start a text line) and the present.
+std::string StepsOf(const std::vector<rgl::Call>& calls, std::size_t callsAtSwap) {
+  std::vector<std::string> steps;
+  std::string blend;
+  int corners = 0;
+  for (std::size_t i = 0; i <= calls.size(); ++i) {
+    if (i == callsAtSwap) steps.push_back("swap");
+    if (i == calls.size()) break;
+    const rgl::Call& c = calls[i];
+    const std::string& n = c.name;
+    if (n == "glClear" && c[0] == (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)) steps.push_back("clear");
+    if (n == "glCallLists") steps.push_back("text");
+    if (n == "glLoadIdentity" && !(i + 1 < calls.size() && calls[i + 1].name == "glTranslatef") &&
+        !(i + 1 < calls.size() && calls[i + 1].name == "glColor4f"))
+      steps.push_back("identity");
+    if (n == "glBlendFunc" && c[0] == GL_SRC_ALPHA) {
+      const std::string now = c[1] == GL_ONE ? "add" : c[1] == GL_ONE_MINUS_SRC_ALPHA ? "alpha" : "other";
+      if (now != blend) steps.push_back(blend = now);
+    }
+    if (n == "glBegin") corners = 0;
+    corners += n == "glVertex3fv";
+    if (n == "glEnd") {
+      const char* name = corners == 12000 ? "curtain" : corners == 180000 ? "ground" : corners == 9720 ? "dial"
+                       : corners == 360 ? "hand" : corners == 288 ? "flake"
+                       : corners % 72 == 0 && corners >= 8 * 72 && corners <= 14 * 72 ? "digit" : "?";
+      steps.push_back(name);
+    }
+  }
+  std::string line;  // runs of one step written once with their length
+  for (std::size_t i = 0; i < steps.size();) {
+    std::size_t end = i;
+    while (end < steps.size() && steps[end] == steps[i]) ++end;
+    if (!line.empty()) line += ' ';
+    line += steps[i];
+    if (end - i > 1) line.append("x").append(std::to_string(end - i));
+    i = end;
+  }
+  return line;
+}
+
+TEST_F(FrameSequenceTest, FullScreenFrameRunsItsStepsInOrder) {
+  TextDrift.Angles[0] = 10, TextDrift.Angles[1] = 20, TextDrift.Angles[2] = 30;
+  SceneParams.SwaySteps[0] = SceneParams.SwaySteps[1] = SceneParams.SwaySteps[2] = 0.25f;
+  HeadlineFade.Step = -0.001f;
+  Timer1Timer();
+  EXPECT_EQ(StepsOf(rgl::Calls(), platform.CallsAtSwap),
+            "clear add curtain textx6 identity alpha digitx15 dial handx3 add ground alpha flakex201 swap");
+  // The text was drawn with the sway and the headline alpha as they stood;
+  // both moved on after it.
+  const auto turns = rgl::CallsNamed("glRotatef");
+  ASSERT_GE(turns.size(), 3u);
+  EXPECT_TRUE(turns[0][0] == 10 && turns[1][0] == 20 && turns[2][0] == 30);
+  EXPECT_EQ(rgl::CallsNamed("glColor4f").at(0)[3], 0.2f);
+  EXPECT_EQ(TextDrift.Angles[0], 10.25f);
+  EXPECT_EQ(SceneParams.TextAlpha, 0.2f - 0.001f);
+  EXPECT_EQ(platform.Events, (std::vector<std::string>{"swap"}));
+  // And it leaves the state the next frame starts from.
   EXPECT_TRUE(rgl::NearlyEqual(rgl::Current().CurrentModelview(), rgl::Identity()));
   EXPECT_EQ(rgl::Current().modelview.size(), 1u);
-  EXPECT_EQ(rgl::Current().blendSource, static_cast<GLenum>(GL_SRC_ALPHA));
-  EXPECT_EQ(rgl::Current().blendDestination, static_cast<GLenum>(GL_ONE_MINUS_SRC_ALPHA));
-  EXPECT_TRUE(rgl::Current().enabled.count(GL_DEPTH_TEST) == 0);
+  EXPECT_EQ(rgl::Current().enabled.count(GL_DEPTH_TEST), 0u);
   EXPECT_TRUE(rgl::Current().errors.empty());
 }
 
 TEST_F(FrameSequenceTest, ReadsTheMomentEveryFrame) {
-  fake.platform.Now = {2026, 12, 20, 14, 25, 10, 0};
+  platform.Now = {2026, 12, 20, 14, 25, 10, 0};
   Timer1Timer();
   EXPECT_EQ(HandAngles.Hour, 17.5L);
   EXPECT_EQ(SceneParams.Day, 20);
-  fake.platform.Now = {2027, 1, 1, 3, 0, 0, 0};
+  platform.Now = {2027, 1, 1, 3, 0, 0, 0};
   Timer1Timer();
   EXPECT_EQ(HandAngles.Hour, 0);
   EXPECT_EQ(SceneParams.Year, 2027);
@@ -138,7 +193,7 @@ TEST_F(FrameSequenceTest, ReadsTheMomentEveryFrame) {
 
 TEST_F(FrameSequenceTest, PreviewFramePausesAfterPresenting) {
   DrawPreviewFrame();
-  EXPECT_EQ(fake.platform.Events, (std::vector<std::string>{"swap", "sleep 40"}));
+  EXPECT_EQ(platform.Events, (std::vector<std::string>{"swap", "sleep 40"}));
 }
 
 }  // namespace

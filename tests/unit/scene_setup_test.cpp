@@ -2,12 +2,15 @@
 
 #include <cmath>
 
-#include "test_platform.h"
+#include "clock/numerals.h"
+#include "clock_test_support.h"
 #include "frame/frame_state.h"
 #include "host/random.h"
 #include "host/scene_params.h"
 #include "host/scene_setup.h"
+#include "random_draws.h"
 #include "recording_gl.h"
+#include "test_platform.h"
 
 namespace {
 
@@ -28,6 +31,8 @@ TEST_F(SceneSetupTest, FullScreenColumn) {
   EXPECT_NEAR(double(SceneParams.ClockOffset.x), 0.4978, 5e-5);
   EXPECT_EQ(SceneParams.ClockOffset.y, 0.2L);
   EXPECT_EQ(SceneParams.ClockOffset.z, -2.5L);
+  CreateScene(SceneKind::FullScreen, 1024, 768, 1);
+  EXPECT_NEAR(double(SceneParams.ClockOffset.x), 0.3733, 5e-5);
 }
 
 TEST_F(SceneSetupTest, PreviewColumn) {
@@ -40,61 +45,54 @@ TEST_F(SceneSetupTest, PreviewColumn) {
   EXPECT_EQ(SceneParams.TextAlpha, 0);  // the preview's headline fades in from nothing
 }
 
-TEST_F(SceneSetupTest, ClockOffsetFollowsTheAspect) {
-  CreateScene(SceneKind::FullScreen, 1024, 768, 1);
-  EXPECT_NEAR(double(SceneParams.ClockOffset.x), 0.3733, 5e-5);
-}
-
-TEST_F(SceneSetupTest, RandomStartValuesStayInTheirRanges) {
-  // The window's own draws, before the builders run (the curtain, the last
-  // of them, replaces the phases). Over many seeds the draws reach close to
-  // both ends of each range.
-  Extended phaseMax[3] = {0, 0, 0};
-  float swayMin[3] = {1, 1, 1}, swayMax[3] = {0, 0, 0};
-  for (std::uint64_t seed = 0; seed < 3000; ++seed) {
+TEST_F(SceneSetupTest, TheWindowDrawsThreePhasesThenThreeSwaySteps) {
+  // Replayed from the same seed: the phases r / 1100, r / 1200, r / 1300 with
+  // r in 0..6279 and the sway steps 0.2 + r / 1000 (r in 0..199), r / 1500
+  // (0..299), r / 2000 (0..399) full screen; in preview r / 1000 and r / 500
+  // (0..99).
+  for (std::uint64_t seed : {1, 2, 3}) {
     SeedRandom(seed);
     DrawPhasesAndSwaySteps(SceneKind::FullScreen);
-    for (int i = 0; i < 3; ++i) {
-      ASSERT_GE(SceneParams.Waves[i].Phase, 0);
-      phaseMax[i] = std::max(phaseMax[i], SceneParams.Waves[i].Phase);
-      swayMin[i] = std::min(swayMin[i], SceneParams.SwaySteps[i]);
-      swayMax[i] = std::max(swayMax[i], SceneParams.SwaySteps[i]);
-    }
-  }
-  const Extended phaseLimit[3] = {6279.0L / 1100, 6279.0L / 1200, 6279.0L / 1300};  // 5.708, 5.233, 4.830
-  const float swayLimit[3] = {0.399f, 0.3993333f, 0.3995f};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_LE(phaseMax[i], phaseLimit[i]);
-    EXPECT_GT(phaseMax[i], phaseLimit[i] - 0.05L);
-    EXPECT_GE(swayMin[i], 0.2f);
-    EXPECT_LT(swayMin[i], 0.21f);
-    EXPECT_LE(swayMax[i], swayLimit[i] + 1e-6f);
-    EXPECT_GT(swayMax[i], swayLimit[i] - 0.01f);
-  }
+    SeedRandom(seed);
+    const Extended phases[3] = {Random(6280) / 1100.0L, Random(6280) / 1200.0L, Random(6280) / 1300.0L};
+    const float sway[3] = {float(Random(200) / 1000.0L + 0.2L), float(Random(300) / 1500.0L + 0.2L),
+                           float(Random(400) / 2000.0L + 0.2L)};
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(SceneParams.Waves[i].Phase == phases[i] && SceneParams.SwaySteps[i] == sway[i]);
 
-  Extended previewPhaseMax = 0;
-  float previewSwayMax = 0;
-  for (std::uint64_t seed = 0; seed < 2000; ++seed) {
     SeedRandom(seed);
     DrawPhasesAndSwaySteps(SceneKind::Preview);
-    for (int i = 0; i < 3; ++i) {
-      ASSERT_LE(SceneParams.Waves[i].Phase, 6.279L);
-      ASSERT_GE(SceneParams.SwaySteps[i], 0.2f);
-      ASSERT_LE(SceneParams.SwaySteps[i], 0.398f + 1e-6f);
-      previewPhaseMax = std::max(previewPhaseMax, SceneParams.Waves[i].Phase);
-      previewSwayMax = std::max(previewSwayMax, SceneParams.SwaySteps[i]);
-    }
+    SeedRandom(seed);
+    const Extended previewPhases[3] = {Random(6280) / 1000.0L, Random(6280) / 1000.0L, Random(6280) / 1000.0L};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(SceneParams.Waves[i].Phase, previewPhases[i]);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(SceneParams.SwaySteps[i], float(Random(100) / 500.0L + 0.2L));
   }
-  EXPECT_GT(previewPhaseMax, 6.2L);
-  EXPECT_GT(previewSwayMax, 0.39f);
+}
 
-  // The scene's creation makes these draws first from its seed.
+TEST_F(SceneSetupTest, CreationDrawsAndBuildsInItsOrder) {
+  // The random draws tell who came when: the window's phases and sway steps,
+  // the ground (one draw a point, reading the window's phases), the curtain
+  // (its phases, rates and pattern), then each flake generated and placed.
   for (SceneKind kind : {SceneKind::FullScreen, SceneKind::Preview}) {
-    CreateScene(kind, 800, 600, 11);
-    const SceneParameters created = SceneParams;
-    SeedRandom(11);
-    DrawPhasesAndSwaySteps(kind);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(created.SwaySteps[i], SceneParams.SwaySteps[i]);
+    const bool full = kind == SceneKind::FullScreen;
+    std::vector<std::int32_t> expected = {6280, 6280, 6280};
+    for (std::int32_t n : full ? std::vector{200, 300, 400} : std::vector{100, 100, 100}) expected.push_back(n);
+    expected.insert(expected.end(), full ? 301 * 101 : 61 * 21, 100);
+    for (std::int32_t n : {6280, 12560, 18840, 105, 107, 108, 10}) expected.push_back(n);
+    for (std::int32_t f = 0; f < 201; ++f)
+      for (std::int32_t n : {10, 2 * f + 1000, 20, f + 1000, 200, 10, 2 * f + 1000, 20, f + 1000, 2000})
+        expected.push_back(n);
+
+    // The numerals are copied from a finished cell template.
+    static const NumeralCellTemplate noTemplate{};  // static: the tables are large
+    static const DigitCellTable noDigits{};
+    CellTemplate = noTemplate;
+    DigitCells = noDigits;
+    RandomDraws draws;
+    CreateScene(kind, 800, 600, 5);
+    EXPECT_EQ(RunsOf(draws.Ranges()), RunsOf(expected));
+    DrawDigit(8, 13, 0, 0);
+    EXPECT_EQ(clocktest::DigitDrawn(clocktest::CornersOf(rgl::Brackets().at(0))), 8);
+    rgl::Reset();
   }
 }
 
