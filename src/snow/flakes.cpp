@@ -1,6 +1,8 @@
 #include "snow/flakes.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "host/opengl.h"
 #include "host/random.h"
@@ -27,6 +29,17 @@ const CellLattice& FlakeLattice() {
     return placed;
   }();
   return lattice;
+}
+
+// value != 0, read from the value's bits rather than by loading it onto the
+// x87 stack, which a tick would do for every point of every flake. The 80-bit
+// format stores its integer bit explicitly, so the 64-bit significand is zero
+// for +0 and -0 only: every other value arithmetic gives, denormals,
+// infinities and NaNs included, has a bit set there.
+bool IsNonZero(const Extended& value) {
+  std::uint64_t significand;
+  std::memcpy(&significand, &value, sizeof significand);
+  return significand != 0;
 }
 
 }  // namespace
@@ -121,7 +134,7 @@ void EmitFlake(const Flake& flake) {
   bool visible[LatticeSectors][LatticeRows][LatticeRowPoints];
   for (int s = 0; s < LatticeSectors; ++s)
     for (int j = 0; j <= FlakeOrder; ++j)
-      for (int k = 0; k <= j; ++k) visible[s][j][k] = flake.Colours.a[s][j][k] != 0;
+      for (int k = 0; k <= j; ++k) visible[s][j][k] = IsNonZero(flake.Colours.a[s][j][k]);
 
   const auto shown = [&](LatticeIndex i) { return visible[i.Sector][i.Row][i.Point]; };
   const auto point = [&](LatticeIndex i) -> const Vector3f& { return flake.Points[i.Sector][i.Row][i.Point]; };
