@@ -56,12 +56,11 @@ endif()
 if(QUILLMOOR_BENCH)
   find_package(benchmark REQUIRED)
   # Two programs, because the scene calls OpenGL by name: one draws through
-  # Mesa in the headless context, the other through the recording OpenGL with
-  # recording off, which leaves only the scene's own CPU work to measure.
+  # Mesa in the headless context, the other through an OpenGL that does
+  # nothing, which leaves only the scene's own CPU work to measure.
   add_executable(quillmoor_bench_render bench/render_bench.cpp)
   target_link_libraries(quillmoor_bench_render PRIVATE quillmoor_headless benchmark::benchmark)
-  add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp tests/support/recording_gl.cpp)
-  target_include_directories(quillmoor_bench_cpu PRIVATE tests/support)
+  add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp bench/null_gl.cpp)
   target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene benchmark::benchmark)
 endif()
 

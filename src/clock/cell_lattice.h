@@ -111,6 +111,24 @@ void ForEachLatticeTriangle(int order, Visit&& visit) {
 
 inline constexpr int LatticeTriangleCount(int order) { return LatticeSectors * order * order; }
 
+// Single-precision copies of a lattice's points and of colours by (row,
+// point), for lattices that never change once built (the numerals' cells and
+// the dial marks): made at build time, so that a frame only reads them. They
+// hold the very values that converting at each call would give.
+using LatticePointCopies = Vector3f[LatticeSectors][LatticeRows][LatticeRowPoints];
+using RowColourCopies = Colour4f[LatticeRows][LatticeRowPoints];
+
+inline void CopyLatticePoints(const LatticeView& lattice, LatticePointCopies& copies) {
+  for (int s = 0; s < LatticeSectors; ++s)
+    for (int j = 0; j <= lattice.Order; ++j)
+      for (int k = 0; k <= j; ++k) copies[s][j][k] = lattice.At({s, j, k});
+}
+
+inline void CopyRowColours(const RowColours& colours, int order, RowColourCopies& copies) {
+  for (int j = 0; j <= order; ++j)
+    for (int k = 0; k <= j; ++k) copies[j][k] = colours.At({0, j, k});
+}
+
 // Emission into an open glBegin(GL_TRIANGLES) bracket; only glNormal3fv,
 // glColor4fv and glVertex3fv are issued. Colours is RowColours or
 // SectorColours (anything with Colour4f At(LatticeIndex)).
@@ -122,6 +140,16 @@ void EmitLatticeWithPositionNormals(const LatticeView& lattice, const Colours& c
     SendCornerWithPositionNormal(lattice.At(a), colours.At(a));
     SendCornerWithPositionNormal(lattice.At(b), colours.At(b));
     SendCornerWithPositionNormal(lattice.At(c), colours.At(c));
+  });
+}
+
+// The same from the single-precision copies of a lattice of the given order.
+inline void EmitLatticeWithPositionNormals(int order, const LatticePointCopies& points,
+                                           const RowColourCopies& colours) {
+  ForEachLatticeTriangle(order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
+    SendCornerWithPositionNormal(points[a.Sector][a.Row][a.Point], colours[a.Row][a.Point]);
+    SendCornerWithPositionNormal(points[b.Sector][b.Row][b.Point], colours[b.Row][b.Point]);
+    SendCornerWithPositionNormal(points[c.Sector][c.Row][c.Point], colours[c.Row][c.Point]);
   });
 }
 

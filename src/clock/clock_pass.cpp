@@ -59,5 +59,8 @@ void DrawClockAndSnow() {
   DrawClockFace();
   // Then the snow, both over the clock: the ground, and the flakes over it.
   DrawGround();
+  // The ground's many triangles go to the rasteriser while the flakes are
+  // worked out (see the frame's flush after the countdown).
+  glFlush();
   UpdateAndDrawFlakes();
 }

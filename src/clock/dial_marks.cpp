@@ -15,6 +15,7 @@ void BuildDialMarks() {
     const ExtendedPoint2 centre = DialMarkCentre(m);
     const LatticeShape shape{DialMarkOrder, DialMarkRimRadius, centre.x, centre.y, DialPlaneZ, DialMarkStepGuard};
     PlaceLattice(shape, angle, DialMarks.Marks[m]);
+    CopyLatticePoints(ViewOf(DialMarks.Marks[m], DialMarkOrder), DialMarks.Points[m]);
   }
 
   RowColours& colours = DialMarks.Colours;
@@ -23,11 +24,12 @@ void BuildDialMarks() {
       colours.r[j][k] = colours.g[j][k] = colours.b[j][k] = 1;
       colours.a[j][k] = std::cos(Extended(j) / 3 + 0.57L);
     }
+  CopyRowColours(colours, DialMarkOrder, DialMarks.ColourCopies);
 }
 
 void DrawDialMarks() {
   glBegin(GL_TRIANGLES);
-  for (const CellLattice& mark : DialMarks.Marks)
-    EmitLatticeWithPositionNormals(ViewOf(mark, DialMarkOrder), DialMarks.Colours);
+  for (const LatticePointCopies& mark : DialMarks.Points)
+    EmitLatticeWithPositionNormals(DialMarkOrder, mark, DialMarks.ColourCopies);
   glEnd();
 }

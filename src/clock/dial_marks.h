@@ -15,6 +15,9 @@ inline constexpr Extended DialPlaneZ = 1;
 struct DialMarkSet {
   CellLattice Marks[DialMarkCount];  // positions relative to the clock's origin
   RowColours Colours;                // shared by all marks and sectors
+  // Both in single precision, for drawing.
+  LatticePointCopies Points[DialMarkCount]{};
+  RowColourCopies ColourCopies{};
 };
 extern DialMarkSet DialMarks;
 

@@ -18,6 +18,7 @@ void BuildCellTemplate() {
       colours.r[j][k] = colours.g[j][k] = colours.b[j][k] = 1;
       colours.a[j][k] = std::cos(j * 1.57L / 2);
     }
+  CopyRowColours(colours, NumeralCellShape.Order, CellTemplate.ColourCopies);
 }
 
 void BuildDigits() {
@@ -34,6 +35,10 @@ void BuildDigits() {
             DigitCells.z[s][j][k] = cell.z[s][j][k];
           }
     }
+  for (int d = 0; d < DigitCount; ++d)
+    for (int n = 0; n < DigitCellSlots; ++n)
+      CopyLatticePoints({DigitCells.x[d][n], DigitCells.y[d][n], DigitCells.z, NumeralCellShape.Order},
+                        DigitCells.Points[d][n]);
 }
 
 void DrawDigit(int digit, int last, Extended offsetX, Extended offsetY) {
@@ -45,10 +50,8 @@ void DrawDigit(int digit, int last, Extended offsetX, Extended offsetY) {
   glTranslatef(static_cast<float>(clock.x + offsetX), static_cast<float>(clock.y + offsetY),
                static_cast<float>(clock.z));
   glBegin(GL_TRIANGLES);
-  for (int n = 0; n <= last; ++n) {
-    const LatticeView cell{DigitCells.x[digit][n], DigitCells.y[digit][n], DigitCells.z, NumeralCellShape.Order};
-    EmitLatticeWithPositionNormals(cell, CellTemplate.Colours);
-  }
+  for (int n = 0; n <= last; ++n)
+    EmitLatticeWithPositionNormals(NumeralCellShape.Order, DigitCells.Points[digit][n], CellTemplate.ColourCopies);
   glEnd();
   glPopMatrix();
 }

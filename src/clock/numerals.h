@@ -14,6 +14,7 @@ inline constexpr LatticeShape NumeralCellShape{2, 0.005L, 0, 0, 1, 0.000001L};
 struct NumeralCellTemplate {
   CellLattice Positions;
   RowColours Colours;  // shared by every numeral cell
+  RowColourCopies ColourCopies{};  // Colours in single precision, for drawing
 };
 extern NumeralCellTemplate CellTemplate;
 
@@ -54,6 +55,8 @@ struct DigitCellTable {
   LatticeCoordinate x[DigitCount][DigitCellSlots]{};
   LatticeCoordinate y[DigitCount][DigitCellSlots]{};
   LatticeCoordinate z{};
+  // Every cell's points in single precision, for drawing.
+  LatticePointCopies Points[DigitCount][DigitCellSlots]{};
 };
 extern DigitCellTable DigitCells;
 

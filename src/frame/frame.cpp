@@ -30,6 +30,10 @@ void DrawFrame(SceneKind kind) {
 
   DrawCurtain();
   DrawCountdown(kind);
+  // Hands the curtain and the text to the rasteriser now, so that a driver
+  // that rasterises on other threads fills them while this thread transforms
+  // the clock and the ground, instead of everything waiting for the swap.
+  glFlush();
 
   AdvanceSway();
 

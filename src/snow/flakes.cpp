@@ -1,6 +1,8 @@
 #include "snow/flakes.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "host/opengl.h"
 #include "host/random.h"
@@ -27,6 +29,17 @@ const CellLattice& FlakeLattice() {
     return placed;
   }();
   return lattice;
+}
+
+// value != 0, read from the value's bits rather than by loading it onto the
+// x87 stack, which a tick would do for every point of every flake. The 80-bit
+// format stores its integer bit explicitly, so the 64-bit significand is zero
+// for +0 and -0 only: every other value arithmetic gives, denormals,
+// infinities and NaNs included, has a bit set there.
+bool IsNonZero(const Extended& value) {
+  std::uint64_t significand;
+  std::memcpy(&significand, &value, sizeof significand);
+  return significand != 0;
 }
 
 }  // namespace
@@ -107,16 +120,33 @@ void InitFlake(int index) {
         flake.Points[s][j][k] = lattice.At({s, j, k});
         flake.PointColours[s][j][k] = colours.At({s, j, k});
       }
+
+  int t = 0;
+  ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
+    const auto point = [&](LatticeIndex i) { return flake.Points[i.Sector][i.Row][i.Point]; };
+    flake.Normals[t++] = TriangleNormal(point(a), point(b), point(c));
+  });
 }
 
 void EmitFlake(const Flake& flake) {
-  const LatticeCoordinate& opacity = flake.Colours.a;
-  const auto visible = [&](LatticeIndex i) { return opacity[i.Sector][i.Row][i.Point] != 0; };
+  // Whether each point has opacity, looked up once per point rather than
+  // once per triangle that uses it.
+  bool visible[LatticeSectors][LatticeRows][LatticeRowPoints];
+  for (int s = 0; s < LatticeSectors; ++s)
+    for (int j = 0; j <= FlakeOrder; ++j)
+      for (int k = 0; k <= j; ++k) visible[s][j][k] = IsNonZero(flake.Colours.a[s][j][k]);
+
+  const auto shown = [&](LatticeIndex i) { return visible[i.Sector][i.Row][i.Point]; };
   const auto point = [&](LatticeIndex i) -> const Vector3f& { return flake.Points[i.Sector][i.Row][i.Point]; };
   const auto colour = [&](LatticeIndex i) -> const Colour4f& { return flake.PointColours[i.Sector][i.Row][i.Point]; };
+  const Vector3f* normal = flake.Normals;
   ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    if (!visible(a) || !visible(b) || !visible(c)) return;
-    SendFaceNormalTriangle(point(a), colour(a), point(b), colour(b), point(c), colour(c));
+    const Vector3f& n = *normal++;
+    if (!shown(a) || !shown(b) || !shown(c)) return;
+    SendNormal(n);
+    SendCorner(point(a), colour(a));
+    SendCorner(point(b), colour(b));
+    SendCorner(point(c), colour(c));
   });
 }
 

@@ -45,6 +45,10 @@ struct Flake {
   // converting at each call would give.
   Vector3f Points[LatticeSectors][LatticeRows][LatticeRowPoints]{};
   Colour4f PointColours[LatticeSectors][LatticeRows][LatticeRowPoints]{};
+  // The face normal of every lattice triangle, in emission order, from the
+  // copies above: made at generation too, since the points stay put until
+  // the flake is generated anew.
+  Vector3f Normals[FlakeTriangleCount]{};
 };
 
 struct FlakeTable {
@@ -81,6 +85,6 @@ void InitFlake(int index);
 void UpdateAndDrawFlakes();
 
 // One flake's triangles into an open glBegin(GL_TRIANGLES) bracket: a face
-// normal each, computed afresh, and those with a corner of zero opacity left
-// out. Colours are looked up by sector, row and point.
+// normal each, from the generation, and those with a corner of zero opacity
+// left out. Colours are looked up by sector, row and point.
 void EmitFlake(const Flake& flake);

@@ -12,6 +12,28 @@ GroundGrid Ground;
 
 namespace {
 
+struct GridPoint {
+  int Row, Column;
+};
+
+// Calls visit(t, p, q, r) for the two triangles t = 0, 1 of cell (i, j),
+// corners in emission order. With A = (i, j), B = (i+1, j+1), C = (i+1, j)
+// and D = (i, j+1), the diagonal follows the rows' shifts: A-B on even rows
+// (ABC, ADB), D-C on odd rows (DBC, ADC).
+template <class Visit>
+inline void VisitCell(int i, int j, Visit&& visit) {
+  const GridPoint a{i, j}, b{i + 1, j + 1}, c{i + 1, j}, d{i, j + 1};
+  if (i % 2 == 0) {
+    visit(0, a, b, c);
+    visit(1, a, d, b);
+  } else {
+    visit(0, d, b, c);
+    visit(1, a, d, c);
+  }
+}
+
+const Vector3f& PositionAt(GridPoint p) { return Ground.Position[p.Row][p.Column]; }
+
 // The terms of a point that depend on its row only through the row's shift:
 // x, u and s1. Rows of equal shift share them, so they are worked out once
 // per shift and then read.
@@ -74,20 +96,13 @@ void BuildGround() {
       Ground.Colour[i][j] = ToColour4f(Ground.r[i][j], Ground.g[i][j], Ground.b[i][j], Ground.a[i][j]);
     }
   }
+
+  for (int i = 0; i < n2; ++i)
+    for (int j = 0; j < n1; ++j)
+      VisitCell(i, j, [&](int t, GridPoint p, GridPoint q, GridPoint r) {
+        Ground.Normal[i][j][t] = TriangleNormal(PositionAt(p), PositionAt(q), PositionAt(r));
+      });
 }
-
-namespace {
-
-struct GroundCorner {
-  const Vector3f& Position;
-  const Colour4f& Colour;
-};
-
-void EmitTriangle(const GroundCorner& a, const GroundCorner& b, const GroundCorner& c) {
-  SendFaceNormalTriangle(a.Position, a.Colour, b.Position, b.Colour, c.Position, c.Colour);
-}
-
-}  // namespace
 
 void DrawGround() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
@@ -95,27 +110,14 @@ void DrawGround() {
   glPushMatrix();
   glTranslatef(0, GroundOffsetY, GroundOffsetZ);
   glBegin(GL_TRIANGLES);
-  for (int i = 0; i < Ground.Rows; ++i) {
-    const Vector3f* front = Ground.Position[i];
-    const Vector3f* back = Ground.Position[i + 1];
-    const Colour4f* frontColour = Ground.Colour[i];
-    const Colour4f* backColour = Ground.Colour[i + 1];
-    const bool even = i % 2 == 0;
-    for (int j = 0; j < Ground.Columns; ++j) {
-      const GroundCorner a{front[j], frontColour[j]};
-      const GroundCorner b{back[j + 1], backColour[j + 1]};
-      const GroundCorner c{back[j], backColour[j]};
-      const GroundCorner d{front[j + 1], frontColour[j + 1]};
-      // The diagonal follows the rows' shifts: A-B on even rows, D-C on odd.
-      if (even) {
-        EmitTriangle(a, b, c);
-        EmitTriangle(a, d, b);
-      } else {
-        EmitTriangle(d, b, c);
-        EmitTriangle(a, d, c);
-      }
-    }
-  }
+  for (int i = 0; i < Ground.Rows; ++i)
+    for (int j = 0; j < Ground.Columns; ++j)
+      VisitCell(i, j, [&](int t, GridPoint p, GridPoint q, GridPoint r) {
+        SendNormal(Ground.Normal[i][j][t]);
+        SendCorner(PositionAt(p), Ground.Colour[p.Row][p.Column]);
+        SendCorner(PositionAt(q), Ground.Colour[q.Row][q.Column]);
+        SendCorner(PositionAt(r), Ground.Colour[r.Row][r.Column]);
+      });
   glEnd();
   glPopMatrix();
   glDisable(GL_DEPTH_TEST);

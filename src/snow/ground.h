@@ -31,6 +31,10 @@ struct GroundGrid {
   // only reads them; the same values the conversion at each call would give.
   Vector3f Position[GroundPointRows][GroundPointColumns]{};
   Colour4f Colour[GroundPointRows][GroundPointColumns]{};
+  // The face normal of each cell's two triangles, in emission order, worked
+  // out at build time from the single-precision corners: the grid never
+  // changes afterwards, so every frame would compute the same values.
+  Vector3f Normal[GroundMaxRows][GroundMaxColumns][2]{};
 };
 extern GroundGrid Ground;
 
@@ -41,7 +45,7 @@ void BuildGround();
 
 // The whole grid in one glBegin(GL_TRIANGLES) bracket: additive blending and
 // the depth test while it draws, translated to (0, -0.21, -1.4); a face
-// normal per triangle, computed afresh. Leaves the depth test off, alpha
+// normal per triangle, from the build. Leaves the depth test off, alpha
 // blending on and the model-view matrix as it found it.
 void DrawGround();
 

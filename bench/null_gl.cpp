@@ -1,0 +1,60 @@
+#include "null_gl.h"
+
+#include "host/opengl.h"
+
+namespace {
+long long vertices = 0;
+GLuint nextList = 1;
+}  // namespace
+
+long long nullgl::Vertices() { return vertices; }
+
+extern "C" {
+
+void glClear(GLbitfield) {}
+void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf) {}
+void glBlendFunc(GLenum, GLenum) {}
+void glEnable(GLenum) {}
+void glDisable(GLenum) {}
+void glCullFace(GLenum) {}
+void glViewport(GLint, GLint, GLsizei, GLsizei) {}
+void glMatrixMode(GLenum) {}
+void glLoadIdentity(void) {}
+void glPushMatrix(void) {}
+void glPopMatrix(void) {}
+void glTranslatef(GLfloat, GLfloat, GLfloat) {}
+void glRotatef(GLfloat, GLfloat, GLfloat, GLfloat) {}
+void glScalef(GLfloat, GLfloat, GLfloat) {}
+void glLightfv(GLenum, GLenum, const GLfloat*) {}
+void glMaterialfv(GLenum, GLenum, const GLfloat*) {}
+void glMaterialf(GLenum, GLenum, GLfloat) {}
+void glLightModeli(GLenum, GLint) {}
+void glLightModelf(GLenum, GLfloat) {}
+void glBegin(GLenum) {}
+void glEnd(void) {}
+void glVertex3f(GLfloat, GLfloat, GLfloat) { ++vertices; }
+void glVertex3fv(const GLfloat*) { ++vertices; }
+void glVertex3d(GLdouble, GLdouble, GLdouble) { ++vertices; }
+void glVertex3dv(const GLdouble*) { ++vertices; }
+void glNormal3f(GLfloat, GLfloat, GLfloat) {}
+void glNormal3fv(const GLfloat*) {}
+void glColor4f(GLfloat, GLfloat, GLfloat, GLfloat) {}
+void glColor4fv(const GLfloat*) {}
+GLuint glGenLists(GLsizei range) {
+  const GLuint first = nextList;
+  nextList += static_cast<GLuint>(range);
+  return first;
+}
+void glDeleteLists(GLuint, GLsizei) {}
+void glNewList(GLuint, GLenum) {}
+void glEndList(void) {}
+void glListBase(GLuint) {}
+void glCallLists(GLsizei, GLenum, const GLvoid*) {}
+void glPushAttrib(GLbitfield) {}
+void glPopAttrib(void) {}
+void glFlush(void) {}
+void glFinish(void) {}
+
+void gluPerspective(GLdouble, GLdouble, GLdouble, GLdouble) {}
+
+}  // extern "C"
