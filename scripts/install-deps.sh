@@ -15,11 +15,13 @@ packages=(
   nlohmann-json3-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
-  # the Linux saver under the real XScreenSaver daemon; the root's background
-  xscreensaver x11-xserver-utils
-  # the Debian package: dependencies from dpkg-shlibdeps, the config XML checked;
-  # python3 also collects the exit codes of the hacks the daemon runs
-  dpkg-dev libxml2-utils python3
+  # the Linux saver under the real XScreenSaver daemon; the root's background;
+  # ps to tell when the daemon's hack has gone
+  xscreensaver x11-xserver-utils procps
+  # the Debian package: dependencies from dpkg-shlibdeps, the config XML checked,
+  # the man pages formatted; python3 also collects the exit codes of the hacks
+  # the daemon runs
+  dpkg-dev libxml2-utils groff-base python3
 )
 
 missing=()
