@@ -1,8 +1,6 @@
 #include "snow/flakes.h"
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 
 #include "host/opengl.h"
 #include "host/random.h"
@@ -29,17 +27,6 @@ const CellLattice& FlakeLattice() {
     return placed;
   }();
   return lattice;
-}
-
-// value != 0, read from the value's bits rather than by loading it onto the
-// x87 stack, which a tick would do for every point of every flake. The 80-bit
-// format stores its integer bit explicitly, so the 64-bit significand is zero
-// for +0 and -0 only: every other value arithmetic gives, denormals,
-// infinities and NaNs included, has a bit set there.
-bool IsNonZero(const Extended& value) {
-  std::uint64_t significand;
-  std::memcpy(&significand, &value, sizeof significand);
-  return significand != 0;
 }
 
 }  // namespace
@@ -113,37 +100,36 @@ void InitFlake(int index) {
 
   MarkFlakeHalo(flake.Pattern, colours.a);
 
+  MakeFlakeDrawingCopies(flake);
+}
+
+void MakeFlakeDrawingCopies(Flake& flake) {
   const LatticeView lattice = ViewOf(flake.Lattice, FlakeOrder);
   for (int s = 0; s < LatticeSectors; ++s)
     for (int j = 0; j <= FlakeOrder; ++j)
       for (int k = 0; k <= j; ++k) {
         flake.Points[s][j][k] = lattice.At({s, j, k});
-        flake.PointColours[s][j][k] = colours.At({s, j, k});
+        flake.PointColours[s][j][k] = flake.Colours.At({s, j, k});
       }
 
+  const auto point = [&](LatticeIndex i) { return flake.Points[i.Sector][i.Row][i.Point]; };
+  const auto opaque = [&](LatticeIndex i) { return flake.Colours.a[i.Sector][i.Row][i.Point] != 0; };
   int t = 0;
   ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    const auto point = [&](LatticeIndex i) { return flake.Points[i.Sector][i.Row][i.Point]; };
-    flake.Normals[t++] = TriangleNormal(point(a), point(b), point(c));
+    flake.Normals[t] = TriangleNormal(point(a), point(b), point(c));
+    flake.Shown[t] = opaque(a) && opaque(b) && opaque(c);
+    ++t;
   });
 }
 
 void EmitFlake(const Flake& flake) {
-  // Whether each point has opacity, looked up once per point rather than
-  // once per triangle that uses it.
-  bool visible[LatticeSectors][LatticeRows][LatticeRowPoints];
-  for (int s = 0; s < LatticeSectors; ++s)
-    for (int j = 0; j <= FlakeOrder; ++j)
-      for (int k = 0; k <= j; ++k) visible[s][j][k] = IsNonZero(flake.Colours.a[s][j][k]);
-
-  const auto shown = [&](LatticeIndex i) { return visible[i.Sector][i.Row][i.Point]; };
   const auto point = [&](LatticeIndex i) -> const Vector3f& { return flake.Points[i.Sector][i.Row][i.Point]; };
   const auto colour = [&](LatticeIndex i) -> const Colour4f& { return flake.PointColours[i.Sector][i.Row][i.Point]; };
-  const Vector3f* normal = flake.Normals;
+  int t = 0;
   ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    const Vector3f& n = *normal++;
-    if (!shown(a) || !shown(b) || !shown(c)) return;
-    SendNormal(n);
+    const int triangle = t++;
+    if (!flake.Shown[triangle]) return;
+    SendNormal(flake.Normals[triangle]);
     SendCorner(point(a), colour(a));
     SendCorner(point(b), colour(b));
     SendCorner(point(c), colour(c));

@@ -46,9 +46,11 @@ struct Flake {
   Vector3f Points[LatticeSectors][LatticeRows][LatticeRowPoints]{};
   Colour4f PointColours[LatticeSectors][LatticeRows][LatticeRowPoints]{};
   // The face normal of every lattice triangle, in emission order, from the
-  // copies above: made at generation too, since the points stay put until
-  // the flake is generated anew.
+  // copies above, and whether the triangle is drawn at all (it is left out
+  // when a corner has no opacity): made at generation too, since points and
+  // opacities stay put until the flake is generated anew.
   Vector3f Normals[FlakeTriangleCount]{};
+  bool Shown[FlakeTriangleCount]{};
 };
 
 struct FlakeTable {
@@ -84,7 +86,13 @@ void InitFlake(int index);
 // blending; changes neither.
 void UpdateAndDrawFlakes();
 
+// Makes what a flake draws from its lattice and colours: the single-precision
+// points and colours, each triangle's face normal and whether it is shown.
+// Generation ends with it; whoever changes a flake's lattice or colours
+// afterwards calls it again.
+void MakeFlakeDrawingCopies(Flake& flake);
+
 // One flake's triangles into an open glBegin(GL_TRIANGLES) bracket: a face
-// normal each, from the generation, and those with a corner of zero opacity
-// left out. Colours are looked up by sector, row and point.
+// normal each, and those with a corner of zero opacity left out, both as
+// made at generation. Colours are looked up by sector, row and point.
 void EmitFlake(const Flake& flake);

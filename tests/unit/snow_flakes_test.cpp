@@ -206,6 +206,7 @@ TEST_F(Flakes, EmissionHasFaceNormalsAndLeavesOutCornersWithoutOpacity) {
   // keeps its own opacity and its triangles.
   flake.Colours.a[0][2][1] = 0;
   flake.Colours.a[1][3][0] = 0;
+  MakeFlakeDrawingCopies(flake);
   EXPECT_EQ(emitted().size(), 3u * (96 - 6 - 3));
 }
 
