@@ -10,6 +10,33 @@ fail() {
 }
 section() { echo "== $*"; }
 
+# The saver runs as this shell's child, SAVER_PID; only a hang makes a wait
+# for its end reach this bound.
+readonly EXIT_WAIT_SECONDS=30
+
+# Whether the saver process is still there.
+saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
+
+# Waits for the saver process to end and sets SAVER_EXIT to its exit code,
+# or to "running" if it is still there after EXIT_WAIT_SECONDS (it is then
+# killed). Not for a subshell: the saver is this shell's child.
+wait_saver_exit() {
+  local tries=0
+  while saver_running && [ "$tries" -lt $((EXIT_WAIT_SECONDS * 20)) ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+  done
+  if saver_running; then
+    SAVER_EXIT=running
+    kill -KILL "$SAVER_PID" 2>/dev/null
+    wait "$SAVER_PID" 2>/dev/null
+  else
+    wait "$SAVER_PID"
+    SAVER_EXIT=$?
+  fi
+  SAVER_PID=""
+}
+
 # expect DESCRIPTION ACTUAL EXPECTED
 expect() {
   if [ "$2" = "$3" ]; then pass "$1 ($2)"; else fail "$1: got '$2', expected '$3'"; fi

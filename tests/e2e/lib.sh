@@ -10,7 +10,6 @@ readonly SAVER_CAPTION="Quillmoor"
 readonly APPLICATION_TITLE="Quillmoor Screensaver"
 # Bounds for waiting on Wine; only a hang reaches them.
 readonly WINDOW_WAIT_MS=30000
-readonly EXIT_WAIT_SECONDS=30
 # The clear colour (0, 0, 0.2) in 8-bit channels.
 readonly DARK_BLUE="0,0,51"
 
@@ -47,29 +46,6 @@ sync_saver() {
   else
     probe sync --caption "$SAVER_CAPTION"
   fi
-}
-
-# Whether the saver process is still there.
-saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
-
-# Waits for the saver process to end and sets SAVER_EXIT to its exit code,
-# or to "running" if it is still there after EXIT_WAIT_SECONDS (it is then
-# ended). Not for a subshell: the saver is this shell's child.
-wait_saver_exit() {
-  local tries=0
-  while saver_running && [ "$tries" -lt $((EXIT_WAIT_SECONDS * 20)) ]; do
-    tries=$((tries + 1))
-    sleep 0.05
-  done
-  if saver_running; then
-    SAVER_EXIT=running
-    kill "$SAVER_PID" 2>/dev/null
-    wait "$SAVER_PID" 2>/dev/null
-  else
-    wait "$SAVER_PID"
-    SAVER_EXIT=$?
-  fi
-  SAVER_PID=""
 }
 
 # Starts the saver and waits until its full-screen window is shown and is the

@@ -7,7 +7,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 readonly SAVER_TITLE="Quillmoor"
 # Bounds that only a hang reaches.
 readonly WAIT_TRIES=300          # times 0.1 s
-readonly EXIT_WAIT_SECONDS=30
 # The clear colour (0, 0, 0.2) in 8-bit channels.
 readonly CLEAR_BLUE=51
 
@@ -31,8 +30,6 @@ start_saver() {
   echo "$SAVER_PID" >>"$E2E_CHILDREN"
   SAVER_WINDOW=""
 }
-
-saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
 
 # The ids of mapped windows titled exactly "Quillmoor".
 saver_windows() { xdotool search --onlyvisible --name "^${SAVER_TITLE}\$" 2>/dev/null; }
@@ -71,25 +68,6 @@ saver_still_up() {
 # expect_saver_still_up DESCRIPTION
 expect_saver_still_up() {
   if saver_still_up; then pass "$1: the saver is still up"; else fail "$1: the saver ended"; fi
-}
-
-# Waits for the saver process to end and sets SAVER_EXIT to its exit code, or
-# to "running" if it is still there after EXIT_WAIT_SECONDS (it is then ended).
-wait_saver_exit() {
-  local tries=0
-  while saver_running && [ "$tries" -lt $((EXIT_WAIT_SECONDS * 20)) ]; do
-    tries=$((tries + 1))
-    sleep 0.05
-  done
-  if saver_running; then
-    SAVER_EXIT=running
-    kill -KILL "$SAVER_PID" 2>/dev/null
-    wait "$SAVER_PID" 2>/dev/null
-  else
-    wait "$SAVER_PID"
-    SAVER_EXIT=$?
-  fi
-  SAVER_PID=""
 }
 
 # expect_saver_ended DESCRIPTION: the full-screen saver ended after the input
