@@ -22,8 +22,9 @@ readonly E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 readonly SCREEN_WIDTH=1024
 readonly SCREEN_HEIGHT=768
 
+readonly RUNNER=with_wine
 WORK_DIR=""
-XVFB_PID=""
+source "$E2E_DIR/xvfb.sh"
 OWN_PREFIX=""
 SERVER_STARTED=""
 
@@ -40,10 +41,7 @@ cleanup() {
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
   fi
-  if [ -n "$XVFB_PID" ]; then
-    kill "$XVFB_PID" 2>/dev/null
-    wait "$XVFB_PID" 2>/dev/null
-  fi
+  stop_xvfbs
   [ -n "$OWN_PREFIX" ] && rm -rf "$OWN_PREFIX"
   [ -n "$WORK_DIR" ] && rm -rf "$WORK_DIR"
   exit "$status"
@@ -52,30 +50,10 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-require() {
-  local tool
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "with_wine: $tool is not installed" >&2; exit 1; }
-  done
-}
-
-# Starts Xvfb on the first free display; it reports the number it took once it
-# accepts clients.
-start_xvfb() {
-  local display_file="$WORK_DIR/display" tries=0
-  Xvfb -displayfd 3 -screen 0 "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24" +extension GLX -nolisten tcp \
-    3>"$display_file" >"$WORK_DIR/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  until [ -s "$display_file" ]; do
-    if ! kill -0 "$XVFB_PID" 2>/dev/null || [ "$tries" -ge 200 ]; then
-      echo "with_wine: Xvfb did not start:" >&2
-      cat "$WORK_DIR/xvfb.log" >&2
-      exit 1
-    fi
-    tries=$((tries + 1))
-    sleep 0.05
-  done
-  export DISPLAY=":$(head -n 1 "$display_file")"
+# The saver's screen, with GLX so that Wine's OpenGL runs on Mesa there.
+start_screen() {
+  start_xvfb screen +extension GLX
+  export DISPLAY="$STARTED_DISPLAY"
 }
 
 wine_environment() {
@@ -107,7 +85,7 @@ WORK_DIR="$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-e2e.XXXXXX")"
 case "${1:-}" in
   --make-prefix)
     [ $# -eq 2 ] || usage
-    start_xvfb
+    start_screen
     echo "making the Wine prefix $2"
     make_prefix "$2" || { echo "with_wine: the prefix could not be made" >&2; exit 1; }
     exit 0
@@ -137,7 +115,7 @@ export QUILLMOOR_PROBE="$(realpath "$3")"
 [ -f "$QUILLMOOR_SCR" ] || { echo "with_wine: no saver at $2" >&2; exit 1; }
 [ -f "$QUILLMOOR_PROBE" ] || { echo "with_wine: no probe at $3" >&2; exit 1; }
 
-start_xvfb
+start_screen
 if [ -n "$shared_prefix" ]; then
   [ -f "$shared_prefix/system.reg" ] || { echo "with_wine: $shared_prefix is not a prepared prefix" >&2; exit 1; }
   wine_environment "$shared_prefix"

@@ -15,8 +15,9 @@ readonly E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 readonly SCREEN_WIDTH=1024
 readonly SCREEN_HEIGHT=768
 
+readonly RUNNER=with_xvfb
 WORK_DIR=""
-XVFB_PIDS=()
+source "$E2E_DIR/xvfb.sh"
 
 usage() {
   echo "usage: with_xvfb.sh [--out DIR] SCRIPT QUILLMOOR PROBE" >&2
@@ -28,45 +29,13 @@ cleanup() {
   # The script's own children (savers, probe windows) first, then the servers.
   for pid in $(jobs -p); do kill "$pid" 2>/dev/null; done
   [ -f "$WORK_DIR/children" ] && while read -r pid; do kill "$pid" 2>/dev/null; done <"$WORK_DIR/children"
-  for pid in "${XVFB_PIDS[@]}"; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
+  stop_xvfbs
   [ -n "$WORK_DIR" ] && rm -rf "$WORK_DIR"
   exit "$status"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
-
-require() {
-  local tool
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "with_xvfb: $tool is not installed" >&2; exit 1; }
-  done
-}
-
-# start_xvfb NAME [Xvfb options...]: starts Xvfb on the first free display and
-# sets STARTED_DISPLAY to ":N" once it accepts clients.
-start_xvfb() {
-  local name="$1" display_file="$WORK_DIR/$1.display" tries=0
-  shift
-  # -noreset: the server keeps its state (the pointer's place above all) when
-  # its last client leaves, as it does between the steps of a script.
-  Xvfb -displayfd 3 -screen 0 "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24" -nolisten tcp -noreset "$@" \
-    3>"$display_file" >"$WORK_DIR/$name.log" 2>&1 &
-  XVFB_PIDS+=($!)
-  until [ -s "$display_file" ]; do
-    if ! kill -0 "${XVFB_PIDS[-1]}" 2>/dev/null || [ "$tries" -ge 200 ]; then
-      echo "with_xvfb: Xvfb did not start:" >&2
-      cat "$WORK_DIR/$name.log" >&2
-      exit 1
-    fi
-    tries=$((tries + 1))
-    sleep 0.05
-  done
-  STARTED_DISPLAY=":$(head -n 1 "$display_file")"
-}
 
 out_dir=""
 while [ $# -gt 0 ]; do
@@ -89,9 +58,11 @@ WORK_DIR="$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-x11-e2e.XXXXXX")"
 
 # The screens are started here, not in the script, so that they end with it
 # whatever happens: the main one with GLX, and one without for the error cases.
-start_xvfb main +extension GLX
+# -noreset: the server keeps its state (the pointer's place above all) when
+# its last client leaves, as it does between the steps of a script.
+start_xvfb main -noreset +extension GLX
 export DISPLAY="$STARTED_DISPLAY"
-start_xvfb noglx -extension GLX
+start_xvfb noglx -noreset -extension GLX
 export NO_GLX_DISPLAY="$STARTED_DISPLAY"
 
 if [ -n "$out_dir" ]; then
