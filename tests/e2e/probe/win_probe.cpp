@@ -74,6 +74,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -303,7 +304,17 @@ int Find(const Query& query, DWORD waitMs, bool wantGone) {
   return 1;
 }
 
-int Run(const std::vector<std::string>& command, DWORD waitMs) {
+struct Watch {
+  bool TimedOut = false;
+  DWORD ExitCode = 0;
+  std::vector<Seen> Windows;
+};
+
+// Starts `command` (saying whether it started) and watches it until it ends,
+// or until waitMs have passed and it is ended, noting every top-level window
+// it makes. With pumpMessages the probe's own windows are answered all the
+// while, as a host's window must be. Nothing when it cannot be started.
+std::optional<Watch> StartAndWatch(const std::vector<std::string>& command, DWORD waitMs, bool pumpMessages) {
   const std::string line = CommandLine(command);
   std::vector<char> buffer(line.begin(), line.end());
   buffer.push_back('\0');
@@ -313,36 +324,55 @@ int Run(const std::vector<std::string>& command, DWORD waitMs) {
   PROCESS_INFORMATION started{};
   if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
     std::printf("started=0\nerror=%lu\n", static_cast<unsigned long>(GetLastError()));
-    return 1;
+    return std::nullopt;
   }
   std::printf("started=1\n");
   std::fflush(stdout);
 
-  std::vector<Seen> windows;
-  WatchState state{started.dwProcessId, &windows};
+  Watch watch;
+  WatchState state{started.dwProcessId, &watch.Windows};
   const DWORD start = GetTickCount();
-  bool timedOut = false;
   for (;;) {
+    MSG message{};
+    while (pumpMessages && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
     EnumWindows(RecordWindow, reinterpret_cast<LPARAM>(&state));
-    if (WaitForSingleObject(started.hProcess, PollMs) == WAIT_OBJECT_0) break;
+    const DWORD woken = pumpMessages
+                            ? MsgWaitForMultipleObjects(1, &started.hProcess, FALSE, PollMs, QS_ALLINPUT)
+                            : WaitForSingleObject(started.hProcess, PollMs);
+    if (woken == WAIT_OBJECT_0) break;
     if (GetTickCount() - start >= waitMs) {
-      timedOut = true;
+      watch.TimedOut = true;
       TerminateProcess(started.hProcess, 255);
       WaitForSingleObject(started.hProcess, INFINITE);
       break;
     }
   }
-  DWORD exitCode = 0;
-  GetExitCodeProcess(started.hProcess, &exitCode);
+  GetExitCodeProcess(started.hProcess, &watch.ExitCode);
   CloseHandle(started.hThread);
   CloseHandle(started.hProcess);
+  return watch;
+}
 
-  std::printf("timed_out=%d\n", timedOut ? 1 : 0);
-  std::printf("exit_code=%lu\n", static_cast<unsigned long>(exitCode));
-  std::printf("windows_seen=%zu\n", windows.size());
-  for (const Seen& seen : windows)
+void PrintEnd(const Watch& watch) {
+  std::printf("timed_out=%d\n", watch.TimedOut ? 1 : 0);
+  std::printf("exit_code=%lu\n", static_cast<unsigned long>(watch.ExitCode));
+}
+
+void PrintWindowsSeen(const Watch& watch) {
+  std::printf("windows_seen=%zu\n", watch.Windows.size());
+  for (const Seen& seen : watch.Windows)
     std::printf("window=%s|%s|visible=%d\n", seen.ClassName.c_str(), seen.Caption.c_str(), seen.Visible ? 1 : 0);
-  return timedOut ? 1 : 0;
+}
+
+int Run(const std::vector<std::string>& command, DWORD waitMs) {
+  const std::optional<Watch> watch = StartAndWatch(command, waitMs, false);
+  if (!watch) return 1;
+  PrintEnd(*watch);
+  PrintWindowsSeen(*watch);
+  return watch->TimedOut ? 1 : 0;
 }
 
 // A message sent to another thread is answered from inside its message loop;
@@ -502,60 +532,23 @@ int Host(const HostOptions& options, const std::vector<std::string>& command) {
   std::vector<std::string> arguments;
   for (const std::string& argument : command)
     arguments.push_back(Replace(Replace(argument, "{hwnd_hex}", hex), "{hwnd}", std::to_string(handle)));
-  std::string line = CommandLine(arguments);
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back('\0');
-
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
-    std::printf("started=0\nerror=%lu\n", static_cast<unsigned long>(GetLastError()));
+  // The program's window is a child of this one: messages between the two
+  // are answered here all the time, as a real host's window does.
+  const std::optional<Watch> watch = StartAndWatch(arguments, options.WaitMs, true);
+  if (!watch) {
     DestroyWindow(host);
     return 1;
   }
-  std::printf("started=1\n");
-  std::fflush(stdout);
-
-  // The program's window is a child of this one: messages between the two
-  // are answered here all the time, as a real host's window does.
-  std::vector<Seen> windows;
-  WatchState state{started.dwProcessId, &windows};
-  const DWORD start = GetTickCount();
-  bool timedOut = false;
-  for (;;) {
-    MSG message{};
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    EnumWindows(RecordWindow, reinterpret_cast<LPARAM>(&state));
-    const DWORD woken = MsgWaitForMultipleObjects(1, &started.hProcess, FALSE, PollMs, QS_ALLINPUT);
-    if (woken == WAIT_OBJECT_0) break;
-    if (GetTickCount() - start >= options.WaitMs) {
-      timedOut = true;
-      TerminateProcess(started.hProcess, 255);
-      WaitForSingleObject(started.hProcess, INFINITE);
-      break;
-    }
-  }
-  DWORD exitCode = 0;
-  GetExitCodeProcess(started.hProcess, &exitCode);
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
 
   const bool hostDestroyed = !IsWindow(host);
   ChildCount children;
   if (!hostDestroyed) EnumChildWindows(host, CountChild, reinterpret_cast<LPARAM>(&children));
-  std::printf("timed_out=%d\n", timedOut ? 1 : 0);
-  std::printf("exit_code=%lu\n", static_cast<unsigned long>(exitCode));
+  PrintEnd(*watch);
   std::printf("host_destroyed=%d\n", hostDestroyed ? 1 : 0);
   std::printf("children_left=%d\n", children.Count);
-  std::printf("windows_seen=%zu\n", windows.size());
-  for (const Seen& seen : windows)
-    std::printf("window=%s|%s|visible=%d\n", seen.ClassName.c_str(), seen.Caption.c_str(), seen.Visible ? 1 : 0);
+  PrintWindowsSeen(*watch);
   if (!hostDestroyed) DestroyWindow(host);
-  return timedOut ? 1 : 0;
+  return watch->TimedOut ? 1 : 0;
 }
 
 int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitWaitMs) {
