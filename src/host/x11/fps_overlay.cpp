@@ -44,7 +44,14 @@ bool FpsOverlay::Create(Display* display, std::string& error) {
   glXUseXFont(font_->fid, 0, FontCodes, static_cast<int>(listBase_));
   periodStart_ = Clock::now();
   cpuAtStart_ = ProcessCpuSeconds();
+  MeasureText();
   return true;
+}
+
+void FpsOverlay::MeasureText() {
+  textWidth_ = 0;
+  for (const std::string& line : lines_)
+    textWidth_ = std::max(textWidth_, XTextWidth(font_, line.data(), static_cast<int>(line.size())));
 }
 
 void FpsOverlay::Measure() {
@@ -62,6 +69,7 @@ void FpsOverlay::Measure() {
   frames_ = 0;
   periodStart_ = now;
   cpuAtStart_ = cpu;
+  MeasureText();
 }
 
 void FpsOverlay::Draw() {
@@ -71,9 +79,6 @@ void FpsOverlay::Draw() {
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
   const int lineHeight = font_->ascent + font_->descent;
-  int textWidth = 0;
-  for (const std::string& line : lines_)
-    textWidth = std::max(textWidth, XTextWidth(font_, line.data(), static_cast<int>(line.size())));
   const int lines = static_cast<int>(std::size(lines_));
 
   glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -95,7 +100,7 @@ void FpsOverlay::Draw() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
   glColor4f(0.0f, 0.0f, 0.0f, 0.6f);
-  glRecti(Margin, Margin, Margin + textWidth + 2 * Padding, Margin + lines * lineHeight + 2 * Padding);
+  glRecti(Margin, Margin, Margin + textWidth_ + 2 * Padding, Margin + lines * lineHeight + 2 * Padding);
 
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glListBase(listBase_);

@@ -29,7 +29,10 @@ class FpsOverlay {
   void Release();
 
  private:
+  // Counts a frame; about once a second, renews the figures.
   void Measure();
+  // The box's width from the text's widest line, whenever the text changes.
+  void MeasureText();
 
   Display* display_ = nullptr;
   XFontStruct* font_ = nullptr;
@@ -40,4 +43,5 @@ class FpsOverlay {
   double cpuAtStart_ = 0;  // seconds of CPU time the process had used
   int frames_ = 0;
   std::string lines_[2] = {"FPS: --", "Load: --"};
+  int textWidth_ = 0;  // pixels
 };
