@@ -11,6 +11,9 @@
 // they are emitted. Building and emission never allocate.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "clock/gl_vectors.h"
 #include "clock/triangle_normal.h"
 #include "host/extended.h"
@@ -99,7 +102,7 @@ struct SectorColours {
 // (j,k) (j+1,k+1) (j,k+1). Both are counter-clockwise seen from +z. A sector
 // has order^2 triangles.
 template <class Visit>
-void ForEachLatticeTriangle(int order, Visit&& visit) {
+constexpr void ForEachLatticeTriangle(int order, Visit&& visit) {
   if (order < 1 || order > MaxLatticeOrder) return;
   for (int s = 0; s < LatticeSectors; ++s)
     for (int j = 0; j < order; ++j)
@@ -112,21 +115,68 @@ void ForEachLatticeTriangle(int order, Visit&& visit) {
 inline constexpr int LatticeTriangleCount(int order) { return LatticeSectors * order * order; }
 
 // Single-precision copies of a lattice's points and of colours by (row,
-// point), for lattices that never change once built (the numerals' cells and
-// the dial marks): made at build time, so that a frame only reads them. They
-// hold the very values that converting at each call would give.
-using LatticePointCopies = Vector3f[LatticeSectors][LatticeRows][LatticeRowPoints];
-using RowColourCopies = Colour4f[LatticeRows][LatticeRowPoints];
+// point), for lattices that never change once built (the numerals' cells,
+// the dial marks, a generated flake): made at build time, so that a frame
+// only reads them. They hold the very values that converting at each call
+// would give. They are laid out flat, a slot per (sector, row, point) or per
+// (row, point), so that drawing walks a list of triangles made once per
+// order rather than the lattice's loops.
+inline constexpr int LatticeSlots = LatticeSectors * LatticeRows * LatticeRowPoints;
+inline constexpr int LatticeRowSlots = LatticeRows * LatticeRowPoints;
+
+constexpr int LatticeSlot(LatticeIndex i) { return (i.Sector * LatticeRows + i.Row) * LatticeRowPoints + i.Point; }
+constexpr int LatticeRowSlot(LatticeIndex i) { return i.Row * LatticeRowPoints + i.Point; }
+
+using LatticePointCopies = Vector3f[LatticeSlots];
+using RowColourCopies = Colour4f[LatticeRowSlots];
 
 inline void CopyLatticePoints(const LatticeView& lattice, LatticePointCopies& copies) {
   for (int s = 0; s < LatticeSectors; ++s)
     for (int j = 0; j <= lattice.Order; ++j)
-      for (int k = 0; k <= j; ++k) copies[s][j][k] = lattice.At({s, j, k});
+      for (int k = 0; k <= j; ++k) copies[LatticeSlot({s, j, k})] = lattice.At({s, j, k});
 }
 
 inline void CopyRowColours(const RowColours& colours, int order, RowColourCopies& copies) {
   for (int j = 0; j <= order; ++j)
-    for (int k = 0; k <= j; ++k) copies[j][k] = colours.At({0, j, k});
+    for (int k = 0; k <= j; ++k) copies[LatticeRowSlot({0, j, k})] = colours.At({0, j, k});
+}
+
+// One corner of a listed triangle: where its point and its (row, point)
+// colour sit in the copies.
+struct LatticeCorner {
+  std::uint8_t Slot = 0, RowSlot = 0;
+};
+
+// The triangles of a lattice of one order, corners in emission order, as
+// ForEachLatticeTriangle visits them.
+struct LatticeTriangleList {
+  int Count = 0;
+  LatticeCorner Corners[LatticeTriangleCount(MaxLatticeOrder)][3]{};
+};
+
+constexpr LatticeTriangleList ListLatticeTriangles(int order) {
+  LatticeTriangleList list;
+  const auto corner = [](LatticeIndex i) {
+    return LatticeCorner{static_cast<std::uint8_t>(LatticeSlot(i)), static_cast<std::uint8_t>(LatticeRowSlot(i))};
+  };
+  ForEachLatticeTriangle(order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
+    LatticeCorner* corners = list.Corners[list.Count++];
+    corners[0] = corner(a);
+    corners[1] = corner(b);
+    corners[2] = corner(c);
+  });
+  return list;
+}
+
+inline constexpr auto LatticeTriangleLists = [] {
+  std::array<LatticeTriangleList, MaxLatticeOrder + 2> lists{};
+  for (int order = 1; order <= MaxLatticeOrder; ++order) lists[order] = ListLatticeTriangles(order);
+  return lists;
+}();
+
+// The list of an order; empty outside 1..MaxLatticeOrder.
+inline const LatticeTriangleList& LatticeTriangles(int order) {
+  return LatticeTriangleLists[order >= 1 && order <= MaxLatticeOrder ? order : 0];
 }
 
 // Emission into an open glBegin(GL_TRIANGLES) bracket; only glNormal3fv,
@@ -146,11 +196,18 @@ void EmitLatticeWithPositionNormals(const LatticeView& lattice, const Colours& c
 // The same from the single-precision copies of a lattice of the given order.
 inline void EmitLatticeWithPositionNormals(int order, const LatticePointCopies& points,
                                            const RowColourCopies& colours) {
-  ForEachLatticeTriangle(order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    SendCornerWithPositionNormal(points[a.Sector][a.Row][a.Point], colours[a.Row][a.Point]);
-    SendCornerWithPositionNormal(points[b.Sector][b.Row][b.Point], colours[b.Row][b.Point]);
-    SendCornerWithPositionNormal(points[c.Sector][c.Row][c.Point], colours[c.Row][c.Point]);
-  });
+  const auto send = [&](LatticeCorner corner) {
+    SendCornerWithPositionNormal(points[corner.Slot], colours[corner.RowSlot]);
+  };
+  // The three corners written out: calls in a straight line run faster than
+  // calls in a loop.
+  const LatticeTriangleList& triangles = LatticeTriangles(order);
+  for (int t = 0; t < triangles.Count; ++t) {
+    const LatticeCorner* corners = triangles.Corners[t];
+    send(corners[0]);
+    send(corners[1]);
+    send(corners[2]);
+  }
 }
 
 // Each triangle: its face normal, then colour and position of each corner.

@@ -108,11 +108,11 @@ void MakeFlakeDrawingCopies(Flake& flake) {
   for (int s = 0; s < LatticeSectors; ++s)
     for (int j = 0; j <= FlakeOrder; ++j)
       for (int k = 0; k <= j; ++k) {
-        flake.Points[s][j][k] = lattice.At({s, j, k});
-        flake.PointColours[s][j][k] = flake.Colours.At({s, j, k});
+        flake.Points[LatticeSlot({s, j, k})] = lattice.At({s, j, k});
+        flake.PointColours[LatticeSlot({s, j, k})] = flake.Colours.At({s, j, k});
       }
 
-  const auto point = [&](LatticeIndex i) { return flake.Points[i.Sector][i.Row][i.Point]; };
+  const auto point = [&](LatticeIndex i) { return flake.Points[LatticeSlot(i)]; };
   const auto opaque = [&](LatticeIndex i) { return flake.Colours.a[i.Sector][i.Row][i.Point] != 0; };
   int t = 0;
   ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
@@ -123,17 +123,16 @@ void MakeFlakeDrawingCopies(Flake& flake) {
 }
 
 void EmitFlake(const Flake& flake) {
-  const auto point = [&](LatticeIndex i) -> const Vector3f& { return flake.Points[i.Sector][i.Row][i.Point]; };
-  const auto colour = [&](LatticeIndex i) -> const Colour4f& { return flake.PointColours[i.Sector][i.Row][i.Point]; };
-  int t = 0;
-  ForEachLatticeTriangle(FlakeOrder, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    const int triangle = t++;
-    if (!flake.Shown[triangle]) return;
-    SendNormal(flake.Normals[triangle]);
-    SendCorner(point(a), colour(a));
-    SendCorner(point(b), colour(b));
-    SendCorner(point(c), colour(c));
-  });
+  const auto send = [&](LatticeCorner corner) { SendCorner(flake.Points[corner.Slot], flake.PointColours[corner.Slot]); };
+  const LatticeTriangleList& triangles = LatticeTriangles(FlakeOrder);
+  for (int t = 0; t < triangles.Count; ++t) {
+    if (!flake.Shown[t]) continue;
+    SendNormal(flake.Normals[t]);
+    const LatticeCorner* corners = triangles.Corners[t];
+    send(corners[0]);
+    send(corners[1]);
+    send(corners[2]);
+  }
 }
 
 void UpdateAndDrawFlakes() {

@@ -43,8 +43,8 @@ struct Flake {
   // Single-precision copies of the points and their colours, made when the
   // flake is generated so that a tick only reads them: the very values that
   // converting at each call would give.
-  Vector3f Points[LatticeSectors][LatticeRows][LatticeRowPoints]{};
-  Colour4f PointColours[LatticeSectors][LatticeRows][LatticeRowPoints]{};
+  LatticePointCopies Points{};
+  Colour4f PointColours[LatticeSlots]{};  // by LatticeSlot, like Points
   // The face normal of every lattice triangle, in emission order, from the
   // copies above, and whether the triangle is drawn at all (it is left out
   // when a corner has no opacity): made at generation too, since points and
