@@ -83,6 +83,14 @@ Extended FoldAbove(Extended t, int from) {
   return t;
 }
 
+// The distance from t to the nearest even number. For 0 <= t <= 9 this is
+// what the folds above give, 0 at the even and 1 at the odd numbers; it is
+// worked out without their data-dependent branches, and every step is exact
+// (t / 2, the rounding, the doubling, and a difference of at most 1), so the
+// value is the very one the folds produce. std::rint rounds to nearest under
+// the scene's control word; how it breaks a tie does not matter here.
+Extended DistanceToEven(Extended t) { return std::fabs(t - 2 * std::rint(t / 2)); }
+
 }  // namespace
 
 CurtainSize CurrentCurtainSize() {
@@ -159,8 +167,10 @@ void BuildCurtain() {
 }
 
 Extended FoldColour(Extended t) {
-  if (t > 5) t = 10 - t;
-  return FoldAbove(t, 4);
+  if (t >= 0 && t <= 10) return DistanceToEven(t);
+  // Outside: reflected at 5 above 10, which leaves it negative, where no
+  // fold applies; left as it is below 0.
+  return t > 10 ? 10 - t : t;
 }
 
 MixingMatrix CurtainMixing(Extended alpha, Extended beta, Extended gamma) {
@@ -188,6 +198,22 @@ void AdvanceCurtainPhases() {
   }
 }
 
+namespace {
+
+// Each vertex as it goes to OpenGL: rounded to single precision once a frame,
+// as it is recoloured, and read by its six triangles.
+struct CurtainCorner {
+  Vector3f Position;
+  Colour4f Colour;
+};
+CurtainCorner CurtainCorners[CurtainMaxRows + 1][CurtainMaxColumns + 1];
+
+void SendTriangle(const CurtainCorner& a, const CurtainCorner& b, const CurtainCorner& c) {
+  SendFaceNormalTriangle(a.Position, a.Colour, b.Position, b.Colour, c.Position, c.Colour);
+}
+
+}  // namespace
+
 void RecolourCurtain(const MixingMatrix& mixing) {
   const CurtainSize size = CurrentCurtainSize();
   const auto& m = mixing.m;
@@ -202,41 +228,19 @@ void RecolourCurtain(const MixingMatrix& mixing) {
       v.Green = FoldColour(v2);
       v.Blue = FoldColour(v3);
       v.Height = edgeRow ? v.RestHeight : v.RestHeight + v2 / 3;
-      v.Alpha = std::fabs(FoldAbove((v.Red + v.Green + v.Blue) / 1.6L * v.EdgeWeight, 4));
+      const Extended opacity = (v.Red + v.Green + v.Blue) / 1.6L * v.EdgeWeight;
+      v.Alpha = opacity >= 0 && opacity <= 9 ? DistanceToEven(opacity) : std::fabs(FoldAbove(opacity, 4));
+      CurtainCorners[i][j] = {ToVector3f(v.x, v.Height, v.Depth), ToColour4f(v.Red, v.Green, v.Blue, v.Alpha)};
     }
   }
 }
 
-namespace {
-
-struct CurtainCorner {
-  Vector3f Position;
-  Colour4f Colour;
-};
-
-void ConvertRow(int i, int columns, CurtainCorner* row) {
-  for (int j = 0; j <= columns; ++j) {
-    const CurtainVertex& v = CurtainGrid[i][j];
-    row[j] = {ToVector3f(v.x, v.Height, v.Depth), ToColour4f(v.Red, v.Green, v.Blue, v.Alpha)};
-  }
-}
-
-void SendTriangle(const CurtainCorner& a, const CurtainCorner& b, const CurtainCorner& c) {
-  SendFaceNormalTriangle(a.Position, a.Colour, b.Position, b.Colour, c.Position, c.Colour);
-}
-
-}  // namespace
-
 void EmitCurtain() {
   const CurtainSize size = CurrentCurtainSize();
-  // Each vertex is rounded to single precision once: two rows at a time.
-  CurtainCorner rows[2][CurtainMaxColumns + 1];
-  if (size.Rows > 0) ConvertRow(0, size.Columns, rows[0]);
   glBegin(GL_TRIANGLES);
   for (int i = 0; i < size.Rows; ++i) {
-    const CurtainCorner* lower = rows[i % 2];
-    CurtainCorner* upper = rows[(i + 1) % 2];
-    ConvertRow(i + 1, size.Columns, upper);
+    const CurtainCorner* lower = CurtainCorners[i];
+    const CurtainCorner* upper = CurtainCorners[i + 1];
     for (int j = 0; j < size.Columns; ++j) {
       const CurtainCorner &p00 = lower[j], &p01 = lower[j + 1], &p11 = upper[j + 1], &p10 = upper[j];
       // The short diagonal of the staggered rows: even rows lean right, odd

@@ -74,8 +74,10 @@ MixingMatrix CurtainMixing(Extended alpha, Extended beta, Extended gamma);
 // at 0 and 2 pi with a fresh random rate.
 void AdvanceCurtainPhases();
 
-// Every vertex's colour, alpha and height from its seed.
+// Every vertex's colour, alpha and height from its seed, and its position
+// and colour in single precision, as the triangles will send them.
 void RecolourCurtain(const MixingMatrix& mixing);
 
-// The sheet's triangles as they stand, under the caller's matrix.
+// The sheet's triangles as the last RecolourCurtain left them, under the
+// caller's matrix.
 void EmitCurtain();

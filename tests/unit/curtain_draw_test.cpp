@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "clock/triangle_normal.h"
 #include "clock_test_support.h"
@@ -38,6 +40,26 @@ TEST(CurtainFold, IsATriangleWaveUpToTenAndNegativeAbove) {
       {5, 1},       {6.5L, 0.5L}, {7, 1},     {9.75L, 0.25L}, {10, 0},    {11, -1}, {12, -2},
   };
   for (const auto& [t, folded] : cases) EXPECT_NEAR(double(FoldColour(t)), double(folded), 1e-15) << double(t);
+
+  // Bit for bit the reflections that define it: at 5 when above 5, then at
+  // 4, 3, 2 and 1 in turn; swept through 0..12 and at the neighbours of
+  // every whole and half number, where a fold would go the other way.
+  const auto reflected = [](Extended t) {
+    if (t > 5) t = 10 - t;
+    for (int k = 4; k >= 1; --k)
+      if (t > k) t = 2 * k - t;
+    return t;
+  };
+  std::vector<Extended> sweep;
+  for (int n = 0; n <= 24000; ++n) sweep.push_back(Extended(n) / 2000 + Extended(n % 7) / 1e13L);
+  for (int n = 0; n <= 24; ++n)
+    for (const Extended towards : {-1.0L, 13.0L}) sweep.push_back(std::nextafter(Extended(n) / 2, towards));
+  int differing = 0;
+  for (const Extended t : sweep) {
+    const Extended got = FoldColour(t), want = reflected(t);
+    differing += std::memcmp(&got, &want, 10) != 0;
+  }
+  EXPECT_EQ(differing, 0);
 }
 
 TEST(CurtainMixingMatrix, FromThePhases) {
