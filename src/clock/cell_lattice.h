@@ -3,12 +3,12 @@
 // into six sectors; in each sector row j (0..R) holds j + 1 points on an arc
 // of radius Radius * j / R, so row 0 is the centre and row R the rim. The
 // points are cut into triangles in one fixed order and handed to OpenGL in
-// one of two styles: each corner's position used as its normal, or one face
-// normal per triangle.
+// one of two styles: each corner's position used as its normal (the clock's
+// cells and marks, here), or one face normal per triangle (the flakes).
 //
 // Storage is fixed-size (6 sectors x 6 rows x 6 points per coordinate, enough
-// for order 5); positions and colours are Extended and become floats only as
-// they are emitted. Building and emission never allocate.
+// for order 5); positions and colours are Extended, with single-precision
+// copies made once for drawing. Building and emission never allocate.
 #pragma once
 
 #include <array>
@@ -180,20 +180,10 @@ inline const LatticeTriangleList& LatticeTriangles(int order) {
 }
 
 // Emission into an open glBegin(GL_TRIANGLES) bracket; only glNormal3fv,
-// glColor4fv and glVertex3fv are issued. Colours is RowColours or
-// SectorColours (anything with Colour4f At(LatticeIndex)).
+// glColor4fv and glVertex3fv are issued.
 
-// Each corner: its position as normal, its colour, its position.
-template <class Colours>
-void EmitLatticeWithPositionNormals(const LatticeView& lattice, const Colours& colours) {
-  ForEachLatticeTriangle(lattice.Order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    SendCornerWithPositionNormal(lattice.At(a), colours.At(a));
-    SendCornerWithPositionNormal(lattice.At(b), colours.At(b));
-    SendCornerWithPositionNormal(lattice.At(c), colours.At(c));
-  });
-}
-
-// The same from the single-precision copies of a lattice of the given order.
+// Each corner of a lattice of the given order, from its single-precision
+// copies: its position as normal, its colour, its position.
 inline void EmitLatticeWithPositionNormals(int order, const LatticePointCopies& points,
                                            const RowColourCopies& colours) {
   const auto send = [&](LatticeCorner corner) {
@@ -208,13 +198,4 @@ inline void EmitLatticeWithPositionNormals(int order, const LatticePointCopies& 
     send(corners[1]);
     send(corners[2]);
   }
-}
-
-// Each triangle: its face normal, then colour and position of each corner.
-template <class Colours>
-void EmitLatticeWithFaceNormals(const LatticeView& lattice, const Colours& colours) {
-  ForEachLatticeTriangle(lattice.Order, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    const Vector3f pa = lattice.At(a), pb = lattice.At(b), pc = lattice.At(c);
-    SendFaceNormalTriangle(pa, colours.At(a), pb, colours.At(b), pc, colours.At(c));
-  });
 }

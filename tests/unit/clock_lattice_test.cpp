@@ -105,35 +105,4 @@ TEST(LatticePlacement, RefusesOrdersTheStorageCannotHold) {
   EXPECT_NEAR(double(std::hypot(five.x[0][5][5], five.y[0][5][5])), 0.01, 1e-15);
 }
 
-class LatticeEmission : public ::testing::Test {
- protected:
-  void SetUp() override { rgl::Reset(); }
-  void TearDown() override { EXPECT_TRUE(rgl::Current().errors.empty()); }
-};
-
-TEST_F(LatticeEmission, FaceNormalStyleSendsOneNormalBeforeEachTriangleWithSectorColours) {
-  const CellLattice cell = Placed(FlakeShape);
-  SectorColours colours;
-  for (int s = 0; s < LatticeSectors; ++s)
-    for (int j = 0; j <= 4; ++j)
-      for (int k = 0; k <= j; ++k) colours.a[s][j][k] = Extended(100 * s + 10 * j + k) / 1024;
-  glBegin(GL_TRIANGLES);
-  EmitLatticeWithFaceNormals(ViewOf(cell, 4), colours);
-  glEnd();
-  const auto corners = clocktest::CornersOf(rgl::Brackets().at(0));
-  ASSERT_EQ(corners.size(), 96u * 3u);
-  EXPECT_EQ(rgl::CountOf("glNormal3fv"), 96u);
-  std::size_t n = 0;
-  const LatticeView view = ViewOf(cell, 4);
-  ForEachLatticeTriangle(4, [&](LatticeIndex a, LatticeIndex b, LatticeIndex c) {
-    EXPECT_TRUE(corners[n].FreshNormal && !corners[n + 1].FreshNormal && !corners[n + 2].FreshNormal);
-    EXPECT_TRUE(Same(corners[n].Normal, TriangleNormal(view.At(a), view.At(b), view.At(c))));
-    EXPECT_GT(corners[n].Normal.z, 0);
-    for (LatticeIndex i : {a, b, c}) {
-      EXPECT_TRUE(Same(corners[n].Position, view.At(i)));
-      EXPECT_EQ(corners[n++].Colour.a, static_cast<float>(colours.a[i.Sector][i.Row][i.Point]));
-    }
-  });
-}
-
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "clock_test_support.h"
 #include "host/random.h"
+#include "recording_gl.h"
 #include "host/scene_setup.h"
 #include "snow/flakes.h"
 
@@ -185,21 +186,35 @@ TEST_F(Flakes, EmissionHasFaceNormalsAndLeavesOutCornersWithoutOpacity) {
     return CornersOf(rgl::Brackets()[0]);
   };
 
-  const auto corners = emitted();
-  ASSERT_EQ(corners.size(), 3u * 96);
-  for (std::size_t t = 0; t < 16; ++t)
-    for (int c = 0; c < 3; ++c) {
-      const auto [j, k] = std::pair{SectorTriangles[t][c][0], SectorTriangles[t][c][1]};
-      const clocktest::Corner& corner = corners[t * 3 + std::size_t(c)];
-      EXPECT_TRUE(Same(corner.Position, ToVector3f(flake.Lattice.x[0][j][k], flake.Lattice.y[0][j][k], 0))) << t;
-      EXPECT_EQ(corner.Colour.a, static_cast<float>(flake.Colours.a[0][j][k]));
-      EXPECT_EQ(corner.FreshNormal, c == 0);
+  // Every sector in turn, each corner with its own sector's point and
+  // opacity: first the generated ones, then opacities that differ from
+  // sector to sector, so that a corner read from another sector shows.
+  const auto expectSectorsInOrder = [&] {
+    const auto corners = emitted();
+    ASSERT_EQ(corners.size(), 3u * 96);
+    EXPECT_EQ(rgl::CountOf("glNormal3fv"), 96u);
+    for (int s = 0; s < LatticeSectors; ++s)
+      for (std::size_t t = 0; t < 16; ++t)
+        for (int c = 0; c < 3; ++c) {
+          const auto [j, k] = std::pair{SectorTriangles[t][c][0], SectorTriangles[t][c][1]};
+          const clocktest::Corner& corner = corners[(std::size_t(s) * 16 + t) * 3 + std::size_t(c)];
+          EXPECT_TRUE(Same(corner.Position, ToVector3f(flake.Lattice.x[s][j][k], flake.Lattice.y[s][j][k], 0)))
+              << s << " " << t;
+          EXPECT_EQ(corner.Colour.a, static_cast<float>(flake.Colours.a[s][j][k])) << s << " " << t;
+          EXPECT_EQ(corner.FreshNormal, c == 0);
+        }
+    for (std::size_t n = 0; n < corners.size(); n += 3) {
+      const Vector3f normal = TriangleNormal(corners[n].Position, corners[n + 1].Position, corners[n + 2].Position);
+      EXPECT_TRUE(Same(corners[n].Normal, normal) && normal.z > 0 && normal.x == 0 && normal.y == 0) << n;
     }
-  for (std::size_t n = 0; n < corners.size(); n += 3) {
-    const Vector3f normal = TriangleNormal(corners[n].Position, corners[n + 1].Position, corners[n + 2].Position);
-    EXPECT_TRUE(Same(corners[n].Normal, normal) && normal.z > 0 && normal.x == 0 && normal.y == 0) << n;
-  }
-  EXPECT_EQ(corners[3 * 16 + 1].Position.y, static_cast<float>(flake.Lattice.y[1][1][0])) << "sector 1 follows";
+    EXPECT_EQ(corners[3 * 16 + 1].Position.y, static_cast<float>(flake.Lattice.y[1][1][0])) << "sector 1 follows";
+  };
+  expectSectorsInOrder();
+  for (int s = 0; s < LatticeSectors; ++s)
+    for (int j = 0; j <= FlakeOrder; ++j)
+      for (int k = 0; k <= j; ++k) flake.Colours.a[s][j][k] = Extended(100 * s + 10 * j + k + 1) / 1024;
+  MakeFlakeDrawingCopies(flake);
+  expectSectorsInOrder();
 
   // Without opacity at (2,1) of sector 0 its six triangles are left out, and
   // at (3,0) of sector 1 its three; (3,3) of sector 0, at the same place,
