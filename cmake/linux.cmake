@@ -16,12 +16,15 @@ add_library(quillmoor_linux_font STATIC ${QUILLMOOR_LINUX_FONT_SOURCES})
 target_include_directories(quillmoor_linux_font PUBLIC src)
 target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
 
-# What both Linux hosts share: the system's local wall clock, and one reading
+# What the Linux hosts share: the system's local wall clock, and one reading
 # of a command line.
 add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
 target_include_directories(quillmoor_linux_clock PUBLIC src)
 add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp)
 target_include_directories(quillmoor_linux_options PUBLIC src)
+# The stop signals as an event loop's file descriptor, and the end by them.
+add_library(quillmoor_linux_signals STATIC src/host/linux/stop_signals.cpp)
+target_include_directories(quillmoor_linux_signals PUBLIC src)
 
 # The headless host: EGL on Mesa's surfaceless platform, PNG output.
 file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
@@ -46,7 +49,7 @@ file(GLOB QUILLMOOR_X11_SOURCES CONFIGURE_DEPENDS src/host/x11/*.cpp)
 list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice|frame_pacer)\\.cpp$")
 add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
 target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_scene quillmoor_linux_font
-  quillmoor_linux_clock quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
+  quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
 
 if(QUILLMOOR_TESTS)
   enable_testing()

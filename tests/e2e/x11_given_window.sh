@@ -1,7 +1,7 @@
 # Given a window (--window-id, else XSCREENSAVER_WINDOW, else the virtual
 # root for --root) the saver draws the scene there at the window's size,
-# follows its size, leaves input alone, and ends on SIGTERM or SIGINT with exit
-# code 0; a window destroyed under it ends it too. --fps adds the figures.
+# follows its size, leaves input alone, and ends on SIGTERM or SIGINT, killed
+# by that signal; a window destroyed under it ends it too. --fps adds the figures.
 source "$E2E_LIB"
 
 section "--window-id"

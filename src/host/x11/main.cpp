@@ -3,7 +3,8 @@
 // (--window-id, XSCREENSAVER_WINDOW, --root) it draws there until a signal
 // ends it.
 // Exit codes: 0 when it ends as it should, 1 when it cannot run (no display,
-// no GLX visual, no such window), 2 for a bad command line.
+// no GLX visual, no such window), 2 for a bad command line; SIGTERM, SIGINT
+// and SIGHUP end it, after its clean-up, killed by that signal.
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -23,7 +24,7 @@
 #include "host/x11/fps_overlay.h"
 #include "host/x11/glx_window.h"
 #include "host/x11/saver_loop.h"
-#include "host/x11/stop_signals.h"
+#include "host/linux/stop_signals.h"
 #include "host/x11/virtual_root.h"
 #include "host/x11/x11_errors.h"
 #include "host/x11/x11_platform.h"
@@ -56,7 +57,8 @@ PointerJump PointerNow(Display* display, Window root) {
   return PointerJump(x, y);
 }
 
-int RunSaver(Display* display, X11Platform& platform, const X11Options& options) {
+// `endSignal`: the stop signal that ended the saver, 0 if none did.
+int RunSaver(Display* display, X11Platform& platform, const X11Options& options, int& endSignal) {
   StopSignals signals;
   if (!signals.Install()) return Fail("cannot set up the signal handlers");
 
@@ -105,6 +107,9 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options)
   window.Release();
 
   switch (end) {
+    case SaverEnd::Signal:
+      endSignal = signals.Which();
+      return 0;
     case SaverEnd::XError:
       return Fail(loop.Error());
     case SaverEnd::WindowGone:
@@ -142,8 +147,10 @@ int main(int argc, char** argv) {
 
   X11Platform platform;
   UsePlatform(&platform);
-  const int status = RunSaver(display, platform, *options);
+  int endSignal = 0;
+  const int status = RunSaver(display, platform, *options, endSignal);
   UsePlatform(nullptr);
   XCloseDisplay(display);
+  EndBySignal(endSignal);
   return status;
 }

@@ -65,6 +65,10 @@ SaverEnd SaverLoop::Run() {
       End(SaverEnd::XError);
     }
   }
+  // A daemon that ends the saver signals it and then destroys its window: the
+  // signal, delivered before the window's DestroyNotify was read, says how
+  // the saver ended.
+  if (*end_ == SaverEnd::WindowGone && signals_.Arrived()) end_ = SaverEnd::Signal;
   if (window_.Own() && (*end_ == SaverEnd::Input || *end_ == SaverEnd::CloseRequest)) Hide();
   return *end_;
 }

@@ -17,7 +17,7 @@
 #include "host/pointer_jump.h"
 #include "host/x11/frame_pacer.h"
 #include "host/x11/glx_window.h"
-#include "host/x11/stop_signals.h"
+#include "host/linux/stop_signals.h"
 
 inline constexpr std::chrono::milliseconds FrameInterval{30};
 

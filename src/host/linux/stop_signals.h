@@ -1,7 +1,10 @@
 // SIGTERM, SIGINT and SIGHUP as a readable file descriptor (a self-pipe), so
-// that the event loop, waiting in poll for X events and the next frame, wakes
+// that an event loop, waiting in poll for its events and the next frame, wakes
 // for them too and ends the saver in order: font lists deleted, context
-// released, exit code 0.
+// released, window left as it was found. Once that is done, EndBySignal ends
+// the process by the same signal, as Unix programs end on it, so that whoever
+// started the saver (XScreenSaver, an idle daemon, a shell) sees it killed by
+// that signal.
 #pragma once
 
 class StopSignals {
@@ -9,6 +12,7 @@ class StopSignals {
   StopSignals() = default;
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
+  // Puts back the handlers that were there before Install.
   ~StopSignals();
 
   // Installs the handlers; false (with errno set) if the pipe or a handler
@@ -24,3 +28,8 @@ class StopSignals {
   // The number of the first one that arrived, 0 if none.
   int Which() const;
 };
+
+// Ends the process by `number` with the signal's default action (termination),
+// whatever handler or mask was in place. Returns only for 0, which stands for
+// no signal; should the signal not end the process, exits with 128 + number.
+void EndBySignal(int number);

@@ -1,4 +1,4 @@
-#include "host/x11/stop_signals.h"
+#include "host/linux/stop_signals.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -49,3 +49,17 @@ int StopSignals::Descriptor() const { return pipeEnds[0]; }
 bool StopSignals::Arrived() const { return arrived != 0; }
 
 int StopSignals::Which() const { return arrived; }
+
+void EndBySignal(int number) {
+  if (number == 0) return;
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(number, &action, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, number);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  raise(number);
+  _exit(128 + number);
+}
