@@ -38,3 +38,10 @@ class OptionScanner {
 
 // The message for an argument that is no option the program knows.
 std::string UnknownOption(std::string_view argument);
+
+// `text` for a message on a terminal: control characters written as C escapes
+// ("\n", "\x1b"), and the backslash as "\\", so that an echoed value can
+// neither break the line nor send the terminal a command.
+std::string EscapeControls(std::string_view text);
+// The same in double quotes.
+std::string Quoted(std::string_view text);
