@@ -17,6 +17,10 @@ section "the window grows"
 xdotool windowsize "$HOST" 720 360
 expect_scene "720x360" "$E2E_OUT/given_window_wider.png" "$HOST" 720 360
 if saver_running; then pass "the key before did not end it"; else fail "the key before ended it"; fi
+
+section "turned to portrait"
+xdotool windowsize "$HOST" 360 640
+expect_scene "360x640" "$E2E_OUT/given_window_portrait.png" "$HOST" 360 640
 expect_signal_ends "--window-id" TERM
 expect "the window is still there" "$(xwininfo -id "$HOST" >/dev/null 2>&1 && echo yes)" yes
 

@@ -4,6 +4,7 @@
 
 #include "frame/frame.h"
 #include "frame/outline_font.h"
+#include "host/scene_area.h"
 #include "host/scene_setup.h"
 
 namespace {
@@ -74,7 +75,10 @@ void SaverWindow::FormShow() {
   SetUpRenderingState(SceneKind::FullScreen, client.right, client.bottom);
 }
 
-void SaverWindow::Timer1Timer() { ::Timer1Timer(); }
+void SaverWindow::Timer1Timer() {
+  ClearAroundScene();
+  ::Timer1Timer();
+}
 
 bool SaverWindow::IsActive() const { return GetActiveWindow() == window_; }
 

@@ -9,6 +9,7 @@
 
 #include "frame/frame.h"
 #include "host/opengl.h"
+#include "host/scene_area.h"
 #include "host/scene_setup.h"
 #include "host/x11/x11_errors.h"
 
@@ -23,15 +24,6 @@ timespec ToTimespec(FramePacer::Duration duration) {
 }
 
 }  // namespace
-
-void ApplyProjection(int width, int height) {
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-}
 
 SaverLoop::SaverLoop(GlxWindow& window, const StopSignals& signals, std::optional<PointerJump> pointerAtStart)
     : window_(window), display_(window.XDisplay()), signals_(signals), pointer_(pointerAtStart) {}
@@ -81,6 +73,7 @@ void SaverLoop::DrawFrame() {
   }
   if (resized_) ApplyNewSize();
 
+  ClearAroundScene();
   Timer1Timer();
 
   // A round trip per frame: the saver never runs ahead of the server, and an
@@ -121,7 +114,7 @@ void SaverLoop::ApplyNewSize() {
   // Laid out again for the new shape, as at start: the clock's place, the
   // countdown's and the backdrop's all follow the aspect.
   CreateScene(SceneKind::FullScreen, window_.Width(), window_.Height());
-  ApplyProjection(window_.Width(), window_.Height());
+  ApplySceneArea(SceneKind::FullScreen, window_.Width(), window_.Height());
 }
 
 void SaverLoop::Hide() {

@@ -67,7 +67,3 @@ class SaverLoop {
   bool raise_ = false;
   bool resized_ = false;
 };
-
-// Sets the viewport and the perspective for a drawing area of this size, as
-// the rendering set-up does.
-void ApplyProjection(int width, int height);
