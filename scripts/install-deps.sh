@@ -22,6 +22,8 @@ packages=(
   # the man pages formatted; python3 also collects the exit codes of the hacks
   # the daemon runs
   dpkg-dev libxml2-utils groff-base python3
+  # the package checked against Debian's policy
+  lintian
 )
 
 missing=()

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package, built by CPack from a finished build: it holds the two
-# programs, the settings description, the man pages and the picture and
-# nothing else; unpacked, its programs run; its Depends names exactly the
+# programs, the settings description, the man pages, the picture, the
+# copyright and the changelog and nothing else, and lintian finds no error or
+# warning in it; the man pages and the changelog are compressed as Debian
+# wants, the copyright gives the licence of LICENSE; the programs are
+# hardened; unpacked, its programs run; its Depends names exactly the
 # packages of the libraries the programs link; its XScreenSaver config parses
 # and names the installed command with options it accepts.
 #
@@ -20,11 +23,42 @@ echo "  Depends: $(dpkg-deb -f "$deb" Depends)"
 
 section "what it holds"
 expect "its files" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')" \
-  "./usr/bin/quillmoor-render ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ./usr/share/man/man1/quillmoor-render.1 ./usr/share/man/man6/quillmoor.6 ./usr/share/xscreensaver/config/quillmoor.xml "
+  "./usr/bin/quillmoor-render ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/changelog.gz ./usr/share/doc/quillmoor/copyright ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ./usr/share/man/man1/quillmoor-render.1.gz ./usr/share/man/man6/quillmoor.6.gz ./usr/share/xscreensaver/config/quillmoor.xml "
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
+doc="$usr/share/doc/quillmoor"
+# gzip -9n: deflate with no flags (no name), no time stamp (bytes 4 to 7), best compression (byte 8 is 2).
+for page in "$usr"/share/man/man*/* "$doc/changelog.gz"; do
+  expect "$(basename "$page") is compressed with gzip -9n" "$(head -c 9 "$page" | od -An -tx1 | tr -d ' ')" 1f8b08000000000002
+done
 for page in "$usr"/share/man/man*/*; do
-  expect "$(basename "$page") formats without warnings" "$(groff -man -ww -z "$page" 2>&1)" ""
+  expect "$(basename "$page") formats without warnings" "$(zcat "$page" | groff -man -ww -z 2>&1)" ""
+done
+expect "the changelog's entry is this version's" "$(zcat "$doc/changelog.gz" | head -n 1)" \
+  "quillmoor ($(dpkg-deb -f "$deb" Version)) unstable; urgency=medium"
+# Its only indented lines, the licence's text, are the terms of LICENSE.
+expect "the copyright names the licence" "$(grep -c '^License: Expat$' "$doc/copyright")" 2
+expect "with the terms of LICENSE (their differences)" "$(diff <(sed -n 's/^ //p' "$doc/copyright" | sed 's/^\.$//') \
+  <(sed -n '/^Permission/,$p' "$(dirname "${BASH_SOURCE[0]}")/../../LICENSE"))" ""
+
+section "lintian -I --pedantic"
+if command -v lintian >/dev/null; then
+  # Root is fine for reading a package; lintian's note about it is not a finding.
+  tags="$(lintian -I --pedantic --fail-on error,warning "$deb" 2>"$work/lintian.err")"
+  status=$?
+  [ -z "$tags" ] || sed 's/^/  /' <<<"$tags"
+  expect "lintian finds no error or warning (exit status)" "$status" 0
+  expect "no E: or W: tag" "$(grep -E '^[EW]: ' <<<"$tags")" ""
+else
+  fail "lintian is not installed (scripts/install-deps.sh)"
+fi
+
+section "hardened"
+for program in "$usr/bin/quillmoor-render" "$usr/libexec/xscreensaver/quillmoor"; do
+  name="$(basename "$program")"
+  contains "$name: bound at start (BIND_NOW)" "$(readelf -d "$program" | grep -E '\(FLAGS(_1)?\)')" NOW
+  at_least "$name: fortified C library calls (__*_chk)" "$(readelf -s --wide "$program" | grep -cE ' __[a-z0-9_]+_chk(@|$)')" 1
+  expect "$name: no .comment section" "$(readelf -S --wide "$program" | grep -c ' \.comment ')" 0
 done
 
 section "unpacked, it runs"

@@ -2,9 +2,10 @@
 // screen with a window of its own and ends on input; given a window
 // (--window-id, XSCREENSAVER_WINDOW, --root) it draws there until a signal
 // ends it.
-// Exit codes: 0 when it ends as it should, 1 when it cannot run (no display,
-// no GLX visual, no such window), 2 for a bad command line; SIGTERM, SIGINT
-// and SIGHUP end it, after its clean-up, killed by that signal.
+// Exit codes: 0 when it ends as it should (a key, a pointer jump, a close
+// request, its window destroyed), 1 when it cannot run (no display, no GLX
+// visual, no such window), 2 for a bad command line; SIGTERM, SIGINT and
+// SIGHUP end it, after its clean-up, killed by that signal.
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -99,6 +100,7 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
 
   SaverLoop loop(window, signals, pointer);
   const SaverEnd end = loop.Run();
+  const bool ownWindow = window.Own();
 
   // The fonts' lists belong to the context: deleted while it is current.
   platform.ShowOverlay(nullptr);
@@ -113,7 +115,10 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
     case SaverEnd::XError:
       return Fail(loop.Error());
     case SaverEnd::WindowGone:
-      std::cerr << "quillmoor: the window was destroyed\n";
+      // A daemon destroys the window it gave on every deactivation: the
+      // normal end, and nothing to tell the session's error log. Its own
+      // window destroyed by another client is worth a word.
+      if (ownWindow) std::cerr << "quillmoor: the window was destroyed\n";
       return 0;
     default:
       return 0;
