@@ -1,4 +1,4 @@
-# Native Linux: the X11 saver, the headless renderer, the outline-font layer,
+# Native Linux: the X11 saver, the Wayland saver, the headless renderer, the outline-font layer,
 # tests, benchmarks.
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL GLX)
@@ -61,6 +61,8 @@ list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice)
 add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
 target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw quillmoor_scene
   quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
+
+include(cmake/wayland.cmake)
 
 if(QUILLMOOR_TESTS)
   enable_testing()
