@@ -36,3 +36,12 @@ target_link_libraries(quillmoor_wayland_protocols PUBLIC PkgConfig::WAYLAND)
 add_library(quillmoor_wayland_core STATIC src/host/wayland/command_line.cpp)
 target_include_directories(quillmoor_wayland_core PUBLIC src)
 target_link_libraries(quillmoor_wayland_core PUBLIC quillmoor_linux_options)
+
+file(GLOB QUILLMOOR_WAYLAND_SOURCES CONFIGURE_DEPENDS src/host/wayland/*.cpp)
+list(FILTER QUILLMOOR_WAYLAND_SOURCES EXCLUDE REGEX ".*/command_line\\.cpp$")
+add_executable(quillmoor-wayland ${QUILLMOOR_WAYLAND_SOURCES})
+# EGL's native types as plain pointers, not Xlib's.
+target_compile_definitions(quillmoor-wayland PRIVATE EGL_NO_X11)
+target_link_libraries(quillmoor-wayland PRIVATE quillmoor_wayland_core quillmoor_wayland_protocols
+  quillmoor_linux_draw quillmoor_linux_egl quillmoor_scene quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals
+  quillmoor_version OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU)
