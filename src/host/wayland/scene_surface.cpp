@@ -44,7 +44,9 @@ SceneSurface::SceneSurface(const WaylandConnection& connection, WaylandEgl& egl,
     : connection_(connection), egl_(egl), owner_(owner), output_(output) {
   surface_ = wl_compositor_create_surface(connection.Compositor());
   wl_surface_add_listener(surface_, &SurfaceListener, this);
-  if (output_ != nullptr) scale_ = std::max(1, output_->Scale);
+  // A buffer scale needs wl_surface version 3; before that, one pixel per unit.
+  if (output_ != nullptr && connection.CompositorVersion() >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION)
+    scale_ = std::max(1, output_->Scale);
   if (connection.LayerShell() != nullptr) {
     layer_ = CoverOutput(connection, surface_, output_ != nullptr ? output_->Output : nullptr, layer, &LayerListener,
                          this);
