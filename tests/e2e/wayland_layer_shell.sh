@@ -16,6 +16,9 @@ sway_command output HEADLESS-2 resolution 1024x768 position 1280 0
 section "the command line and the outputs"
 as_user "$QUILLMOOR_BIN" --layer side 2>"$E2E_OUT/run.err"
 expect "a bad layer: exit code" "$?" 2
+as_user WAYLAND_DISPLAY=nowhere "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+expect "no compositor: exit code" "$?" 1
+contains "no compositor: says so" "$(cat "$E2E_OUT/run.err")" "cannot connect to the Wayland compositor 'nowhere'"
 as_user "$QUILLMOOR_BIN" --output NOPE 2>"$E2E_OUT/run.err"
 expect "no such output: exit code" "$?" 1
 contains "no such output: the outputs named" "$(cat "$E2E_OUT/run.err")" "(there are HEADLESS-1, HEADLESS-2)"
