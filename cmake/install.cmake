@@ -1,14 +1,16 @@
 # What `cmake --install` puts where, and the Debian package CPack builds from
-# it. Only the programs, the settings description, the man pages, the
+# it. Only the three programs, the settings description, the man pages, the
 # README's picture, the renderer's JSON description and the licence and
 # changelog are installed: tests, benchmarks and helper programs stay in the
 # build tree.
 #
 #   quillmoor          <libexecdir>/xscreensaver/   where XScreenSaver looks for its hacks
 #   quillmoor-render   <bindir>
+#   quillmoor-wayland  <bindir>
 #   quillmoor.xml      <datadir>/xscreensaver/config/   the settings dialog's description
 #   quillmoor.6.gz     <mandir>/man6   (XScreenSaver's hacks document themselves in section 6)
 #   quillmoor-render.1.gz  <mandir>/man1
+#   quillmoor-wayland.1.gz <mandir>/man1
 #   quillmoor.png      <docdir>
 #   state-json.md      <docdir>   the renderer's state JSON, key by key
 #   copyright          <docdir>   the licence, in Debian's machine-readable form
@@ -60,14 +62,16 @@ endfunction()
 
 quillmoor_install_program(quillmoor ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 quillmoor_install_program(quillmoor-render ${CMAKE_INSTALL_BINDIR})
+quillmoor_install_program(quillmoor-wayland ${CMAKE_INSTALL_BINDIR})
 install(FILES data/quillmoor.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 quillmoor_install_man_page(docs/man/quillmoor.6)
 quillmoor_install_man_page(docs/man/quillmoor-render.1)
+quillmoor_install_man_page(docs/man/quillmoor-wayland.1)
 install(FILES docs/quillmoor.png docs/state-json.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # `cpack -G DEB` in the build folder: quillmoor_<version>_<arch>.deb for /usr.
 # Its Depends come from dpkg-shlibdeps (dpkg-dev), so they name exactly the
-# libraries the two programs link.
+# libraries the programs link.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillmoor)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -79,8 +83,10 @@ set(CPACK_PACKAGE_DESCRIPTION [=[An OpenGL screen saver: a clock built from snow
 local time, two hundred and one 3D snowflakes fall around it, a rippling
 colour curtain hangs behind it over a white ground, and swaying 3D text
 counts down to Christmas or New Year.
-It runs as an XScreenSaver hack, or full screen on its own, and
-quillmoor-render draws the same scene into a PNG with no display.]=])
+It runs as an XScreenSaver hack, or full screen on its own; on Wayland
+quillmoor-wayland runs it for idle daemons, as a lock-screen background or
+as a wallpaper; and quillmoor-render draws the same scene into a PNG with no
+display.]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -18,6 +18,13 @@ packages=(
   # the Linux saver under the real XScreenSaver daemon; the root's background;
   # ps to tell when the daemon's hack has gone
   xscreensaver x11-xserver-utils procps
+  # the Wayland saver: wayland-client, wayland-egl and wayland-scanner, and the
+  # distribution's protocol XML (xdg-shell, xdg-output, the viewporter)
+  libwayland-dev wayland-protocols
+  # the Wayland saver end to end: a headless wlroots compositor with the layer
+  # shell, its screenshots and keys, and Weston (no layer shell) for the
+  # full-screen window it falls back to
+  sway grim wtype weston
   # the Debian package: dependencies from dpkg-shlibdeps, the config XML checked,
   # the man pages formatted; python3 also collects the exit codes of the hacks
   # the daemon runs

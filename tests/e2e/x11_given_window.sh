@@ -38,10 +38,7 @@ XSCREENSAVER_WINDOW="$HOST" start_saver -root -fps -delay 20000 -install -visual
 # In the lower left corner a dark box over the bright ground, with the figures
 # in white on it; beside it the ground as ever, and the clock drawn as ever.
 # dark FILE X: pixels of the 50x20 box at (X, 262) whose blue is below half.
-dark() {
-  convert "$1" -crop "50x20+$2+262" +repage -channel B -separate +channel -threshold 50% -negate \
-    -format "%[fx:round(mean*w*h)]" info:
-}
+dark() { count_dark "$1" "$2" 262 50 20; }
 shot="$E2E_OUT/fps.png"
 clock_place 400 300
 for attempt in $(seq 1 60); do

@@ -1,7 +1,8 @@
-# What both end-to-end runners (with_wine.sh, with_xvfb.sh) need to give a
-# script screens of its own: checking for tools, starting Xvfb servers on free
-# displays, and ending them. The runner sets RUNNER (its name, for messages),
-# WORK_DIR, SCREEN_WIDTH and SCREEN_HEIGHT before it starts a server.
+# What the end-to-end runners (with_wine.sh, with_xvfb.sh, with_compositor.sh)
+# need to give a script screens of its own: checking for tools, starting Xvfb
+# servers on free displays, and ending them and the script's children. The
+# runner sets RUNNER (its name, for messages), WORK_DIR, SCREEN_WIDTH and
+# SCREEN_HEIGHT before it starts a server.
 
 XVFB_PIDS=()
 
@@ -41,4 +42,12 @@ stop_xvfbs() {
     wait "$pid" 2>/dev/null
   done
   XVFB_PIDS=()
+}
+
+# Ends the runner's background jobs and what the script started and listed in
+# $WORK_DIR/children (savers, probe windows, input devices).
+end_children() {
+  local pid
+  for pid in $(jobs -p); do kill "$pid" 2>/dev/null; done
+  [ -f "$WORK_DIR/children" ] && while read -r pid; do kill "$pid" 2>/dev/null; done <"$WORK_DIR/children"
 }

@@ -9,9 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "quillmoor_version.h"
-
 #include "host/fpu_control.h"
+#include "host/linux/option_scanner.h"
 #include "host/headless/png_writer.h"
 #include "host/headless/progress.h"
 #include "host/headless/render_session.h"
@@ -128,17 +127,8 @@ int main(int argc, char** argv) {
 
   std::string error;
   const std::optional<RenderOptions> options = ParseRenderOptions(argc, argv, error);
-  if (!options) {
-    std::cerr << "quillmoor-render: " << error << "\n" << RenderUsage;
-    return BadInput;
-  }
-  if (options->Help) {
-    std::cout << RenderUsage;
-    return 0;
-  }
-  if (options->Version) {
-    std::cout << "quillmoor-render " QUILLMOOR_VERSION_STRING "\n";
-    return 0;
-  }
+  if (const std::optional<int> status = EndByCommandLine("quillmoor-render", RenderUsage, options.has_value(),
+                                                          options && options->Help, options && options->Version, error))
+    return *status;
   return Render(*options);
 }

@@ -14,15 +14,15 @@
 #include <optional>
 #include <string>
 
-#include "quillmoor_version.h"
-
 #include "frame/outline_font.h"
 #include "frame/platform.h"
 #include "host/fpu_control.h"
+#include "host/linux/option_scanner.h"
 #include "host/pointer_jump.h"
 #include "host/scene_setup.h"
 #include "host/x11/command_line.h"
-#include "host/x11/fps_overlay.h"
+#include "host/linux/fps_overlay.h"
+#include "host/x11/x_core_font.h"
 #include "host/x11/glx_window.h"
 #include "host/x11/saver_loop.h"
 #include "host/linux/stop_signals.h"
@@ -91,11 +91,14 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
 
   // Without a font for it the saver runs on without the figures.
   FpsOverlay overlay;
+  XCoreFont font;
   if (options.ShowFps) {
-    if (overlay.Create(display, error))
+    if (font.Create(display, error)) {
+      overlay.Show(&font);
       platform.ShowOverlay(&overlay);
-    else
+    } else {
       std::cerr << "quillmoor: " << error << "\n";
+    }
   }
 
   SaverLoop loop(window, signals, pointer);
@@ -104,7 +107,7 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
 
   // The fonts' lists belong to the context: deleted while it is current.
   platform.ShowOverlay(nullptr);
-  overlay.Release();
+  font.Release();
   DeleteFontLists();
   window.Release();
 
@@ -133,18 +136,9 @@ int main(int argc, char** argv) {
   std::string error;
   const std::optional<X11Options> options =
       ParseX11Options(argc, argv, std::getenv(ScreenSaverWindowVariable), error);
-  if (!options) {
-    std::cerr << "quillmoor: " << error << "\n" << X11Usage;
-    return 2;
-  }
-  if (options->Help) {
-    std::cout << X11Usage;
-    return 0;
-  }
-  if (options->Version) {
-    std::cout << "quillmoor " QUILLMOOR_VERSION_STRING "\n";
-    return 0;
-  }
+  if (const std::optional<int> status = EndByCommandLine("quillmoor", X11Usage, options.has_value(),
+                                                          options && options->Help, options && options->Version, error))
+    return *status;
 
   Display* display = OpenDisplay(error);
   if (display == nullptr) return Fail(error);

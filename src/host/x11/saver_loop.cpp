@@ -8,7 +8,6 @@
 #include <ctime>
 
 #include "frame/frame.h"
-#include "host/opengl.h"
 #include "host/scene_area.h"
 #include "host/scene_setup.h"
 #include "host/x11/x11_errors.h"
@@ -17,11 +16,6 @@ namespace {
 
 // About a second of failed attempts before saying so; the saver keeps trying.
 constexpr int GrabAttemptsBeforeWarning = 33;
-
-timespec ToTimespec(FramePacer::Duration duration) {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
-  return {static_cast<time_t>(seconds.count()), static_cast<long>((duration - seconds).count())};
-}
 
 }  // namespace
 
@@ -51,7 +45,7 @@ SaverEnd SaverLoop::Run() {
       pacer.FrameDone(FramePacer::Clock::now());
       continue;
     }
-    const timespec timeout = ToTimespec(remaining);
+    const timespec timeout = AsTimespec(remaining);
     if (ppoll(waits, 2, &timeout, nullptr) < 0 && errno != EINTR) {
       error_ = std::string("waiting for events failed: ") + std::strerror(errno);
       End(SaverEnd::XError);
