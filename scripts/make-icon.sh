@@ -46,18 +46,25 @@ rings() {
     printf "stroke %s stroke-width %g circle %g,%g %g,%g ", light, w, c, c, c, w * 1.5 }'
 }
 
+# finish SIZE SCALE SOURCE [DRAW]: cuts the picture SOURCE, SIZE x SCALE
+# pixels square, round, draws the rings and DRAW on it, and averages it down
+# to SIZE pixels as $work/SIZE.png.
+finish() {
+  local big=$(($1 * $2))
+  convert "$3" \( -size "${big}x${big}" xc:black -fill white -draw "circle $((big / 2)),$((big / 2)) $((big / 2)),0" \) \
+    -alpha off -compose copy_opacity -composite -compose over -draw "$(rings "$1" "$2")${4:-}" \
+    -filter box -resize "$1x$1" "${PLAIN_PNG[@]}" "$work/$1.png"
+}
+
 # The clock from the render: the dial's middle lies at (1392, 366) in a
 # 1920x1080 picture and its dots end 11 pixels inside a circle 366 pixels out.
 "$render" --size 1920x1080 --at "2026-12-20 10:08:36" --seed 6 --out "$work/scene.png" >/dev/null
-convert "$work/scene.png" -crop 732x732+1026+0 +repage -resize 1024x1024! \
-  \( -size 1024x1024 xc:black -fill white -draw "circle 512,512 512,0" \) \
-  -alpha off -compose copy_opacity -composite -compose over \
-  -draw "$(rings 256 4)" -filter box -resize 256x256 "${PLAIN_PNG[@]}" "$work/256.png"
+convert "$work/scene.png" -crop 732x732+1026+0 +repage -resize 1024x1024! "$work/clock.miff"
+finish 256 4 "$work/clock.miff"
 
 # A drawn clock face of SIZE pixels, eight times larger while it is drawn.
 for size in 64 48 40 32 24 20 16; do
   k=8
-  big=$((size * k))
   face=$(awk -v s="$size" -v k="$k" 'BEGIN {
     pi = atan2(0, -1); c = s * k / 2; r = c - 2 * k
     # 10:08:36, as in the render: the hour hand a little past ten, the minute
@@ -65,7 +72,7 @@ for size in 64 48 40 32 24 20 16; do
     hour = (90 - (10 + 8.6 / 60) * 30) * pi / 180; minute = (90 - 8.6 * 6) * pi / 180
     second = (90 - 36 * 6) * pi / 180
     hw = (s < 24 ? 2 : s / 12) * k; mw = (s < 24 ? 1.5 : s / 16) * k
-    printf "stroke-linecap round fill none stroke white "
+    printf " stroke-linecap round fill none stroke white "
     printf "stroke-width %g line %g,%g %g,%g ", hw, c, c, c + 0.5 * r * cos(hour), c - 0.5 * r * sin(hour)
     printf "stroke-width %g line %g,%g %g,%g ", mw, c, c, c + 0.78 * r * cos(minute), c - 0.78 * r * sin(minute)
     if (s >= 48)
@@ -84,11 +91,8 @@ for size in 64 48 40 32 24 20 16; do
       }
     }
   }')
-  convert -size "${big}x${big}" radial-gradient:"$DISC_MIDDLE-$DISC_EDGE" \
-    \( -size "${big}x${big}" xc:black -fill white -draw "circle $((big / 2)),$((big / 2)) $((big / 2)),0" \) \
-    -alpha off -compose copy_opacity -composite -compose over \
-    -draw "$(rings "$size" "$k")" -draw "$face" -filter box -resize "${size}x${size}" "${PLAIN_PNG[@]}" \
-    "$work/$size.png"
+  convert -size "$((size * k))x$((size * k))" radial-gradient:"$DISC_MIDDLE-$DISC_EDGE" "$work/disc.miff"
+  finish "$size" "$k" "$work/disc.miff" "$face"
 done
 
 # Largest first, as Windows' own icons list them; the 256 picture is stored
