@@ -15,6 +15,9 @@ packages=(
   nlohmann-json3-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
+  # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads
+  # at places of their own (Xvfb puts all its heads at 0,0)
+  xserver-xephyr
   # the Linux saver under the real XScreenSaver daemon; the root's background;
   # ps to tell when the daemon's hack has gone
   xscreensaver x11-xserver-utils procps

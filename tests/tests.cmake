@@ -46,12 +46,25 @@ if(QUILLMOOR_SCR)
     FIXTURES_CLEANUP wine_prefix LABELS e2e RUN_SERIAL TRUE)
 
   file(GLOB QUILLMOOR_WINE_TESTS CONFIGURE_DEPENDS tests/e2e/wine_*.sh)
+  list(FILTER QUILLMOOR_WINE_TESTS EXCLUDE REGEX "/wine_monitors\\.sh$")
   foreach(script ${QUILLMOOR_WINE_TESTS})
     get_filename_component(name ${script} NAME_WE)
     add_test(NAME e2e.${name}
       COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}
         ${script} ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
     set_tests_properties(e2e.${name} PROPERTIES
+      FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
+  endforeach()
+
+  # Two monitors, as Xinerama heads of a Xephyr server: a 1280x720 primary and
+  # a 1024x768 second monitor right of it, then left of it.
+  set(heads_right "1280x720+0+0 1024x768+1280+0")
+  set(heads_left "1280x720+1024+0 1024x768+0+0")
+  foreach(side right left)
+    add_test(NAME e2e.wine_monitors_second_${side}
+      COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}/monitors_${side} --heads ${heads_${side}}
+        ${CMAKE_SOURCE_DIR}/tests/e2e/wine_monitors.sh ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
+    set_tests_properties(e2e.wine_monitors_second_${side} PROPERTIES
       FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 endif()
