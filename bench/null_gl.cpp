@@ -18,6 +18,7 @@ void glEnable(GLenum) {}
 void glDisable(GLenum) {}
 void glCullFace(GLenum) {}
 void glViewport(GLint, GLint, GLsizei, GLsizei) {}
+void glScissor(GLint, GLint, GLsizei, GLsizei) {}
 void glMatrixMode(GLenum) {}
 void glLoadIdentity(void) {}
 void glPushMatrix(void) {}

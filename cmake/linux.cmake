@@ -1,5 +1,23 @@
-# Native Linux: the X11 saver, the headless renderer, the outline-font layer,
+# Native Linux: the X11 saver, the Wayland saver, the headless renderer, the outline-font layer,
 # tests, benchmarks.
+
+# Every Linux program is hardened as Debian builds its packages
+# (dpkg-buildflags, hardening=+all): C library calls checked against the
+# buffer sizes the optimiser knows (_FORTIFY_SOURCE=2, which needs
+# optimisation), stack protector, format strings checked, relocations read-only
+# and bound at start, position-independent executables. Set in the flags
+# variables, whose values at the end of the directory CMake gives every target
+# in it, so that they reach all of them whichever file defines them (the
+# scene's library comes before this file); the Windows cross-build keeps its
+# own flags.
+set(QUILLMOOR_HARDENING_FLAGS "-fPIE -fstack-protector-strong -Wformat -Werror=format-security")
+foreach(language C CXX)
+  string(APPEND CMAKE_${language}_FLAGS " ${QUILLMOOR_HARDENING_FLAGS}")
+  foreach(config RELEASE RELWITHDEBINFO MINSIZEREL)
+    string(APPEND CMAKE_${language}_FLAGS_${config} " -D_FORTIFY_SOURCE=2")
+  endforeach()
+endforeach()
+string(APPEND CMAKE_EXE_LINKER_FLAGS " -pie -Wl,-z,relro,-z,now")
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL GLX)
 find_package(X11 REQUIRED)
@@ -22,9 +40,21 @@ add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
 target_include_directories(quillmoor_linux_clock PUBLIC src)
 add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp)
 target_include_directories(quillmoor_linux_options PUBLIC src)
+target_link_libraries(quillmoor_linux_options PUBLIC quillmoor_version)
 # The stop signals as an event loop's file descriptor, and the end by them.
 add_library(quillmoor_linux_signals STATIC src/host/linux/stop_signals.cpp)
 target_include_directories(quillmoor_linux_signals PUBLIC src)
+# The savers' frame pacing (no OpenGL, unit-tested); what they draw besides
+# the scene (the --fps figures); the EGL
+# configuration's choice for the hosts that draw through EGL.
+add_library(quillmoor_linux_pacer STATIC src/host/linux/frame_pacer.cpp)
+target_include_directories(quillmoor_linux_pacer PUBLIC src)
+add_library(quillmoor_linux_draw STATIC src/host/linux/fps_overlay.cpp)
+target_include_directories(quillmoor_linux_draw PUBLIC src)
+target_link_libraries(quillmoor_linux_draw PUBLIC quillmoor_linux_pacer OpenGL::OpenGL PkgConfig::GLU)
+add_library(quillmoor_linux_egl STATIC src/host/linux/egl_config.cpp)
+target_include_directories(quillmoor_linux_egl PUBLIC src)
+target_link_libraries(quillmoor_linux_egl PUBLIC OpenGL::EGL)
 
 # The headless host: EGL on Mesa's surfaceless platform, PNG output.
 file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
@@ -32,24 +62,25 @@ list(FILTER QUILLMOOR_HEADLESS_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 add_library(quillmoor_headless STATIC ${QUILLMOOR_HEADLESS_SOURCES})
 target_include_directories(quillmoor_headless PUBLIC src)
 target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene quillmoor_linux_font quillmoor_linux_clock
-  quillmoor_linux_options quillmoor_version
+  quillmoor_linux_options quillmoor_linux_egl quillmoor_version
   OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::PNG)
 
 add_executable(quillmoor-render src/host/headless/main.cpp)
 target_link_libraries(quillmoor-render PRIVATE quillmoor_headless)
 
-# The X11 saver: Xlib and GLX. Its command line, visual choice and frame pacing
-# make no X calls and are unit-tested on their own.
-set(QUILLMOOR_X11_CORE_SOURCES
-  src/host/x11/command_line.cpp src/host/x11/visual_choice.cpp src/host/x11/frame_pacer.cpp)
+# The X11 saver: Xlib and GLX. Its command line and visual choice make no X
+# calls and are unit-tested on their own.
+set(QUILLMOOR_X11_CORE_SOURCES src/host/x11/command_line.cpp src/host/x11/visual_choice.cpp)
 add_library(quillmoor_x11_core STATIC ${QUILLMOOR_X11_CORE_SOURCES})
 target_include_directories(quillmoor_x11_core PUBLIC src)
-target_link_libraries(quillmoor_x11_core PUBLIC quillmoor_linux_options)
+target_link_libraries(quillmoor_x11_core PUBLIC quillmoor_linux_options quillmoor_linux_pacer)
 file(GLOB QUILLMOOR_X11_SOURCES CONFIGURE_DEPENDS src/host/x11/*.cpp)
-list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice|frame_pacer)\\.cpp$")
+list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice)\\.cpp$")
 add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
-target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_scene quillmoor_linux_font
-  quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
+target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw quillmoor_scene
+  quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
+
+include(cmake/wayland.cmake)
 
 if(QUILLMOOR_TESTS)
   enable_testing()

@@ -15,13 +15,25 @@ packages=(
   nlohmann-json3-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
+  # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads
+  # at places of their own (Xvfb puts all its heads at 0,0)
+  xserver-xephyr
   # the Linux saver under the real XScreenSaver daemon; the root's background;
   # ps to tell when the daemon's hack has gone
   xscreensaver x11-xserver-utils procps
+  # the Wayland saver: wayland-client, wayland-egl and wayland-scanner, and the
+  # distribution's protocol XML (xdg-shell, xdg-output, the viewporter)
+  libwayland-dev wayland-protocols
+  # the Wayland saver end to end: a headless wlroots compositor with the layer
+  # shell, its screenshots and keys, and Weston (no layer shell) for the
+  # full-screen window it falls back to
+  sway grim wtype weston
   # the Debian package: dependencies from dpkg-shlibdeps, the config XML checked,
   # the man pages formatted; python3 also collects the exit codes of the hacks
   # the daemon runs
   dpkg-dev libxml2-utils groff-base python3
+  # the package checked against Debian's policy
+  lintian
 )
 
 missing=()

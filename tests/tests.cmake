@@ -11,6 +11,7 @@ target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
 # record the order of the draws.
 target_link_options(quillmoor_unit_tests PRIVATE -Wl,--wrap=_Z6Randomi)
 target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font quillmoor_x11_core
+  quillmoor_wayland_core
   GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 
@@ -45,12 +46,25 @@ if(QUILLMOOR_SCR)
     FIXTURES_CLEANUP wine_prefix LABELS e2e RUN_SERIAL TRUE)
 
   file(GLOB QUILLMOOR_WINE_TESTS CONFIGURE_DEPENDS tests/e2e/wine_*.sh)
+  list(FILTER QUILLMOOR_WINE_TESTS EXCLUDE REGEX "/wine_monitors\\.sh$")
   foreach(script ${QUILLMOOR_WINE_TESTS})
     get_filename_component(name ${script} NAME_WE)
     add_test(NAME e2e.${name}
       COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}
         ${script} ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
     set_tests_properties(e2e.${name} PROPERTIES
+      FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
+  endforeach()
+
+  # Two monitors, as Xinerama heads of a Xephyr server: a 1280x720 primary and
+  # a 1024x768 second monitor right of it, then left of it.
+  set(heads_right "1280x720+0+0 1024x768+1280+0")
+  set(heads_left "1280x720+1024+0 1024x768+0+0")
+  foreach(side right left)
+    add_test(NAME e2e.wine_monitors_second_${side}
+      COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}/monitors_${side} --heads ${heads_${side}}
+        ${CMAKE_SOURCE_DIR}/tests/e2e/wine_monitors.sh ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
+    set_tests_properties(e2e.wine_monitors_second_${side} PROPERTIES
       FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 endif()
@@ -67,6 +81,25 @@ foreach(script ${QUILLMOOR_X11_E2E_TESTS})
   add_test(NAME e2e.${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/with_xvfb.sh --out ${CMAKE_BINARY_DIR}/e2e-x11/out
       ${script} $<TARGET_FILE:quillmoor> $<TARGET_FILE:x11_probe>)
+  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE)
+endforeach()
+
+# The Wayland saver on a headless compositor of each script's own: sway
+# (wlroots, with the layer shell), or Weston (without) for the scripts named
+# *_weston.sh; wayland_pointer gives sway's seat a pointer to move.
+add_executable(wayland_pointer tests/e2e/probe/wayland_pointer.c)
+target_link_libraries(wayland_pointer PRIVATE PkgConfig::WAYLAND)
+file(GLOB QUILLMOOR_WAYLAND_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/wayland_*.sh)
+foreach(script ${QUILLMOOR_WAYLAND_E2E_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  set(compositor "")
+  if(name MATCHES "_weston$")
+    set(compositor --weston)
+  endif()
+  add_test(NAME e2e.${name}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/with_compositor.sh ${compositor}
+      --out ${CMAKE_BINARY_DIR}/e2e-wayland/out ${script} $<TARGET_FILE:quillmoor-wayland>
+      $<TARGET_FILE:wayland_pointer>)
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
 

@@ -9,6 +9,7 @@
 #include "frame/platform.h"
 #include "host/opengl.h"
 #include "host/random.h"
+#include "host/scene_area.h"
 #include "host/scene_params.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
@@ -81,7 +82,10 @@ void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint6
   SceneParams = {};
   ResetFrameState();
 
-  SceneParams.Aspect = static_cast<float>(Extended(width) / Extended(height));
+  // The aspect of the band the scene is drawn in: the whole area's, unless it
+  // is narrower than 4:3.
+  const SceneArea area = SceneAreaFor(width, height);
+  SceneParams.Aspect = static_cast<float>(Extended(area.Width) / Extended(area.Height));
   const GridSizes& grids = kind == SceneKind::FullScreen ? FullScreenGrids : PreviewGrids;
   SceneParams.MeshColumns = grids.MeshColumns;
   SceneParams.MeshRows = grids.MeshRows;
@@ -105,12 +109,7 @@ void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint6
 }
 
 void InitGL(SceneKind kind, int width, int height) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  if (kind == SceneKind::FullScreen) glViewport(0, 0, width, height);
-  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  ApplySceneArea(kind, width, height);
 
   glEnable(GL_COLOR_MATERIAL);
   glCullFace(GL_BACK);

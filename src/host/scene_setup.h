@@ -9,8 +9,10 @@
 #include "frame/frame.h"
 
 // The window creation's scene work (full screen: after the client size is set
-// and before the pointer is recorded; preview: after the window exists).
-// Without a seed the generator is seeded from the time of day.
+// and before the pointer is recorded; preview: after the window exists), for
+// a drawing area of width x height: the scene is laid out for the band of it
+// that SceneAreaFor gives. Without a seed the generator is seeded from the
+// time of day.
 void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint64_t> seed = std::nullopt);
 
 // The window's own random start values, drawn in this order: the three wave
@@ -28,9 +30,9 @@ void PlaceFlakes();
 // colour (0, 0, 0.2, 0).
 void SetUpRenderingState(SceneKind kind, int width, int height);
 
-// The fixed-function state: projection (viewport full screen only), colour
-// material, back-face cull mode, normalisation, blending, the light and the
-// material, the light model, and the window's outline font.
+// The fixed-function state: projection (ApplySceneArea), colour material,
+// back-face cull mode, normalisation, blending, the light and the material,
+// the light model, and the window's outline font.
 void InitGL(SceneKind kind, int width, int height);
 
 // Light 0 and front material vectors, filled by InitGL and handed to OpenGL by

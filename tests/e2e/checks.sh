@@ -1,5 +1,6 @@
 # The checks every end-to-end script reports with, and the picture measures
-# shared by the Windows and the X11 scripts. Sourced by lib.sh and lib_x11.sh.
+# shared by the Windows, X11 and Wayland scripts. Sourced by lib.sh,
+# lib_x11.sh and lib_wayland.sh.
 
 FAILURES=0
 
@@ -77,6 +78,12 @@ count_bright() {
     -format "%[fx:round(mean*w*h)]" info:
 }
 
+# count_dark FILE X Y W H: pixels of the box whose blue is below half.
+count_dark() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -channel B -separate +channel -threshold 50% -negate \
+    -format "%[fx:round(mean*w*h)]" info:
+}
+
 # count_raised FILE X Y W H PERCENT: pixels of the box whose red channel
 # stands more than PERCENT of full scale above the mean of its neighbourhood
 # (a Gaussian of 4 pixels). The curtain behind everything changes smoothly
@@ -85,4 +92,82 @@ count_bright() {
 count_raised() {
   convert "$1" -channel R -separate +channel \( +clone -blur 0x4 \) -compose minus_src -composite \
     -crop "$4x$5+$2+$3" +repage -threshold "$6%" -format "%[fx:round(mean*w*h)]" info:
+}
+
+# The clear colour (0, 0, 0.2) in 8-bit channels.
+readonly CLEAR_BLUE=51
+
+# Where the scene puts the clock in a drawing area of W x H pixels. An area
+# narrower than 4:3 shows the scene in a band of its full width and 3/4 of
+# that in height (rounded, halves up), centred with any odd row at the top,
+# black above and below; otherwise the band is the whole area. In the band
+# the clock's centre lies at eye-space (0.28 * aspect, 0.2, -1.5) and its dial
+# marks at radius 0.4, seen through a 45-degree perspective. Sets BAND_TOP and
+# BAND_HEIGHT (in rows from the top), CLOCK_X, CLOCK_Y and DIAL_RADIUS.
+clock_place() {
+  read -r BAND_TOP BAND_HEIGHT CLOCK_X CLOCK_Y DIAL_RADIUS <<<"$(awk -v w="$1" -v h="$2" 'BEGIN {
+    b = h; if (3 * w < 4 * h) b = int((3 * w + 2) / 4); top = h - b - int((h - b) / 2);
+    aspect = w / b; f = cos(3.14159265 / 8) / sin(3.14159265 / 8);
+    printf "%d %d %d %d %d\n", top, b, (f / aspect * 0.28 * aspect / 1.5 + 1) / 2 * w,
+      top + (1 - f * 0.2 / 1.5) / 2 * b, f * 0.4 / 1.5 / 2 * b }')"
+}
+
+# The brightest red in the 5x5 box around X Y.
+hub_red() {
+  convert "$1" -crop "5x5+$(($2 - 2))+$(($3 - 2))" +repage -channel R -separate \
+    -format "%[fx:round(255*maxima)]" info:
+}
+
+# least_blue FILE W: the lowest blue in the band of a W-wide picture.
+least_blue() {
+  convert "$1" -crop "$2x$BAND_HEIGHT+0+$BAND_TOP" +repage -channel B -separate \
+    -format "%[fx:round(255*minima)]" info:
+}
+
+# outside_band FILE W: how many pixels above and below the band are not black.
+outside_band() {
+  convert "$1" -fill black -draw "rectangle 0,$BAND_TOP $(($2 - 1)),$((BAND_TOP + BAND_HEIGHT - 1))" \
+    -fill white +opaque black -format "%[fx:round(mean*w*h)]" info:
+}
+
+# screenshot_clock FILE TARGET W H MINIMUM: screenshots TARGET (the sourcing
+# library's `capture FILE TARGET`: an X window, a Wayland output) into FILE
+# until the scene shows as it should for a drawing area of W x H
+# (clock_place), or until it is clear it never will: at least MINIMUM bright
+# pixels in the clock's box, the hands' hub bright, and no pixel in the band
+# less blue than the clear colour. Sets CLOCK_BRIGHT, HUB_RED and LEAST_BLUE
+# from the last try, and the clock_place values.
+screenshot_clock() {
+  local file="$1" target="$2" box attempt
+  clock_place "$3" "$4"
+  box=$((DIAL_RADIUS * 2 + 20))
+  for attempt in $(seq 1 60); do
+    capture "$file" "$target"
+    CLOCK_BRIGHT=$(count_raised "$file" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 12)
+    HUB_RED=$(hub_red "$file" "$CLOCK_X" "$CLOCK_Y")
+    LEAST_BLUE=$(least_blue "$file" "$3")
+    [ "$CLOCK_BRIGHT" -ge "$5" ] && [ "$HUB_RED" -ge 120 ] && [ "$LEAST_BLUE" -ge "$CLEAR_BLUE" ] && break
+    sleep 0.1
+  done
+}
+
+# expect_scene DESCRIPTION FILE TARGET W H: the clock drawn whole at its place
+# for a drawing area of W x H, nothing in the band left undrawn, and black
+# outside it.
+expect_scene() {
+  screenshot_clock "$2" "$3" "$4" "$5" 500
+  echo "  screenshot: $2 (clock centre at $CLOCK_X,$CLOCK_Y)"
+  at_least "$1: pixels of the clock standing out" "$CLOCK_BRIGHT" 500
+  at_least "$1: the hands' hub at the clock's centre" "$HUB_RED" 120
+  at_least "$1: the least blue anywhere in the band" "$LEAST_BLUE" "$CLEAR_BLUE"
+  at_most "$1: the dial's right edge inside the area" "$((CLOCK_X + DIAL_RADIUS))" "$(($4 - 1))"
+  expect "$1: pixels outside the band that are not black" "$(outside_band "$2" "$4")" 0
+}
+
+# expect_signal_ends DESCRIPTION SIGNAL: after its clean-up the saver ends
+# killed by that signal, which the shell reports as 128 + its number.
+expect_signal_ends() {
+  kill "-$2" "$SAVER_PID"
+  wait_saver_exit
+  expect "$1: ended by SIG$2" "$SAVER_EXIT" "$((128 + $(kill -l "$2")))"
 }

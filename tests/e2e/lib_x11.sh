@@ -7,8 +7,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 readonly SAVER_TITLE="Quillmoor"
 # Bounds that only a hang reaches.
 readonly WAIT_TRIES=300          # times 0.1 s
-# The clear colour (0, 0, 0.2) in 8-bit channels.
-readonly CLEAR_BLUE=51
 
 SAVER_PID=""
 SAVER_WINDOW=""
@@ -88,44 +86,9 @@ stop_saver() {
   SAVER_PID=""
 }
 
-# Where the scene puts the clock in a drawing area of W x H pixels: its centre
-# lies at eye-space (0.28 * aspect, 0.2, -1.5) and its dial marks at radius
-# 0.4, seen through a 45-degree perspective. Sets CLOCK_X, CLOCK_Y, DIAL_RADIUS.
-clock_place() {
-  read -r CLOCK_X CLOCK_Y DIAL_RADIUS <<<"$(awk -v w="$1" -v h="$2" 'BEGIN {
-    aspect = w / h; f = cos(3.14159265 / 8) / sin(3.14159265 / 8);
-    printf "%d %d %d\n", (f / aspect * 0.28 * aspect / 1.5 + 1) / 2 * w, (1 - f * 0.2 / 1.5) / 2 * h,
-      f * 0.4 / 1.5 / 2 * h }')"
-}
-
-# The brightest red in the 5x5 box around X Y.
-hub_red() {
-  convert "$1" -crop "5x5+$(($2 - 2))+$(($3 - 2))" +repage -channel R -separate \
-    -format "%[fx:round(255*maxima)]" info:
-}
-
-# The lowest blue of the whole picture.
-least_blue() { convert "$1" -channel B -separate -format "%[fx:round(255*minima)]" info:; }
-
-# screenshot_clock FILE WINDOW W H MINIMUM: screenshots WINDOW (an id, or
-# root) into FILE until the scene shows as it should for a drawing area of
-# W x H (clock_place), or until it is clear it never will: at least MINIMUM
-# bright pixels in the clock's box, the hands' hub bright, and no pixel less
-# blue than the clear colour. Sets CLOCK_BRIGHT, HUB_RED and LEAST_BLUE from
-# the last try, and the clock_place values.
-screenshot_clock() {
-  local file="$1" window="$2" box attempt
-  clock_place "$3" "$4"
-  box=$((DIAL_RADIUS * 2 + 20))
-  for attempt in $(seq 1 60); do
-    import -window "$window" "$file" 2>/dev/null
-    CLOCK_BRIGHT=$(count_raised "$file" $((CLOCK_X - box / 2)) $((CLOCK_Y - box / 2)) "$box" "$box" 12)
-    HUB_RED=$(hub_red "$file" "$CLOCK_X" "$CLOCK_Y")
-    LEAST_BLUE=$(least_blue "$file")
-    [ "$CLOCK_BRIGHT" -ge "$5" ] && [ "$HUB_RED" -ge 120 ] && [ "$LEAST_BLUE" -ge "$CLEAR_BLUE" ] && break
-    sleep 0.1
-  done
-}
+# capture FILE WINDOW: a screenshot of WINDOW (an id, or root), for
+# screenshot_clock.
+capture() { import -window "$2" "$1" 2>/dev/null; }
 
 HOST_PID=""
 # make_host W H: shows a fresh black window of the probe's (ending the last
@@ -147,22 +110,4 @@ make_host() {
     [ "$tries" -lt "$WAIT_TRIES" ] || { fail "the probe's window never showed"; finish; }
     sleep 0.1
   done
-}
-
-# expect_scene DESCRIPTION FILE WINDOW W H: the clock drawn at its place for a
-# drawing area of W x H, and nothing left undrawn.
-expect_scene() {
-  screenshot_clock "$2" "$3" "$4" "$5" 500
-  echo "  screenshot: $2 (clock centre at $CLOCK_X,$CLOCK_Y)"
-  at_least "$1: pixels of the clock standing out" "$CLOCK_BRIGHT" 500
-  at_least "$1: the hands' hub at the clock's centre" "$HUB_RED" 120
-  at_least "$1: the least blue anywhere in the window" "$LEAST_BLUE" "$CLEAR_BLUE"
-}
-
-# expect_signal_ends DESCRIPTION SIGNAL: after its clean-up the saver ends
-# killed by that signal, which the shell reports as 128 + its number.
-expect_signal_ends() {
-  kill "-$2" "$SAVER_PID"
-  wait_saver_exit
-  expect "$1: ended by SIG$2" "$SAVER_EXIT" "$((128 + $(kill -l "$2")))"
 }

@@ -20,6 +20,7 @@ expect "window rectangle" "$(field rect <<<"$window")" "0 0 $SCREEN_WIDTH $SCREE
 expect "client area origin" "$(field client_origin <<<"$window")" "0 0"
 expect "client area size" "$(field client_size <<<"$window")" "$SCREEN_WIDTH $SCREEN_HEIGHT"
 expect "the screen-saver-running flag while it runs" "$(field screensaver_running <<<"$window")" 1
+expect "one monitor: no black window for another" "$(probe gone --class QuillmoorDarkWindow | field gone)" 1
 
 section "the application's window"
 # It owns the full-screen window, which so gets no task bar button of its

@@ -17,9 +17,13 @@ move 400 300
 expect_saver_still_up "another 100 right" 400 300
 move 400 400
 expect_saver_still_up "another 100 down" 400 400
+move 300 400
+expect_saver_still_up "100 left" 300 400
+move 300 300
+expect_saver_still_up "100 up" 300 300
 xdotool click 1
 expect_saver_still_up "a click without moving"
-move 299 400
+move 199 300
 expect_saver_ended "101 left"
 stop_saver
 

@@ -1,9 +1,9 @@
 # The saver as a Windows file: the name Windows' screen-saver list shows
-# (string 1), a version block with the project's version, its icon at 16, 32,
-# 48 and 256 pixels, and a manifest that keeps it sharp on high-DPI screens,
-# runs it as invoked and names Windows 7 to 11, all read as Windows reads
-# them; and a release file with no debug sections that needs no DLL beyond
-# Windows' own and OpenGL's.
+# (string 1), a version block with the project's version, its icon at 16, 20,
+# 24, 32, 40, 48, 64 and 256 pixels, and a manifest that keeps it sharp on
+# high-DPI screens, runs it as invoked and names Windows 7 to 11, all read as
+# Windows reads them; and a release file with no debug sections that needs no
+# DLL beyond Windows' own and OpenGL's.
 source "$E2E_LIB"
 
 version="$(sed -n 's/^project(quillmoor VERSION \([0-9.]*\).*/\1/p' "$(dirname "${BASH_SOURCE[0]}")/../../CMakeLists.txt")"
@@ -23,7 +23,7 @@ for key in CompanyName InternalName LegalCopyright; do
 done
 
 section "the icon"
-expect "each size decodes to an icon of that size" "$(field icons <<<"$resources")" "16:16 32:32 48:48 256:256"
+expect "each size decodes to an icon of that size" "$(field icons <<<"$resources")" "256:256 64:64 48:48 40:40 32:32 24:24 20:20 16:16"
 
 section "the manifest"
 expect "the system reads it" "$(field manifest <<<"$resources")" 1

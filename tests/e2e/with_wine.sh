@@ -3,12 +3,16 @@
 # server of its own, and afterwards ends everything it started, whether the
 # script passed or not.
 #
-#   with_wine.sh [--prefix DIR] [--out DIR] SCRIPT SCR PROBE
+#   with_wine.sh [--prefix DIR] [--out DIR] [--heads "WxH+X+Y ..."] SCRIPT SCR PROBE
 #       Runs SCRIPT with quillmoor.scr SCR and the Win32 probe PROBE. With
 #       --prefix it runs in the Wine prefix DIR made by --make-prefix (each run
 #       still gets its own wineserver); without, it makes a fresh one in a
 #       temporary folder and removes it afterwards. --out names a folder for
 #       screenshots (default: the temporary folder, removed afterwards).
+#       --heads gives the screen several monitors: a Xephyr server inside the
+#       Xvfb one, with a Xinerama head of each size at each place, the first
+#       being the primary monitor. The script finds them in HEADS, and the
+#       primary monitor's size in SCREEN_WIDTH and SCREEN_HEIGHT.
 #   with_wine.sh --make-prefix DIR
 #       Makes a Wine prefix in DIR (replacing what is there) for the runs to
 #       share: booting a prefix takes far longer than any one test.
@@ -19,17 +23,18 @@
 set -u
 
 readonly E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-readonly SCREEN_WIDTH=1024
-readonly SCREEN_HEIGHT=768
+SCREEN_WIDTH=1024
+SCREEN_HEIGHT=768
 
 readonly RUNNER=with_wine
 WORK_DIR=""
 source "$E2E_DIR/xvfb.sh"
 OWN_PREFIX=""
 SERVER_STARTED=""
+HEADS=""
 
 usage() {
-  echo "usage: with_wine.sh [--prefix DIR] [--out DIR] SCRIPT SCR PROBE" >&2
+  echo "usage: with_wine.sh [--prefix DIR] [--out DIR] [--heads \"WxH+X+Y ...\"] SCRIPT SCR PROBE" >&2
   echo "       with_wine.sh --make-prefix DIR | --remove-prefix DIR" >&2
   exit 2
 }
@@ -54,6 +59,11 @@ trap 'exit 143' TERM
 start_screen() {
   start_xvfb screen +extension GLX
   export DISPLAY="$STARTED_DISPLAY"
+  if [ -n "$HEADS" ]; then
+    # shellcheck disable=SC2086
+    start_xephyr heads $HEADS
+    export DISPLAY="$STARTED_DISPLAY"
+  fi
 }
 
 wine_environment() {
@@ -103,6 +113,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --prefix) [ $# -ge 2 ] || usage; shared_prefix="$2"; shift 2 ;;
     --out) [ $# -ge 2 ] || usage; out_dir="$2"; shift 2 ;;
+    --heads) [ $# -ge 2 ] || usage; HEADS="$2"; shift 2 ;;
     --) shift; break ;;
     -*) usage ;;
     *) break ;;
@@ -114,6 +125,10 @@ export QUILLMOOR_SCR="$(realpath "$2")"
 export QUILLMOOR_PROBE="$(realpath "$3")"
 [ -f "$QUILLMOOR_SCR" ] || { echo "with_wine: no saver at $2" >&2; exit 1; }
 [ -f "$QUILLMOOR_PROBE" ] || { echo "with_wine: no probe at $3" >&2; exit 1; }
+if [ -n "$HEADS" ]; then
+  require Xephyr
+  IFS='x+' read -r SCREEN_WIDTH SCREEN_HEIGHT _ <<<"${HEADS%% *}"
+fi
 
 start_screen
 if [ -n "$shared_prefix" ]; then
@@ -133,7 +148,7 @@ else
   export E2E_OUT="$WORK_DIR"
 fi
 export E2E_LIB="$E2E_DIR/lib.sh"
-export SCREEN_WIDTH SCREEN_HEIGHT
+export SCREEN_WIDTH SCREEN_HEIGHT HEADS
 
 echo "display $DISPLAY, prefix $WINEPREFIX"
 bash "$script"

@@ -25,10 +25,9 @@ usage() {
 }
 
 cleanup() {
-  local status=$? pid
+  local status=$?
   # The script's own children (savers, probe windows) first, then the servers.
-  for pid in $(jobs -p); do kill "$pid" 2>/dev/null; done
-  [ -f "$WORK_DIR/children" ] && while read -r pid; do kill "$pid" 2>/dev/null; done <"$WORK_DIR/children"
+  end_children
   stop_xvfbs
   [ -n "$WORK_DIR" ] && rm -rf "$WORK_DIR"
   exit "$status"

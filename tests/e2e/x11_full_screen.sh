@@ -1,7 +1,8 @@
 # On its own the saver covers the screen with a window of its own: titled
 # "Quillmoor", at (0, 0), the screen's size, left alone by window managers,
 # holding the keyboard and the pointer, the scene drawn over the dark blue
-# clear colour. Any key ends it with exit code 0, a modifier alone included.
+# clear colour. Any key ends it with exit code 0, a modifier alone included;
+# so does its window destroyed by another client, which it reports.
 source "$E2E_LIB"
 
 section "the window"
@@ -36,5 +37,12 @@ start_saver
 wait_saver_window
 xdotool key Shift_L
 expect_saver_ended "Shift alone"
+
+section "its window destroyed by another client"
+start_saver
+wait_saver_window
+probe destroy "$SAVER_WINDOW"
+expect_saver_ended "window destroyed"
+contains "and says why" "$(cat "$E2E_OUT/saver.err")" "quillmoor: the window was destroyed"
 
 finish

@@ -1,7 +1,8 @@
 # The saver under the real XScreenSaver daemon, listed as its GL hacks are
 # ("GL: quillmoor --root" in its programs): activated, the scene shows in the
 # daemon's window and never on the real root window; deactivated, the saver
-# ends within a second, killed by SIGTERM. The settings dialog's preview command
+# ends within a second, killed by SIGTERM, and has written nothing to its
+# standard error (the session's error log). The settings dialog's preview command
 # line (--root --window-id ID) draws in the given window, not on the root.
 source "$E2E_LIB"
 
@@ -23,7 +24,7 @@ lock: False
 fade: False
 unfade: False
 splash: False
-programs: GL: $XSS_HOME/quillmoor --root \\n
+programs: GL: $XSS_HOME/quillmoor --root 2>$XSS_HOME/hack.err \\n
 EOF
 chmod 755 "$XSS_HOME"
 if [ "$(id -u)" -eq 0 ]; then
@@ -77,8 +78,9 @@ poll 300 as_daemon_user xscreensaver-command -time >/dev/null 2>&1 || { fail "th
 section "activated: GL: quillmoor --root"
 as_daemon_user xscreensaver-command -activate >/dev/null
 # The daemon's log names the saver's process and the window it made for it.
+# The shell that the redirection of its standard error brings in execs it.
 launched() {
-  read -r HACK_PID HACK_WINDOW < <(sed -n 's/.*forked ".*quillmoor --root" in pid \([0-9]*\) on window \(0x[0-9a-fA-F]*\).*/\1 \2/p' "$log" | head -n 1)
+  read -r HACK_PID HACK_WINDOW < <(sed -n 's/.*forked ".*quillmoor --root 2>[^"]*" in pid \([0-9]*\) on window \(0x[0-9a-fA-F]*\).*/\1 \2/p' "$log" | head -n 1)
   [ -n "$HACK_PID" ]
 }
 poll 300 launched || { fail "the daemon never ran the saver"; cat "$log"; finish; }
@@ -99,6 +101,7 @@ if poll 20 hack_gone; then pass "the saver ends within a second"; else fail "the
 poll 100 grep -q "^$HACK_PID " "$reaped"
 # os.waitstatus_to_exitcode gives -N for a process killed by signal N.
 expect "it ends killed by SIGTERM" "$(sed -n "s/^$HACK_PID //p" "$reaped")" -15
+expect "its standard error stayed empty" "$(cat "$XSS_HOME/hack.err" 2>&1)" ""
 import -window root "$E2E_OUT/daemon_after.png"
 expect_background "the root window as it was before" "$E2E_OUT/daemon_after.png" "${SCREEN_WIDTH}x${SCREEN_HEIGHT}+0+0"
 

@@ -1,7 +1,8 @@
-# What both end-to-end runners (with_wine.sh, with_xvfb.sh) need to give a
-# script screens of its own: checking for tools, starting Xvfb servers on free
-# displays, and ending them. The runner sets RUNNER (its name, for messages),
-# WORK_DIR, SCREEN_WIDTH and SCREEN_HEIGHT before it starts a server.
+# What the end-to-end runners (with_wine.sh, with_xvfb.sh, with_compositor.sh)
+# need to give a script screens of its own: checking for tools, starting Xvfb
+# servers (and Xephyr inside one, for several monitors) on free displays, and
+# ending them and the script's children. The runner sets RUNNER (its name, for
+# messages), WORK_DIR, SCREEN_WIDTH and SCREEN_HEIGHT before it starts a server.
 
 XVFB_PIDS=()
 
@@ -16,14 +17,36 @@ require() {
 # start_xvfb NAME [Xvfb options...]: starts Xvfb on the first free display and
 # sets STARTED_DISPLAY to ":N" once it accepts clients.
 start_xvfb() {
-  local name="$1" display_file="$WORK_DIR/$1.display" tries=0
+  local name="$1"
   shift
-  Xvfb -displayfd 3 -screen 0 "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24" -nolisten tcp "$@" \
-    3>"$display_file" >"$WORK_DIR/$name.log" 2>&1 &
+  start_x_server "$name" Xvfb -screen 0 "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24" "$@"
+}
+
+# start_xephyr NAME WxH+X+Y...: starts Xephyr as a client of $DISPLAY with one
+# Xinerama head of each size at each place of the virtual screen, the first
+# being screen 0 (and so the primary monitor to Wine), and sets
+# STARTED_DISPLAY. Without RANDR, Wine takes the monitors from Xinerama; Xvfb
+# cannot do this, as it puts every head at 0,0.
+start_xephyr() {
+  local name="$1" head width height x y arguments=()
+  shift
+  for head in "$@"; do
+    IFS='x+' read -r width height x y <<<"$head"
+    arguments+=(-origin "$x,$y" -screen "${width}x${height}")
+  done
+  start_x_server "$name" Xephyr +xinerama -extension RANDR "${arguments[@]}"
+}
+
+# start_x_server NAME SERVER [options...]: starts the server on the first free
+# display and sets STARTED_DISPLAY to ":N" once it accepts clients.
+start_x_server() {
+  local name="$1" server="$2" display_file="$WORK_DIR/$1.display" tries=0
+  shift 2
+  "$server" -displayfd 3 -nolisten tcp "$@" 3>"$display_file" >"$WORK_DIR/$name.log" 2>&1 &
   XVFB_PIDS+=($!)
   until [ -s "$display_file" ]; do
     if ! kill -0 "${XVFB_PIDS[-1]}" 2>/dev/null || [ "$tries" -ge 200 ]; then
-      echo "$RUNNER: Xvfb did not start:" >&2
+      echo "$RUNNER: $server did not start:" >&2
       cat "$WORK_DIR/$name.log" >&2
       exit 1
     fi
@@ -33,12 +56,21 @@ start_xvfb() {
   STARTED_DISPLAY=":$(head -n 1 "$display_file")"
 }
 
-# Ends every server start_xvfb started.
+# Ends every server started here, the last started first (a nested server
+# before the one it shows on).
 stop_xvfbs() {
-  local pid
-  for pid in "${XVFB_PIDS[@]}"; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
+  local k
+  for ((k = ${#XVFB_PIDS[@]} - 1; k >= 0; k--)); do
+    kill "${XVFB_PIDS[k]}" 2>/dev/null
+    wait "${XVFB_PIDS[k]}" 2>/dev/null
   done
   XVFB_PIDS=()
+}
+
+# Ends the runner's background jobs and what the script started and listed in
+# $WORK_DIR/children (savers, probe windows, input devices).
+end_children() {
+  local pid
+  for pid in $(jobs -p); do kill "$pid" 2>/dev/null; done
+  [ -f "$WORK_DIR/children" ] && while read -r pid; do kill "$pid" 2>/dev/null; done <"$WORK_DIR/children"
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The Debian package, built by CPack from a finished build: it holds the two
-# programs, the settings description, the man pages and the picture and
-# nothing else; unpacked, its programs run; its Depends names exactly the
+# The Debian package, built by CPack from a finished build: it holds the three
+# programs, the settings description, the man pages, the picture, the
+# copyright and the changelog and nothing else, and lintian finds no error or
+# warning in it; the man pages and the changelog are compressed as Debian
+# wants, the copyright gives the licence of LICENSE; the programs are
+# hardened; unpacked, its programs run; its Depends names exactly the
 # packages of the libraries the programs link; its XScreenSaver config parses
 # and names the installed command with options it accepts.
 #
@@ -20,15 +23,48 @@ echo "  Depends: $(dpkg-deb -f "$deb" Depends)"
 
 section "what it holds"
 expect "its files" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')" \
-  "./usr/bin/quillmoor-render ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ./usr/share/man/man1/quillmoor-render.1 ./usr/share/man/man6/quillmoor.6 ./usr/share/xscreensaver/config/quillmoor.xml "
+  "./usr/bin/quillmoor-render ./usr/bin/quillmoor-wayland ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/changelog.gz ./usr/share/doc/quillmoor/copyright ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ./usr/share/man/man1/quillmoor-render.1.gz ./usr/share/man/man1/quillmoor-wayland.1.gz ./usr/share/man/man6/quillmoor.6.gz ./usr/share/xscreensaver/config/quillmoor.xml "
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
+doc="$usr/share/doc/quillmoor"
+# gzip -9n: deflate with no flags (no name), no time stamp (bytes 4 to 7), best compression (byte 8 is 2).
+for page in "$usr"/share/man/man*/* "$doc/changelog.gz"; do
+  expect "$(basename "$page") is compressed with gzip -9n" "$(head -c 9 "$page" | od -An -tx1 | tr -d ' ')" 1f8b08000000000002
+done
 for page in "$usr"/share/man/man*/*; do
-  expect "$(basename "$page") formats without warnings" "$(groff -man -ww -z "$page" 2>&1)" ""
+  expect "$(basename "$page") formats without warnings" "$(zcat "$page" | groff -man -ww -z 2>&1)" ""
+done
+expect "the changelog's entry is this version's" "$(zcat "$doc/changelog.gz" | head -n 1)" \
+  "quillmoor ($(dpkg-deb -f "$deb" Version)) unstable; urgency=medium"
+# Its only indented lines, the licence's text, are the terms of LICENSE.
+expect "the copyright names the licence" "$(grep -c '^License: Expat$' "$doc/copyright")" 2
+expect "with the terms of LICENSE (their differences)" "$(diff <(sed -n 's/^ //p' "$doc/copyright" | sed 's/^\.$//') \
+  <(sed -n '/^Permission/,$p' "$(dirname "${BASH_SOURCE[0]}")/../../LICENSE"))" ""
+
+section "lintian -I --pedantic"
+if command -v lintian >/dev/null; then
+  # Root is fine for reading a package; lintian's note about it is not a finding.
+  tags="$(lintian -I --pedantic --fail-on error,warning "$deb" 2>"$work/lintian.err")"
+  status=$?
+  [ -z "$tags" ] || sed 's/^/  /' <<<"$tags"
+  expect "lintian finds no error or warning (exit status)" "$status" 0
+  expect "no E: or W: tag" "$(grep -E '^[EW]: ' <<<"$tags")" ""
+else
+  fail "lintian is not installed (scripts/install-deps.sh)"
+fi
+
+section "hardened"
+programs=("$usr/bin/quillmoor-render" "$usr/bin/quillmoor-wayland" "$usr/libexec/xscreensaver/quillmoor")
+for program in "${programs[@]}"; do
+  name="$(basename "$program")"
+  contains "$name: bound at start (BIND_NOW)" "$(readelf -d "$program" | grep -E '\(FLAGS(_1)?\)')" NOW
+  at_least "$name: fortified C library calls (__*_chk)" "$(readelf -s --wide "$program" | grep -cE ' __[a-z0-9_]+_chk(@|$)')" 1
+  expect "$name: no .comment section" "$(readelf -S --wide "$program" | grep -c ' \.comment ')" 0
 done
 
 section "unpacked, it runs"
 expect "quillmoor --version" "$("$usr/libexec/xscreensaver/quillmoor" --version)" "quillmoor $(dpkg-deb -f "$deb" Version)"
+expect "quillmoor-wayland --version" "$("$usr/bin/quillmoor-wayland" --version)" "quillmoor-wayland $(dpkg-deb -f "$deb" Version)"
 "$usr/bin/quillmoor-render" --size 32x32 --seed 1 --out "$work/x.png" 2>"$work/render.err"
 expect "quillmoor-render --size 32x32: exit code" "$?" 0
 expect "it writes a PNG" "$(head -c 8 "$work/x.png" 2>/dev/null | od -An -tx1 | tr -d ' ')" "89504e470d0a1a0a"
@@ -38,12 +74,12 @@ section "Depends"
 # library folder, against those the package depends on (the first of two
 # alternatives counts).
 multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
-linked="$(objdump -p "$usr/bin/quillmoor-render" "$usr/libexec/xscreensaver/quillmoor" | awk '/NEEDED/ {print $2}' |
+linked="$(objdump -p "${programs[@]}" | awk '/NEEDED/ {print $2}' |
   sort -u | while read -r library; do dpkg -S "*/$multiarch/$library" | head -n 1 | cut -d: -f1; done | sort -u | tr '\n' ' ')"
 depends="$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*)//; s/ //g' | sort -u | tr '\n' ' ')"
 expect "the packages of the linked libraries, and no others" "$depends" "$linked"
 expect "no library linked goes unused (ldd -u)" \
-  "$(ldd -u "$usr/bin/quillmoor-render" "$usr/libexec/xscreensaver/quillmoor" | grep -v ':$')" ""
+  "$(ldd -u "${programs[@]}" | grep -v ':$')" ""
 
 section "the XScreenSaver config"
 xml="$usr/share/xscreensaver/config/quillmoor.xml"

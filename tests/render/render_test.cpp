@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -70,6 +71,43 @@ TEST(Render, FramesClearToDarkBlueAndOnlyAddLightToIt) {
   EXPECT_EQ(darker, 0);
   EXPECT_GT(lighter, 64 * 48 / 2);
   EXPECT_EQ(clearedPixels(), 0);
+}
+
+// A portrait area shows the scene as a landscape area of its width and three
+// quarters of that in height does, in a band centred between black rows.
+TEST(Render, APortraitAreaShowsTheFourByThreeSceneInABand) {
+  const auto picture = [](int width, int height) {
+    std::string error;
+    auto session = RenderSession::Start(Options(width, height, "2026-12-20 14:25:10"), error);
+    EXPECT_NE(session, nullptr) << error;
+    if (session == nullptr) return Picture{};
+    // Whatever the last swap left in the drawable: white all over.
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPopAttrib();
+    for (int i = 0; i < 3; ++i) session->RunFrame();
+    return Picture{session->Width(), session->Height(), session->Pixels()};
+  };
+  const Picture band = picture(540, 405);
+  const Picture portrait = picture(540, 960);
+  ASSERT_EQ(portrait.rgb.size(), 540u * 960u * 3u);
+  ASSERT_EQ(band.rgb.size(), 540u * 405u * 3u);
+  // (960 - 405) / 2 = 277 rows below the band, and the odd one above: 278.
+  int unlike = 0, lit = 0;
+  for (int y = 0; y < 960; ++y)
+    for (int x = 0; x < 540; ++x) {
+      const Rgb p = portrait.At(x, y);
+      if (y < 278 || y >= 278 + 405) {
+        lit += !(p == Rgb{0, 0, 0});
+      } else {
+        const Rgb q = band.At(x, y - 278);
+        unlike += std::abs(p.r - q.r) > 8 || std::abs(p.g - q.g) > 8 || std::abs(p.b - q.b) > 8;
+      }
+    }
+  EXPECT_EQ(lit, 0);
+  EXPECT_EQ(unlike, 0);
 }
 
 // The command-line renderer, run by the shell: its exit status and what it
@@ -250,7 +288,9 @@ TEST(RenderCommand, PrintsTheStateOfTheFrozenMoment) {
        {"\"ClockTime\":{\"Hour\":23,\"Minute\":59,\"Second\":59,\"Millisecond\":0}",
         "\"HandAngles\":{\"Hour\":-269.5,\"Minute\":-264,\"Second\":-264}", "\"MeshColumns\":300",
         "\"Year\":2024,\"Month\":2,\"Day\":29,\"DaysInYear\":366", "\"TextDrift\":{\"Angles\":[",
-        "\"HeadlineFade\":{\"HeadlineAlpha\":0.199", "\"SwaySteps\":[", "\"ClockOffset\":{\"x\":0.28,"})
+        "\"HeadlineFade\":{\"HeadlineAlpha\":0.199", "\"SwaySteps\":[",
+        // A square is narrower than 4:3: the scene is laid out for a 4:3 band.
+        "\"Aspect\":1.33333337", "\"ClockOffset\":{\"x\":0.3733333"})
     EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
 }
 

@@ -253,6 +253,7 @@ void glEnable(GLenum cap) { Issue("glEnable", {double(cap)}); }
 void glDisable(GLenum cap) { Issue("glDisable", {double(cap)}); }
 void glCullFace(GLenum mode) { Issue("glCullFace", {double(mode)}); }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { Issue("glViewport", {double(x), double(y), double(w), double(h)}); }
+void glScissor(GLint x, GLint y, GLsizei w, GLsizei h) { Issue("glScissor", {double(x), double(y), double(w), double(h)}); }
 void glMatrixMode(GLenum mode) { Issue("glMatrixMode", {double(mode)}); }
 void glLoadIdentity(void) { Issue("glLoadIdentity", {}); }
 void glPushMatrix(void) { Issue("glPushMatrix", {}); }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -128,23 +129,37 @@ TEST_F(CurtainDraw, PhasesBounceAtZeroAndTwoPiWithFreshRatesOnTheSameFrame) {
     AdvanceCurtainPhases();
     SeedRandom(seed);  // to replay the draws it made
   };
+  // Half steps of 1/128 land on 2 pi, on 0 and on their neighbours exactly.
+  const Extended twoPi = 6.283185307179586476925286766559L, half = 0.0078125L;
+  const Extended aboveTwoPiByAHair = std::nextafter(twoPi, 7.0L);
   for (std::uint64_t seed = 0; seed < 8; ++seed) {
     for (int w = 0; w < 3; ++w) {
       SCOPED_TRACE("wave " + std::to_string(w));
+      // Reaching 2 pi or 0 exactly, the rate stays.
+      waves[w] = {twoPi - half, 2 * half};
+      advance(seed);
+      EXPECT_TRUE(waves[w].Phase == twoPi && waves[w].Speed == 2 * half);
+      waves[w] = {half, -2 * half};
+      advance(seed);
+      EXPECT_TRUE(waves[w].Phase == 0 && waves[w].Speed == -2 * half);
       // Passing 2 pi: the phase keeps its step, the rate turns negative.
       waves[0] = waves[1] = waves[2] = {3, 0.02L};
-      waves[w] = {6.28L, 0.02L};
+      waves[w] = {aboveTwoPiByAHair - half, 2 * half};
       advance(seed);
-      EXPECT_EQ(waves[w].Phase, 6.28L + 0.02L / 2);
+      EXPECT_EQ(waves[w].Phase, aboveTwoPiByAHair);
       EXPECT_EQ(waves[w].Speed, aboveTwoPi[w].Replayed());
       EXPECT_EQ(waves[(w + 1) % 3].Speed, 0.02L);  // the others run on unchanged
       EXPECT_EQ(waves[(w + 1) % 3].Phase, 3 + 0.02L / 2);
-      // Passing below 0: the rate turns positive.
-      waves[w] = {0.005L, -0.02L};
+      // Passing below 0, by a hair: the rate turns positive.
+      waves[w] = {std::nextafter(half, 0.0L), -2 * half};
       advance(seed);
-      EXPECT_EQ(waves[w].Phase, 0.005L - 0.02L / 2);
+      EXPECT_TRUE(waves[w].Phase < 0 && waves[w].Phase > -1e-18L);
       EXPECT_EQ(waves[w].Speed, belowZero[w].Replayed());
-      // A rate of exactly 0 gets a fresh one before the phase moves by half of it.
+      // A rate of exactly 0 gets a fresh one before the phase moves by half of
+      // it; the smallest rate above 0 does not.
+      waves[w] = {3, std::numeric_limits<Extended>::denorm_min()};
+      advance(seed);
+      EXPECT_EQ(waves[w].Speed, std::numeric_limits<Extended>::denorm_min());
       waves[w] = {3, 0};
       advance(seed);
       EXPECT_EQ(waves[w].Speed, zeroGuard[w].Replayed());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "frame/frame_state.h"
 #include "host/random.h"
 #include "host/scene_params.h"
@@ -78,6 +80,14 @@ TEST_F(SwayTest, AnglesAtTheBoundsTurnBackAtOnce) {
   // An axis inside the bounds keeps its step.
   EXPECT_EQ(SceneParams.SwaySteps[2], 0.25f);
   EXPECT_FLOAT_EQ(TextDrift.Angles[2], 10.25f);
+
+  // A hair inside either bound is not there yet.
+  TextDrift.Angles[0] = std::nextafter(45.0f, 0.0f);
+  TextDrift.Angles[1] = std::nextafter(-45.0f, 0.0f);
+  SceneParams.SwaySteps[0] = 0.3f;
+  SceneParams.SwaySteps[1] = -0.3f;
+  AdvanceSway();
+  EXPECT_TRUE(SceneParams.SwaySteps[0] == 0.3f && SceneParams.SwaySteps[1] == -0.3f);
 }
 
 TEST_F(SwayTest, MayOvershootByLessThanOneStepBeforeTurning) {
@@ -138,6 +148,19 @@ TEST_F(HeadlineFadeTest, PreviewStartFadesTheHeadlineIn) {
 }
 
 TEST_F(HeadlineFadeTest, SwingsBetweenTheTurningPointsWithComplementaryAlphas) {
+  // The turning points, 0.2 and 0.01. The alpha is single precision: 0.2f
+  // lies a hair above 0.2 and 0.01f a hair below 0.01, so each is the first
+  // value that turns; the float next to it on the inside does not.
+  const struct { float alpha, step; } points[] = {
+      {0.2f, -0.001f}, {std::nextafter(0.2f, 0.0f), 0}, {0.01f, 0.001f}, {std::nextafter(0.01f, 1.0f), 0}};
+  for (const auto& p : points) {
+    SceneParams.TextAlpha = p.alpha;
+    HeadlineFade.Step = 0;
+    AdvanceHeadlineFade();
+    EXPECT_EQ(HeadlineFade.Step, p.step) << p.alpha;
+  }
+  HeadlineFade = {};
+
   SceneParams.TextAlpha = 0.2f;
   int turns = 0;
   float lastStep = 0;

@@ -19,8 +19,9 @@ TEST(ModeLetter, TakesTheSecondCharacterUpperCased) {
   EXPECT_EQ(ModeLetter("/p1234"), 'P');
   EXPECT_EQ(ModeLetter("/1"), '1');
   EXPECT_EQ(ModeLetter("/?"), '?');
-  // Only a..z change case.
+  // Only a..z change case: not their neighbours '`' and '{'.
   EXPECT_EQ(ModeLetter("/\xe4"), '\xe4');
+  EXPECT_TRUE(ModeLetter("/a") == 'A' && ModeLetter("/z") == 'Z' && ModeLetter("/`") == '`' && ModeLetter("/{") == '{');
 }
 
 TEST(ModeLetter, ShortOrMissingArgumentGivesNoLetter) {

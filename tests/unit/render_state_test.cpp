@@ -6,6 +6,7 @@
 #include "test_platform.h"
 #include "frame/frame.h"
 #include "frame/frame_state.h"
+#include "host/extended.h"
 #include "host/scene_params.h"
 #include "host/scene_setup.h"
 #include "recording_gl.h"
@@ -69,6 +70,38 @@ TEST_F(RenderStateTest, FullScreenInitGLCallByCall) {
                      {"glBlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}},
                  });
   ExpectCalls(11, LightingCalls());
+}
+
+// An area narrower than 4:3 gets the scene in a band of its full width and
+// three quarters of it in height (rounded), centred; 4:3 and wider the whole.
+TEST_F(RenderStateTest, NarrowAreasDrawTheSceneInAFourByThreeBand) {
+  struct Row {
+    int width, height;
+    int bandY, bandHeight;  // the whole area when bandHeight == height
+  };
+  for (const Row& row : {Row{1024, 768, 0, 768}, Row{1024, 769, 0, 768}, Row{1920, 1080, 0, 1080},
+                         Row{720, 720, 90, 540}, Row{540, 960, 277, 405}, Row{2, 700, 349, 2}}) {
+    SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height));
+    const bool banded = row.bandHeight != row.height;
+    CreateScene(SceneKind::FullScreen, row.width, row.height, 1);
+    EXPECT_EQ(SceneParams.Aspect, float(Extended(row.width) / row.bandHeight));
+    for (SceneKind kind : {SceneKind::FullScreen, SceneKind::Preview}) {
+      rgl::Reset();
+      InitGL(kind, row.width, row.height);
+      const bool viewport = kind == SceneKind::FullScreen || banded;
+      EXPECT_EQ(rgl::CountOf("glViewport"), viewport ? 1u : 0u);
+      if (viewport) {
+        EXPECT_EQ(rgl::Current().viewport, (std::array<int, 4>{0, row.bandY, row.width, row.bandHeight}));
+      }
+      ExpectCalls(viewport ? 3 : 2, {{"gluPerspective", {45.0, double(row.width) / row.bandHeight, 0.1, 100.0}}});
+      // Only a band clips: the scene's own clear stays inside it.
+      EXPECT_EQ(rgl::Current().enabled.count(GL_SCISSOR_TEST), banded ? 1u : 0u);
+      EXPECT_EQ(rgl::CountOf("glScissor"), banded ? 1u : 0u);
+    }
+  }
+  // A wide area after a band clips no more.
+  InitGL(SceneKind::FullScreen, 1280, 720);
+  EXPECT_EQ(rgl::Current().enabled.count(GL_SCISSOR_TEST), 0u);
 }
 
 TEST_F(RenderStateTest, PreviewLeavesTheViewportToTheContext) {

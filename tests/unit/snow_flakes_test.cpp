@@ -59,8 +59,10 @@ TEST(FlakeHalo, MarksFromValuesAboveATenthAndEachVisitSeesTheEarlierOnes) {
   c.Set(2, 1, 1, 0.5L);
   c.Set(2, 2, 1, 0.6L);
   c.Set(2, 2, 2, 0.7L);
-  // Sector 4: a lone point of exactly 0.1 starts nothing.
+  // Sector 4: a lone point of exactly 0.1 starts nothing; in sector 0 one a
+  // hair above it does.
   c.Set(4, 3, 1, 0.1L);
+  c.Set(0, 3, 1, std::nextafter(0.1L, 1.0L));
   MarkFlakeHalo(c.pattern, c.opacity);
 
   // Visit (0,0) fills the empty centre and fades (1,0) and (1,1); visit
@@ -74,7 +76,10 @@ TEST(FlakeHalo, MarksFromValuesAboveATenthAndEachVisitSeesTheEarlierOnes) {
   for (int s : {1, 3}) EXPECT_EQ(c.opacity[s][1][0], 0) << "sectors keep apart";
 
   EXPECT_EQ(c.opacity[4][3][1], 0.1L);
-  for (auto [j, k] : {std::pair{4, 1}, {4, 2}, {2, 0}, {2, 1}, {3, 0}}) EXPECT_EQ(c.opacity[4][j][k], 0) << j << k;
+  for (auto [j, k] : {std::pair{4, 1}, {4, 2}, {2, 0}, {2, 1}, {3, 0}}) {
+    EXPECT_EQ(c.opacity[4][j][k], 0) << j << k;
+    EXPECT_EQ(c.opacity[0][j][k], 0.1L) << j << k;
+  }
 }
 
 class Flakes : public ::testing::Test {
@@ -271,8 +276,12 @@ TEST_F(Flakes, SpinStartsOverAtAFullTurnAndFlakesAreBornAgainBelowHalfAUnitDown)
   PlaceFlakes();
   Flake& turning = Snowfall.Flakes[0];
   Flake& falling = Snowfall.Flakes[1];
+  Flake& almostTurned = Snowfall.Flakes[2];
   turning.spin = 360 - 0.2L;
   ASSERT_EQ(turning.spin + 0.2L, 360);
+  const Extended justShort = std::nextafter(360.0L, 0.0L);
+  almostTurned.spin = justShort - 0.2L;
+  ASSERT_EQ(almostTurned.spin + 0.2L, justShort);
   falling.y = -0.5L + 0.002L;
   ASSERT_EQ(falling.y - 0.002L, -0.5L);
   falling.spin = 200;
@@ -280,10 +289,14 @@ TEST_F(Flakes, SpinStartsOverAtAFullTurnAndFlakesAreBornAgainBelowHalfAUnitDown)
 
   UpdateAndDrawFlakes();
   EXPECT_EQ(turning.spin, 0) << "set to zero at 360";
+  EXPECT_EQ(almostTurned.spin, justShort) << "and not a hair before";
   EXPECT_EQ(falling.y, -0.5L) << "exactly -0.5 is no rebirth";
   EXPECT_TRUE(falling.x == x && falling.z == z);
 
   turning.spin = 359.9L;
+  // A hair below -0.5 after this fall.
+  falling.y = std::nextafter(-0.5L, -1.0L) + 0.002L;
+  ASSERT_EQ(falling.y - 0.002L, std::nextafter(-0.5L, -1.0L));
   rgl::Reset();
   UpdateAndDrawFlakes();
   EXPECT_EQ(turning.spin, 0) << "and past it, to zero rather than 0.1";

@@ -59,6 +59,9 @@ TEST(X11CommandLine, WindowIdInDecimalOrHexadecimal) {
       {{"--window-id", "4194311"}, 4194311},  {{"--window-id", "0x400007"}, 0x400007},
       {{"-window-id", "0X4A"}, 0x4A},          {{"--window-id=0xffffffff"}, 0xFFFFFFFF},
       {{"-window-id=12"}, 12},
+      // The smallest and the largest id; "0x" makes the one digit after it hexadecimal.
+      {{"--window-id", "1"}, 1},               {{"--window-id", "0x1"}, 1},
+      {{"--window-id", "4294967295"}, 0xFFFFFFFF},
   };
   for (const auto& [arguments, id] : cases) {
     std::vector<const char*> argv{"quillmoor"};
@@ -111,6 +114,8 @@ TEST(X11CommandLine, HelpWinsOverTheEnvironment) {
     ASSERT_TRUE(parsed.options) << help << ": " << parsed.error;
     EXPECT_TRUE(parsed.options->Help);
   }
+  for (const char* version : {"--version", "-version"})
+    EXPECT_TRUE(Parse({version}, "not a window").options.value_or(X11Options{}).Version) << version;
   EXPECT_FALSE(Parse({"--help", "--bogus"}).options);
 }
 

@@ -2,42 +2,10 @@
 
 #include <EGL/eglext.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include "host/linux/egl_config.h"
+
 #include <cstring>
-#include <tuple>
 #include <vector>
-
-namespace {
-
-std::string EglErrorText(const char* what) {
-  char code[32];
-  std::snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(eglGetError()));
-  return std::string(what) + " failed (EGL error " + code + ")";
-}
-
-EGLint Attribute(EGLDisplay display, EGLConfig config, EGLint attribute) {
-  EGLint value = 0;
-  eglGetConfigAttrib(display, config, attribute, &value);
-  return value;
-}
-
-// How far a configuration is from the windows' pixel format; smaller is
-// closer, compared element by element: 8 bits in each of red, green and blue
-// (wider channels round differently and cost the rasteriser more), then 16
-// depth bits, no multisampling, no caveat, colour bits nearest 32, as few
-// stencil bits as there are.
-auto FormatDistance(EGLDisplay display, EGLConfig config) {
-  const EGLint red = Attribute(display, config, EGL_RED_SIZE), green = Attribute(display, config, EGL_GREEN_SIZE),
-               blue = Attribute(display, config, EGL_BLUE_SIZE), alpha = Attribute(display, config, EGL_ALPHA_SIZE);
-  const EGLint depth = Attribute(display, config, EGL_DEPTH_SIZE);
-  return std::make_tuple(std::abs(red - 8) + std::abs(green - 8) + std::abs(blue - 8), std::abs(depth - 16),
-                         Attribute(display, config, EGL_SAMPLE_BUFFERS) > 0 ? 1 : 0,
-                         Attribute(display, config, EGL_CONFIG_CAVEAT) == EGL_NONE ? 0 : 1,
-                         std::abs(red + green + blue + alpha - 32), Attribute(display, config, EGL_STENCIL_SIZE));
-}
-
-}  // namespace
 
 HeadlessContext::~HeadlessContext() {
   if (display_ == EGL_NO_DISPLAY) return;
@@ -86,15 +54,7 @@ bool HeadlessContext::Create(int width, int height, std::string& error) {
   std::vector<EGLConfig> configs(static_cast<std::size_t>(found));
   eglChooseConfig(display_, configAttributes, configs.data(), found, &found);
   configs.resize(static_cast<std::size_t>(found));
-  EGLConfig config = configs.front();
-  auto best = FormatDistance(display_, config);
-  for (EGLConfig candidate : configs) {
-    const auto distance = FormatDistance(display_, candidate);
-    if (distance < best) {
-      best = distance;
-      config = candidate;
-    }
-  }
+  const EGLConfig config = ClosestEglConfig(display_, configs, false);
 
   const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
   surface_ = eglCreatePbufferSurface(display_, config, surfaceAttributes);

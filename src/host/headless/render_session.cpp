@@ -3,6 +3,7 @@
 #include "frame/frame.h"
 #include "host/headless/png_writer.h"
 #include "host/opengl.h"
+#include "host/scene_area.h"
 #include "host/scene_setup.h"
 
 RenderSession::RenderSession(const RenderOptions& options) : options_(options), platform_(options.At) {}
@@ -32,6 +33,9 @@ std::unique_ptr<RenderSession> RenderSession::Start(const RenderOptions& options
   return session;
 }
 
-void RenderSession::RunFrame() { DrawFrame(options_.Preview ? SceneKind::Preview : SceneKind::FullScreen); }
+void RenderSession::RunFrame() {
+  ClearAroundScene();
+  DrawFrame(options_.Preview ? SceneKind::Preview : SceneKind::FullScreen);
+}
 
 std::vector<std::uint8_t> RenderSession::Pixels() const { return ReadFramePixels(Width(), Height()); }

@@ -1,5 +1,9 @@
 #include "host/linux/option_scanner.h"
 
+#include <iostream>
+
+#include "quillmoor_version.h"
+
 bool OptionScanner::Next() {
   if (index_ + 1 >= argc_) return false;
   argument_ = argv_[++index_];
@@ -67,4 +71,16 @@ std::string Quoted(std::string_view text) {
   quoted += EscapeControls(text);
   quoted += '"';
   return quoted;
+}
+
+std::optional<int> EndByCommandLine(const char* program, const char* usage, bool parsed, bool help, bool version,
+                                    const std::string& error) {
+  if (!parsed) {
+    std::cerr << program << ": " << error << "\n" << usage;
+    return 2;
+  }
+  if (help) std::cout << usage;
+  else if (version) std::cout << program << " " QUILLMOOR_VERSION_STRING "\n";
+  else return std::nullopt;
+  return 0;
 }

@@ -45,3 +45,10 @@ std::string UnknownOption(std::string_view argument);
 std::string EscapeControls(std::string_view text);
 // The same in double quotes.
 std::string Quoted(std::string_view text);
+
+// What a Linux program's command line alone decides, before it does anything
+// else: a bad one (not `parsed`) prints the message and the usage to standard
+// error, status 2; --help prints the usage to standard output, --version
+// "PROGRAM VERSION", status 0. Nothing when the program is to run.
+std::optional<int> EndByCommandLine(const char* program, const char* usage, bool parsed, bool help, bool version,
+                                    const std::string& error);

@@ -14,10 +14,22 @@
 
 namespace {
 
+// Held by the full-screen saver until its process ends (the system closes the
+// handle then), in the session's namespace: a second full-screen start finds
+// it taken.
+constexpr const char* FullScreenMutexName = "Local\\QuillmoorScreensaverFullScreen";
+
 // The saver window is the application's main window: the message loop runs
 // until it has closed. The application's window owns it and goes with the
-// process.
+// process. While one saver runs full screen, another ends at once, touching
+// neither the running one nor the screen-saver-running flag.
 void RunFullScreen(HINSTANCE instance) {
+  const HANDLE running = CreateMutexA(nullptr, FALSE, FullScreenMutexName);
+  if (running != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(running);
+    return;
+  }
+
   Win32Platform platform;
   UsePlatform(&platform);
 

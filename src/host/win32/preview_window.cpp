@@ -5,6 +5,7 @@
 
 #include "frame/frame.h"
 #include "host/preview_handle.h"
+#include "host/scene_area.h"
 #include "host/scene_setup.h"
 #include "host/win32/application_window.h"
 
@@ -145,6 +146,7 @@ LRESULT CALLBACK PreviewWindowProcedure(HWND window, UINT message, WPARAM wParam
     case WM_PAINT:
       // No BeginPaint/EndPaint: the window stays invalid and the next paint
       // request follows as soon as the queue is empty.
+      ClearAroundScene();
       DrawPreviewFrame();
       return 0;
     case WM_KEYDOWN:

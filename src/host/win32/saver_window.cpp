@@ -1,9 +1,8 @@
 #include "host/win32/saver_window.h"
 
-#include <cstdlib>
-
 #include "frame/frame.h"
 #include "frame/outline_font.h"
+#include "host/scene_area.h"
 #include "host/scene_setup.h"
 
 namespace {
@@ -32,6 +31,7 @@ bool SaverWindow::Create(HINSTANCE instance, HWND owner) {
   window_ = CreateWindowExA(WS_EX_TOPMOST, SaverWindowClassName, SaverWindowCaption, WS_POPUP, 0, 0, 0, 0,
                             owner, nullptr, instance, this);
   if (window_ == nullptr) return false;
+  instance_ = instance;
 
   // Timer1 ticks from creation on; its first tick is handled once the message
   // loop runs, after FormShow.
@@ -41,6 +41,9 @@ bool SaverWindow::Create(HINSTANCE instance, HWND owner) {
 }
 
 void SaverWindow::Show() {
+  // The black windows come first, shown without taking the activation, so
+  // that this window ends up active and above them.
+  dark_.Cover(instance_, GetWindow(window_, GW_OWNER), window_);
   FormShow();
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
@@ -62,7 +65,9 @@ void SaverWindow::FormCreate() {
   GetClientRect(window_, &client);
   CreateScene(SceneKind::FullScreen, client.right, client.bottom);
 
-  GetCursorPos(&lastPointer_);
+  POINT pointer{};
+  GetCursorPos(&pointer);
+  pointer_.Remember(pointer.x, pointer.y);
   SystemParametersInfoA(SpiSetScreenSaverRunning, 1, nullptr, 0);
   ShowCursor(FALSE);
 }
@@ -74,9 +79,15 @@ void SaverWindow::FormShow() {
   SetUpRenderingState(SceneKind::FullScreen, client.right, client.bottom);
 }
 
-void SaverWindow::Timer1Timer() { ::Timer1Timer(); }
+void SaverWindow::Timer1Timer() {
+  ClearAroundScene();
+  ::Timer1Timer();
+}
 
-bool SaverWindow::IsActive() const { return GetActiveWindow() == window_; }
+bool SaverWindow::IsActive() const {
+  const HWND active = GetActiveWindow();
+  return active == window_ || dark_.Owns(active);
+}
 
 void SaverWindow::FormKeyDown() {
   if (IsActive()) ExitSequence();
@@ -84,20 +95,22 @@ void SaverWindow::FormKeyDown() {
 
 void SaverWindow::FormMouseMove() {
   // The event's own coordinates are not used: the pointer's screen position
-  // is read here, and remembered whatever happens next.
+  // is read here, and remembered whatever happens next. The black windows
+  // pass their moves on to here, so one record serves them all.
   POINT pointer{};
   GetCursorPos(&pointer);
-  const POINT last = lastPointer_;
-  lastPointer_ = pointer;
   // While another window is active, moves only keep the position up to date.
-  if (!IsActive()) return;
+  if (!IsActive()) {
+    pointer_.Remember(pointer.x, pointer.y);
+    return;
+  }
   // The limit holds per move: a slow sweep across the screen never ends it.
-  if (std::labs(pointer.x - last.x) > PointerJumpLimit || std::labs(pointer.y - last.y) > PointerJumpLimit)
-    ExitSequence();
+  if (pointer_.Moved(pointer.x, pointer.y)) ExitSequence();
 }
 
 void SaverWindow::ExitSequence() {
   ShowWindow(window_, SW_HIDE);
+  dark_.Hide();
   ShowCursor(TRUE);
   Close();
 }
@@ -156,7 +169,13 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // A close from elsewhere releases everything as the exit sequence does.
       Close();
       return 0;
+    case WM_DISPLAYCHANGE:
+      // Monitors came, went or moved: every one but the primary stays
+      // covered. This window keeps its size.
+      dark_.Layout();
+      break;
     case WM_DESTROY:
+      dark_.Close();
       KillTimer(window_, Timer1Id);
       SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
       window_ = nullptr;

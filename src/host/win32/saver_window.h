@@ -2,15 +2,17 @@
 // primary screen that owns the scene's rendering context, draws a frame on
 // every tick of its 30 ms timer, and ends the saver on the first key press or
 // on a jump of the pointer by more than 100 pixels between two mouse moves.
+// Every other monitor gets a black window that passes its input on to it.
 #pragma once
 
 #include "host/opengl.h"
+#include "host/pointer_jump.h"
+#include "host/win32/dark_windows.h"
 #include "host/win32/rendering_context.h"
 
 inline constexpr const char* SaverWindowClassName = "QuillmoorSaverWindow";
 inline constexpr const char* SaverWindowCaption = "Quillmoor";
-inline constexpr UINT Timer1Interval = 30;     // milliseconds per frame
-inline constexpr LONG PointerJumpLimit = 100;  // pixels per mouse move, along either axis
+inline constexpr UINT Timer1Interval = 30;  // milliseconds per frame
 
 // The system's screen-saver-running flag.
 inline constexpr UINT SpiSetScreenSaverRunning = 97;
@@ -26,7 +28,8 @@ class SaverWindow {
   // it is not its parent). False if the system gave no window.
   bool Create(HINSTANCE instance, HWND owner);
 
-  // FormShow, then the window appears on top of everything.
+  // Covers the other monitors, their windows owned as this one is; then
+  // FormShow, and the window appears on top of everything.
   void Show();
 
   HWND Handle() const { return window_; }
@@ -43,14 +46,18 @@ class SaverWindow {
   bool FormCloseQuery();
   void FormClose();
 
-  // Hide, show the pointer again, ask to close.
+  // Hide (the black windows too), show the pointer again, ask to close.
   void ExitSequence();
   // FormCloseQuery, then FormClose: the window is freed.
   void Close();
+  // Whether the active window is this one or one of the black windows.
   bool IsActive() const;
 
   HWND window_ = nullptr;
+  HINSTANCE instance_ = nullptr;
   RenderingContext context_;
-  POINT lastPointer_{};
+  // The pointer's last screen position, for moves over any of the saver's windows.
+  PointerJump pointer_{0, 0};
+  DarkWindows dark_;
   bool closing_ = false;
 };

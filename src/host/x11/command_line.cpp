@@ -18,8 +18,14 @@ const char* const X11Usage =
     "  --help              this text\n"
     "  --version           the version\n"
     "The window is the one --window-id names, else the one in XSCREENSAVER_WINDOW, else\n"
-    "with --root the root window. Drawing into a given window, the saver runs until it\n"
-    "gets SIGTERM or SIGINT.\n";
+    "with --root the root window. Drawing into a given window, the saver leaves input\n"
+    "alone and runs until a signal ends it or the window is destroyed.\n"
+    "How it ends:\n"
+    "  a key, a pointer jump, a close request (own window only)  exit code 0\n"
+    "  its window destroyed (quietly when the window was given)  exit code 0\n"
+    "  SIGTERM, SIGINT or SIGHUP, after its clean-up             killed by that signal\n"
+    "  it cannot run (no display, no GLX visual, no such window) exit code 1\n"
+    "  a bad command line                                        exit code 2\n";
 
 namespace {
 

@@ -2,9 +2,10 @@
 // screen with a window of its own and ends on input; given a window
 // (--window-id, XSCREENSAVER_WINDOW, --root) it draws there until a signal
 // ends it.
-// Exit codes: 0 when it ends as it should, 1 when it cannot run (no display,
-// no GLX visual, no such window), 2 for a bad command line; SIGTERM, SIGINT
-// and SIGHUP end it, after its clean-up, killed by that signal.
+// Exit codes: 0 when it ends as it should (a key, a pointer jump, a close
+// request, its window destroyed), 1 when it cannot run (no display, no GLX
+// visual, no such window), 2 for a bad command line; SIGTERM, SIGINT and
+// SIGHUP end it, after its clean-up, killed by that signal.
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -13,15 +14,15 @@
 #include <optional>
 #include <string>
 
-#include "quillmoor_version.h"
-
 #include "frame/outline_font.h"
 #include "frame/platform.h"
 #include "host/fpu_control.h"
+#include "host/linux/option_scanner.h"
 #include "host/pointer_jump.h"
 #include "host/scene_setup.h"
 #include "host/x11/command_line.h"
-#include "host/x11/fps_overlay.h"
+#include "host/linux/fps_overlay.h"
+#include "host/x11/x_core_font.h"
 #include "host/x11/glx_window.h"
 #include "host/x11/saver_loop.h"
 #include "host/linux/stop_signals.h"
@@ -90,19 +91,23 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
 
   // Without a font for it the saver runs on without the figures.
   FpsOverlay overlay;
+  XCoreFont font;
   if (options.ShowFps) {
-    if (overlay.Create(display, error))
+    if (font.Create(display, error)) {
+      overlay.Show(&font);
       platform.ShowOverlay(&overlay);
-    else
+    } else {
       std::cerr << "quillmoor: " << error << "\n";
+    }
   }
 
   SaverLoop loop(window, signals, pointer);
   const SaverEnd end = loop.Run();
+  const bool ownWindow = window.Own();
 
   // The fonts' lists belong to the context: deleted while it is current.
   platform.ShowOverlay(nullptr);
-  overlay.Release();
+  font.Release();
   DeleteFontLists();
   window.Release();
 
@@ -113,7 +118,10 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
     case SaverEnd::XError:
       return Fail(loop.Error());
     case SaverEnd::WindowGone:
-      std::cerr << "quillmoor: the window was destroyed\n";
+      // A daemon destroys the window it gave on every deactivation: the
+      // normal end, and nothing to tell the session's error log. Its own
+      // window destroyed by another client is worth a word.
+      if (ownWindow) std::cerr << "quillmoor: the window was destroyed\n";
       return 0;
     default:
       return 0;
@@ -128,18 +136,9 @@ int main(int argc, char** argv) {
   std::string error;
   const std::optional<X11Options> options =
       ParseX11Options(argc, argv, std::getenv(ScreenSaverWindowVariable), error);
-  if (!options) {
-    std::cerr << "quillmoor: " << error << "\n" << X11Usage;
-    return 2;
-  }
-  if (options->Help) {
-    std::cout << X11Usage;
-    return 0;
-  }
-  if (options->Version) {
-    std::cout << "quillmoor " QUILLMOOR_VERSION_STRING "\n";
-    return 0;
-  }
+  if (const std::optional<int> status = EndByCommandLine("quillmoor", X11Usage, options.has_value(),
+                                                          options && options->Help, options && options->Version, error))
+    return *status;
 
   Display* display = OpenDisplay(error);
   if (display == nullptr) return Fail(error);

@@ -8,7 +8,7 @@
 #include <ctime>
 
 #include "frame/frame.h"
-#include "host/opengl.h"
+#include "host/scene_area.h"
 #include "host/scene_setup.h"
 #include "host/x11/x11_errors.h"
 
@@ -17,21 +17,7 @@ namespace {
 // About a second of failed attempts before saying so; the saver keeps trying.
 constexpr int GrabAttemptsBeforeWarning = 33;
 
-timespec ToTimespec(FramePacer::Duration duration) {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
-  return {static_cast<time_t>(seconds.count()), static_cast<long>((duration - seconds).count())};
-}
-
 }  // namespace
-
-void ApplyProjection(int width, int height) {
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-}
 
 SaverLoop::SaverLoop(GlxWindow& window, const StopSignals& signals, std::optional<PointerJump> pointerAtStart)
     : window_(window), display_(window.XDisplay()), signals_(signals), pointer_(pointerAtStart) {}
@@ -59,7 +45,7 @@ SaverEnd SaverLoop::Run() {
       pacer.FrameDone(FramePacer::Clock::now());
       continue;
     }
-    const timespec timeout = ToTimespec(remaining);
+    const timespec timeout = AsTimespec(remaining);
     if (ppoll(waits, 2, &timeout, nullptr) < 0 && errno != EINTR) {
       error_ = std::string("waiting for events failed: ") + std::strerror(errno);
       End(SaverEnd::XError);
@@ -81,6 +67,7 @@ void SaverLoop::DrawFrame() {
   }
   if (resized_) ApplyNewSize();
 
+  ClearAroundScene();
   Timer1Timer();
 
   // A round trip per frame: the saver never runs ahead of the server, and an
@@ -121,7 +108,7 @@ void SaverLoop::ApplyNewSize() {
   // Laid out again for the new shape, as at start: the clock's place, the
   // countdown's and the backdrop's all follow the aspect.
   CreateScene(SceneKind::FullScreen, window_.Width(), window_.Height());
-  ApplyProjection(window_.Width(), window_.Height());
+  ApplySceneArea(SceneKind::FullScreen, window_.Width(), window_.Height());
 }
 
 void SaverLoop::Hide() {

@@ -15,11 +15,9 @@
 #include <string>
 
 #include "host/pointer_jump.h"
-#include "host/x11/frame_pacer.h"
+#include "host/linux/frame_pacer.h"
 #include "host/x11/glx_window.h"
 #include "host/linux/stop_signals.h"
-
-inline constexpr std::chrono::milliseconds FrameInterval{30};
 
 enum class SaverEnd {
   Input,         // a key or a pointer jump (own window)
@@ -67,7 +65,3 @@ class SaverLoop {
   bool raise_ = false;
   bool resized_ = false;
 };
-
-// Sets the viewport and the perspective for a drawing area of this size, as
-// the rendering set-up does.
-void ApplyProjection(int width, int height);

@@ -7,7 +7,7 @@
 
 #include "host/linux/local_clock.h"
 #include "host/linux_font/outline_glyphs.h"
-#include "host/x11/fps_overlay.h"
+#include "host/linux/fps_overlay.h"
 
 LocalMoment X11Platform::LocalNow() { return SystemLocalNow(); }
 

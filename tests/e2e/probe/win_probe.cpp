@@ -5,8 +5,9 @@
 //   win_probe find [--caption TEXT] [--class NAME] [--visible] [--active] [--wait MS]
 //       Waits up to MS milliseconds (default 0) for a top-level window with
 //       that caption and/or class (with --visible: shown; with --active: the
-//       foreground window), then prints its properties as key=value lines.
-//       Exit 0 if found, 1 if not (found=0).
+//       foreground window), then prints its properties as key=value lines
+//       and matches= (how many windows match). Exit 0 if found, 1 if not
+//       (found=0).
 //   win_probe gone [--caption TEXT] [--class NAME] [--wait MS]
 //       Waits up to MS milliseconds for no such window to remain. Exit 0 when
 //       none is left, 1 if one still is.
@@ -28,13 +29,16 @@
 //       Makes the window the foreground window, as the task bar or Alt+Tab
 //       does, lets its thread catch up as sync does, and prints the caption
 //       of the foreground window then (foreground=).
-//   win_probe window --caption TEXT [--wait MS]
-//       Opens a small window of its own, makes it the active window, prints
-//       active=1 once it is, and keeps it until it is closed or MS
-//       milliseconds (default 60000) have passed.
+//   win_probe window --caption TEXT [--at X Y] [--size W H] [--wait MS]
+//       Opens a white window of its own at (X, Y), W x H (default 40 40,
+//       200 x 120), makes it the active window, prints active=1 once it is,
+//       and keeps it until it is closed or MS milliseconds (default 60000)
+//       have passed.
 //   win_probe system
-//       Prints the screen size, the screen-saver-running flag, the pointer
-//       position and the foreground window.
+//       Prints the screen size, the monitors (monitors=, then one monitor=
+//       line for each with its rectangle, the primary one marked), the
+//       screen-saver-running flag, the pointer position and the foreground
+//       window.
 //   win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS]
 //                  -- PROGRAM [ARGUMENTS...]
 //       Plays a screen-saver host's preview window: opens a window of its own
@@ -52,7 +56,8 @@
 //   win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME
 //                  [--exit-wait MS]
 //       Posts one message to the window, as input that reaches it would come:
-//       keydown (key A), mousemove, lbuttondown, rbuttondown or mbuttondown.
+//       keydown (key A), mousemove, lbuttondown, rbuttondown or mbuttondown;
+//       or displaychange, as the system sends it when monitors change.
 //       With --exit-wait it then waits up to MS milliseconds for the window's
 //       process to end and prints ended= and, if it did, after_ms=.
 //
@@ -76,6 +81,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -124,6 +130,12 @@ BOOL CALLBACK FindOne(HWND window, LPARAM parameter) {
   if (!Matches(window, *state->Wanted)) return TRUE;
   state->Found = window;
   return FALSE;
+}
+
+BOOL CALLBACK CountMatch(HWND window, LPARAM parameter) {
+  auto* state = reinterpret_cast<std::pair<const Query*, int>*>(parameter);
+  if (Matches(window, *state->first)) ++state->second;
+  return TRUE;
 }
 
 HWND FindTopLevel(const Query& query) {
@@ -276,7 +288,7 @@ int Usage() {
                "       win_probe sync [--caption TEXT] [--class NAME] [--pointer X Y] [--wait MS]\n"
                "       win_probe close [--caption TEXT] [--class NAME]\n"
                "       win_probe activate [--caption TEXT] [--class NAME]\n"
-               "       win_probe window --caption TEXT [--wait MS]\n"
+               "       win_probe window --caption TEXT [--at X Y] [--size W H] [--wait MS]\n"
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
@@ -291,6 +303,9 @@ int Find(const Query& query, DWORD waitMs, bool wantGone) {
     const HWND window = FindTopLevel(query);
     if (!wantGone && window != nullptr) {
       PrintWindow(window);
+      std::pair<const Query*, int> count{&query, 0};
+      if (!query.HasParent) EnumWindows(CountMatch, reinterpret_cast<LPARAM>(&count));
+      std::printf("matches=%d\n", count.second);
       return 0;
     }
     if (wantGone && window == nullptr) {
@@ -432,7 +447,7 @@ LRESULT CALLBACK ProbeWindowProcedure(HWND window, UINT message, WPARAM wParam, 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int OwnWindow(const std::string& caption, DWORD waitMs) {
+int OwnWindow(const std::string& caption, POINT at, SIZE size, DWORD waitMs) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ProbeWindowProcedure;
@@ -440,8 +455,8 @@ int OwnWindow(const std::string& caption, DWORD waitMs) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   windowClass.lpszClassName = "QuillmoorProbeWindow";
   RegisterClassA(&windowClass);
-  const HWND window = CreateWindowExA(0, windowClass.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 40, 40,
-                                      200, 120, nullptr, nullptr, instance, nullptr);
+  const HWND window = CreateWindowExA(0, windowClass.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, at.x, at.y,
+                                      size.cx, size.cy, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     std::printf("created=0\n");
     return 1;
@@ -465,11 +480,23 @@ int OwnWindow(const std::string& caption, DWORD waitMs) {
   return 0;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(monitor, &info);
+  const RECT& r = info.rcMonitor;
+  std::printf("monitor=%ld %ld %ld %ld%s\n", r.left, r.top, r.right, r.bottom,
+              (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+  return TRUE;
+}
+
 int System() {
   POINT pointer{};
   GetCursorPos(&pointer);
   const HWND foreground = GetForegroundWindow();
   std::printf("screen_size=%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  std::printf("monitors=%d\n", GetSystemMetrics(SM_CMONITORS));
+  EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
   std::printf("screensaver_running=%d\n", ScreenSaverRunning());
   std::printf("pointer=%ld %ld\n", pointer.x, pointer.y);
   std::printf("foreground=%s\n", foreground ? WindowText(foreground).c_str() : "");
@@ -563,7 +590,9 @@ int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitW
                                {"mousemove", WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)},
                                {"lbuttondown", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
                                {"rbuttondown", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)},
-                               {"mbuttondown", WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(10, 10)}};
+                               {"mbuttondown", WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(10, 10)},
+                               {"displaychange", WM_DISPLAYCHANGE, 32,
+                                MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))}};
   const Kind* kind = nullptr;
   for (const Kind& candidate : kinds)
     if (name == candidate.Name) kind = &candidate;
@@ -747,6 +776,10 @@ int main(int argc, char** argv) {
   bool hasPointer = false;
   POINT pointer{};
   HostOptions host;
+  if (command == "window") {
+    host.At = {40, 40};
+    host.Size = {200, 120};
+  }
   std::string messageName;
   bool hasExitWait = false;
   DWORD exitWaitMs = 0;
@@ -830,7 +863,7 @@ int main(int argc, char** argv) {
   }
   if (command == "window") {
     if (!query.HasCaption) return Usage();
-    return OwnWindow(query.Caption, waitMs);
+    return OwnWindow(query.Caption, host.At, host.Size, waitMs);
   }
   if (command == "system") return System();
   if (command == "host") {

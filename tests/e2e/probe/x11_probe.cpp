@@ -12,6 +12,8 @@
 //   x11_probe grabbed
 //       Prints "keyboard=1" and "pointer=1" for whichever of the two another
 //       client holds grabbed.
+//   x11_probe destroy WINDOW
+//       Destroys WINDOW, whoever made it.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
@@ -30,7 +32,7 @@ namespace {
 int IgnoreError(Display*, XErrorEvent*) { return 0; }
 
 int Usage() {
-  std::fprintf(stderr, "usage: x11_probe window W H | ping WINDOW [--wait MS] | grabbed\n");
+  std::fprintf(stderr, "usage: x11_probe window W H | ping WINDOW [--wait MS] | grabbed | destroy WINDOW\n");
   return 2;
 }
 
@@ -116,5 +118,10 @@ int main(int argc, char** argv) {
   if (command == "ping" && (argc == 3 || (argc == 5 && std::strcmp(argv[3], "--wait") == 0)))
     return Ping(display, std::strtoul(argv[2], nullptr, 0), argc == 5 ? std::atoi(argv[4]) : 10000);
   if (command == "grabbed" && argc == 2) return Grabbed(display);
+  if (command == "destroy" && argc == 3) {
+    XDestroyWindow(display, std::strtoul(argv[2], nullptr, 0));
+    XSync(display, False);
+    return 0;
+  }
   return Usage();
 }

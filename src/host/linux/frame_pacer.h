@@ -5,6 +5,10 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
+
+// The saver's frame period on every Linux host.
+inline constexpr std::chrono::milliseconds FrameInterval{30};
 
 class FramePacer {
  public:
@@ -27,3 +31,6 @@ class FramePacer {
   Duration period_;
   Clock::time_point due_;
 };
+
+// A wait as ppoll takes it.
+timespec AsTimespec(FramePacer::Duration duration);

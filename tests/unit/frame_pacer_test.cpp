@@ -1,7 +1,7 @@
 // The frame timer's arithmetic on made-up moments: nothing here waits.
 #include <gtest/gtest.h>
 
-#include "host/x11/frame_pacer.h"
+#include "host/linux/frame_pacer.h"
 
 namespace {
 

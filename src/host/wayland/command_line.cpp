@@ -1,0 +1,79 @@
+#include "host/wayland/command_line.h"
+
+#include <string_view>
+
+#include "host/linux/option_scanner.h"
+
+const char* const WaylandUsage =
+    "usage: quillmoor-wayland [options]\n"
+    "  --output NAME       draw the scene on the output NAME (default: the first one);\n"
+    "                      every other output is covered in black\n"
+    "  --layer LAYER       overlay (default) or top: any key, or a jump of the pointer by\n"
+    "                      more than 100 pixels, ends it; bottom or background: input\n"
+    "                      passes through, and it runs until SIGTERM or SIGINT\n"
+    "  --fps               show the frame rate and the CPU load in the lower left corner\n"
+    "  --help              this text\n"
+    "  --version           the version\n"
+    "Without the compositor's layer shell it shows one full-screen window instead.\n";
+
+namespace {
+
+struct LayerName {
+  std::string_view Name;
+  WaylandLayer Layer;
+};
+constexpr LayerName LayerNames[] = {{"overlay", WaylandLayer::Overlay},
+                                    {"top", WaylandLayer::Top},
+                                    {"bottom", WaylandLayer::Bottom},
+                                    {"background", WaylandLayer::Background}};
+
+}  // namespace
+
+bool EndsOnInput(WaylandLayer layer) { return layer == WaylandLayer::Overlay || layer == WaylandLayer::Top; }
+
+std::optional<WaylandOptions> ParseWaylandOptions(int argc, const char* const* argv, std::string& error) {
+  WaylandOptions options;
+  bool outputGiven = false;
+  OptionScanner scanner(argc, argv);
+  while (scanner.Next()) {
+    const std::string_view name = scanner.Name();
+    bool* flag = name == "help" || name == "h" ? &options.Help
+                 : name == "version"            ? &options.Version
+                 : name == "fps"                ? &options.ShowFps
+                                                : nullptr;
+    if (flag != nullptr) {
+      if (!scanner.NoValue(error)) return std::nullopt;
+      *flag = true;
+    } else if (name == "output") {
+      const std::optional<std::string_view> value = scanner.Value(error);
+      if (!value) return std::nullopt;
+      // An output's name is never empty; one that starts with a dash is an
+      // option swallowed by mistake.
+      if (value->empty() || value->front() == '-') {
+        error = "--output needs an output's name, not '" + std::string(*value) + "'";
+        return std::nullopt;
+      }
+      if (outputGiven) {
+        error = "--output is given twice";
+        return std::nullopt;
+      }
+      outputGiven = true;
+      options.Output = *value;
+    } else if (name == "layer") {
+      const std::optional<std::string_view> value = scanner.Value(error);
+      if (!value) return std::nullopt;
+      const LayerName* found = nullptr;
+      for (const LayerName& layer : LayerNames)
+        if (layer.Name == *value) found = &layer;
+      if (found == nullptr) {
+        error = "--layer: '" + std::string(*value) + "' is not overlay, top, bottom or background";
+        return std::nullopt;
+      }
+      options.Layer = found->Layer;
+    } else {
+      error = UnknownOption(scanner.Argument());
+      return std::nullopt;
+    }
+  }
+  return options;
+}

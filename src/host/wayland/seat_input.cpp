@@ -1,0 +1,98 @@
+#include "host/wayland/seat_input.h"
+
+#include <unistd.h>
+
+namespace {
+
+SeatInput& Of(void* data) { return *static_cast<SeatInput*>(data); }
+
+const wl_seat_listener SeatListener = {
+    [](void* data, wl_seat*, std::uint32_t capabilities) { Of(data).Capabilities(capabilities); },
+    [](void*, wl_seat*, const char*) {},
+};
+
+const wl_pointer_listener PointerListener = {
+    [](void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+      Of(data).PointerEntered(serial, surface, x, y);
+    },
+    [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { Of(data).PointerLeft(); },
+    [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) { Of(data).PointerMoved(x, y); },
+    [](void*, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
+    [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    // frame, axis_source, axis_stop, axis_discrete, axis_value120: later
+    // versions than the one bound
+    nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+const wl_keyboard_listener KeyboardListener = {
+    // No keymap is needed to tell that a key went down.
+    [](void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) { close(fd); },
+    [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
+    [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
+    [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+      if (state == WL_KEYBOARD_KEY_STATE_PRESSED) Of(data).KeyPressed();
+    },
+    [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
+    [](void*, wl_keyboard*, std::int32_t, std::int32_t) {},
+};
+
+template <typename Device>
+void Release(Device*& device, void (*release)(Device*), void (*destroy)(Device*), std::uint32_t since) {
+  if (device == nullptr) return;
+  if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(device)) >= since)
+    release(device);
+  else
+    destroy(device);
+  device = nullptr;
+}
+
+}  // namespace
+
+SeatInput::SeatInput(wl_seat* seat, Locate locate, std::function<void()> ended)
+    : seat_(seat), locate_(std::move(locate)), ended_(std::move(ended)) {
+  wl_seat_add_listener(seat_, &SeatListener, this);
+}
+
+SeatInput::~SeatInput() {
+  Capabilities(0);
+  if (wl_seat_get_version(seat_) >= WL_SEAT_RELEASE_SINCE_VERSION)
+    wl_seat_release(seat_);
+  else
+    wl_seat_destroy(seat_);
+}
+
+void SeatInput::Capabilities(std::uint32_t capabilities) {
+  const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+  const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+  if (keyboard && keyboard_ == nullptr) {
+    keyboard_ = wl_seat_get_keyboard(seat_);
+    wl_keyboard_add_listener(keyboard_, &KeyboardListener, this);
+  } else if (!keyboard) {
+    Release(keyboard_, wl_keyboard_release, wl_keyboard_destroy, WL_KEYBOARD_RELEASE_SINCE_VERSION);
+  }
+  if (pointer && pointer_ == nullptr) {
+    pointer_ = wl_seat_get_pointer(seat_);
+    wl_pointer_add_listener(pointer_, &PointerListener, this);
+  } else if (!pointer) {
+    Release(pointer_, wl_pointer_release, wl_pointer_destroy, WL_POINTER_RELEASE_SINCE_VERSION);
+    origin_.reset();
+  }
+}
+
+void SeatInput::PointerEntered(std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+  origin_ = locate_(surface);
+  if (!origin_) return;
+  wl_pointer_set_cursor(pointer_, serial, nullptr, 0, 0);
+  MovedTo(origin_->first + wl_fixed_to_int(x), origin_->second + wl_fixed_to_int(y));
+}
+
+void SeatInput::PointerMoved(wl_fixed_t x, wl_fixed_t y) {
+  if (origin_) MovedTo(origin_->first + wl_fixed_to_int(x), origin_->second + wl_fixed_to_int(y));
+}
+
+void SeatInput::MovedTo(std::int32_t x, std::int32_t y) {
+  if (!jump_)
+    jump_.emplace(x, y);
+  else if (jump_->Moved(x, y))
+    ended_();
+}

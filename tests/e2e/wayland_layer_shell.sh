@@ -1,0 +1,102 @@
+# On a wlroots compositor (headless sway): the scene on the first output, or
+# on the one --output names, drawn at the output's size in pixels, and every
+# other output black, an output added later included. Above the windows any
+# key ends it with exit code 0, and so does a pointer jump of more than 100
+# pixels between two motion events on the layout (entering another output's
+# surface counts as motion there); smaller moves do not. In the background
+# layer input passes through and SIGTERM ends it, killed by that signal, even
+# while the compositor is frozen; a frozen compositor's saver sleeps. A
+# compositor that goes away ends it with exit code 1 and one line.
+source "$E2E_LIB"
+
+give_seat_devices
+sway_command create_output
+sway_command output HEADLESS-2 resolution 1024x768 position 1280 0
+
+section "the command line and the outputs"
+as_user "$QUILLMOOR_BIN" --layer side 2>"$E2E_OUT/run.err"
+expect "a bad layer: exit code" "$?" 2
+as_user WAYLAND_DISPLAY=nowhere "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+expect "no compositor: exit code" "$?" 1
+contains "no compositor: says so" "$(cat "$E2E_OUT/run.err")" "cannot connect to the Wayland compositor 'nowhere'"
+as_user "$QUILLMOOR_BIN" --output NOPE 2>"$E2E_OUT/run.err"
+expect "no such output: exit code" "$?" 1
+contains "no such output: the outputs named" "$(cat "$E2E_OUT/run.err")" "(there are HEADLESS-1, HEADLESS-2)"
+
+section "overlay: the scene on the first output, the other black; a key ends it"
+pointer_at 100 100
+start_saver
+expect_scene "HEADLESS-1 1280x720" "$E2E_OUT/overlay.png" HEADLESS-1 1280 720
+expect_black "the other output" HEADLESS-2
+as_user wtype a
+expect_saver_ended "key a"
+capture "$E2E_OUT/after.png" HEADLESS-2
+at_least "its cover is gone: the compositor's grey shows" "$(brightest "$E2E_OUT/after.png")" 1
+
+section "overlay: moves of 100 pixels, then a jump of 101"
+pointer_at 100 100
+start_saver
+expect_scene "again" "$E2E_OUT/overlay_pointer.png" HEADLESS-1 1280 720
+pointer_at 150 150
+expect_saver_still_up "50 right and down"
+pointer_at 250 250
+expect_saver_still_up "100 right and down"
+pointer_at 250 150
+expect_saver_still_up "100 up"
+pointer_at 351 150
+expect_saver_ended "101 right"
+
+section "overlay: onto the other output"
+pointer_at 1250 300
+start_saver
+expect_scene "again" "$E2E_OUT/overlay_outputs.png" HEADLESS-1 1280 720
+pointer_at 1300 300
+expect_saver_still_up "50 right, onto the other output's cover"
+pointer_at 1300 401
+expect_saver_ended "101 down on the other output"
+
+section "top, on HEADLESS-2 at scale 2: an output added is covered"
+sway_command output HEADLESS-2 scale 2
+start_saver --output HEADLESS-2 --layer top
+# Scale 2: 512x384 on the layout, drawn pixel for pixel at 1024x768.
+expect_scene "HEADLESS-2 1024x768" "$E2E_OUT/top.png" HEADLESS-2 1024 768
+expect_black "the first output" HEADLESS-1
+sway_command create_output
+expect_black "the output added" HEADLESS-3
+as_user wtype -k Shift_L
+expect_saver_ended "Shift alone"
+
+section "background: input passes, SIGTERM ends it, a frozen compositor is waited for"
+# Below the windows the pointer stays visible: it is kept off the pictures.
+pointer_at 1500 300
+start_saver --layer background --fps
+shot="$E2E_OUT/background.png"
+expect_scene "HEADLESS-1" "$shot" HEADLESS-1 1280 720
+# The figures in the lower left corner: a dark box with white text on the ground.
+at_least "--fps: the figures' box, dark pixels of 1000" "$(count_dark "$shot" 15 682 50 20)" 500
+at_least "--fps: white text pixels" "$(count_bright "$shot" 15 682 50 20 90)" 20
+as_user wtype a
+pointer_at 900 600
+expect_saver_still_up "a key and a jump"
+kill -STOP "$COMPOSITOR_PID"
+sleep 0.5
+before=$(cpu_ticks "$SAVER_PID")
+sleep 2
+# A frame is drawn only once the compositor has called back for the last one:
+# while it is stopped the saver sleeps in poll. Drawing on would take a
+# processor's whole time (about 200 ticks), or most of it.
+at_most "CPU ticks in 2 s while the compositor is stopped" "$(($(cpu_ticks "$SAVER_PID") - before))" 20
+expect_signal_ends "while the compositor is stopped" TERM
+kill -CONT "$COMPOSITOR_PID"
+
+section "the compositor goes away"
+pointer_at 1500 300
+start_saver --layer bottom
+expect_scene "bottom" "$E2E_OUT/bottom.png" HEADLESS-1 1280 720
+kill "$COMPOSITOR_PID"
+wait_saver_exit
+expect "exit code" "$SAVER_EXIT" 1
+expect "one line on standard error" "$(wc -l <"$E2E_OUT/saver.err")" 1
+contains "saying so" "$(cat "$E2E_OUT/saver.err")" "the compositor went away"
+
+finish

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/wayland/command_line.h"
+
+namespace {
+
+std::optional<WaylandOptions> Parse(std::vector<const char*> arguments, std::string& error) {
+  arguments.insert(arguments.begin(), "quillmoor-wayland");
+  return ParseWaylandOptions(static_cast<int>(arguments.size()), arguments.data(), error);
+}
+
+TEST(WaylandCommandLine, OutputLayerAndFpsWithOneDashOrTwo) {
+  std::string error;
+  auto options = Parse({}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->Output, "");
+  EXPECT_EQ(options->Layer, WaylandLayer::Overlay);
+  EXPECT_FALSE(options->ShowFps);
+
+  const std::vector<std::pair<std::vector<const char*>, WaylandLayer>> layers = {
+      {{"--layer", "overlay"}, WaylandLayer::Overlay},  {{"-layer", "top"}, WaylandLayer::Top},
+      {{"--layer=bottom"}, WaylandLayer::Bottom},       {{"-layer=background"}, WaylandLayer::Background},
+      {{"--layer", "top", "--layer", "background"}, WaylandLayer::Background},
+  };
+  for (const auto& [arguments, layer] : layers) {
+    options = Parse(arguments, error);
+    ASSERT_TRUE(options) << arguments.back() << ": " << error;
+    EXPECT_EQ(options->Layer, layer) << arguments.back();
+  }
+  // Keys and the pointer end it above the windows only.
+  EXPECT_TRUE(EndsOnInput(WaylandLayer::Overlay));
+  EXPECT_TRUE(EndsOnInput(WaylandLayer::Top));
+  EXPECT_FALSE(EndsOnInput(WaylandLayer::Bottom));
+  EXPECT_FALSE(EndsOnInput(WaylandLayer::Background));
+
+  options = Parse({"-output", "HDMI-A-1", "--fps", "-version", "-h"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->Output, "HDMI-A-1");
+  EXPECT_TRUE(options->ShowFps && options->Version && options->Help);
+  options = Parse({"--output=DP-2"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->Output, "DP-2");
+}
+
+TEST(WaylandCommandLine, BadCommandLinesSayWhy) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"--layer"}, "--layer needs a value"},
+      {{"--layer", "Overlay"}, "'Overlay' is not overlay, top, bottom or background"},
+      {{"--layer="}, "'' is not overlay"},
+      {{"--output"}, "--output needs a value"},
+      {{"--output="}, "--output needs an output's name, not ''"},
+      {{"--output", "--fps"}, "not '--fps'"},
+      {{"--output", "A", "--output", "B"}, "given twice"},
+      {{"--fps=1"}, "takes no value"},
+      {{"--root"}, "unknown option '--root'"},
+      {{"overlay"}, "unknown option 'overlay'"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::string error;
+    EXPECT_FALSE(Parse(arguments, error)) << arguments[0];
+    EXPECT_NE(error.find(message), std::string::npos) << "'" << error << "' lacks '" << message << "'";
+  }
+}
+
+}  // namespace
