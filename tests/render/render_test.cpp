@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,15 +13,18 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "host/headless/progress.h"
 #include "host/headless/render_session.h"
 #include "pass_picture.h"
 #include "pixels.h"
@@ -111,9 +116,9 @@ struct Outcome {
   int status;
   std::string said;
 };
-Outcome RunRenderer(const std::string& arguments, const std::string& environment = "") {
-  const std::string command =
-      environment + " " + std::string(QUILLMOOR_RENDER_BIN) + " " + arguments + " 2>&1 >/dev/null";
+Outcome RunRenderer(const std::string& arguments, const std::string& environment = "",
+                    const std::string& program = QUILLMOOR_RENDER_BIN) {
+  const std::string command = "{ " + environment + " " + program + " " + arguments + "; } 2>&1 >/dev/null";
   Outcome outcome{-1, {}};
   std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return outcome;
@@ -124,8 +129,11 @@ Outcome RunRenderer(const std::string& arguments, const std::string& environment
   return outcome;
 }
 
+// In a folder of this build's own, so that builds side by side on one
+// machine never test in each other's folders.
 std::filesystem::path FreshDir(const char* name) {
-  const auto dir = std::filesystem::temp_directory_path() / "quillmoor-render-test" / name;
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("quillmoor-render-test-" + std::to_string(std::hash<std::string>{}(QUILLMOOR_RENDER_BIN) % 1000000)) / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
@@ -135,6 +143,8 @@ std::string ReadAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+long Entries(const std::filesystem::path& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
 
 TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   const auto dir = FreshDir("bad");
@@ -147,7 +157,8 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
         "--at \"2024-12-00 12:00:00\"", "--at \"1600-12-31 23:59:59\"", "--at yesterday", "--frames 0",
         "--frames 10000001", "--frames 2147483647", "--every 0", "--step 60", "--at \"2024-01-01 00:00:00\" --step -60",
         "--at \"9999-12-31 23:59:00\" --step 60 --frames 2", "--every 2", "--out -x%d%d.png", "--out x%5.2d.png",
-        "--out 50%.png", "--out - --print-state", "--bogus", "--preview=1"}) {
+        "--out 50%.png", "--out - --print-state", "--out /dev/fd/1 --state /dev/stdout", "--out /dev/fd/9",
+        "--out - >&-", "--bogus", "--preview=1"}) {
     const Outcome run = RunRenderer("--size 8x8 --out " + out + " " + bad);
     EXPECT_EQ(run.status, 2) << bad << ": " << run.said;
     EXPECT_EQ(run.said.rfind("quillmoor-render: ", 0), 0u) << bad << ": " << run.said;
@@ -157,6 +168,33 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   const std::string said = RunRenderer("--at \"1600-12-31 23:59:59\"").said;
   EXPECT_NE(said.find("from 1601-01-01 00:00:00 to 9999-12-31 23:59:59"), std::string::npos) << said;
   EXPECT_EQ(RunRenderer("--size 8x8 --out /nonexistent-dir/x.png").status, 2);
+  // A mistake takes one line, its value's control characters escaped, and a
+  // pointer to --help; --help and --version win wherever they stand.
+  EXPECT_EQ(RunRenderer("--size \"$(printf '1\\n2\\033')\"").said,
+            "quillmoor-render: bad size \"1\\n2\\x1b\": expected WxH, each from 1 to 16384\n"
+            "Try 'quillmoor-render --help'.\n");
+  for (const char* help : {"--bogus --help", "--size 0x0 -h", "--out - --print-state --version"})
+    EXPECT_EQ(RunRenderer(help).status, 0) << help;
+
+  // What the user may not write is refused at once (not after 10,000,000
+  // frames), with the system's reason: a write-protected picture in a folder
+  // the user may write, as cp refuses it, and a folder the user may not
+  // write. Root may write both, so the renderer runs as nobody.
+  const auto own = FreshDir("unprivileged");
+  const std::string program = (own / "quillmoor-render").string();
+  ASSERT_EQ(std::system(("cd " + own.string() + " && chmod o+x .. && chmod 777 . && echo kept > kept.png && chmod 444 "
+                         "kept.png && mkdir -m 555 locked && cp " QUILLMOOR_RENDER_BIN " " + program).c_str()), 0);
+  const std::string as = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+  if (RunRenderer("--version", as, program).status != 0) GTEST_SKIP() << "cannot run the renderer as nobody";
+  for (const char* target : {"kept.png", "locked/new.png"})
+    for (const char* option : {"--out", "--state"}) {
+      const Outcome run = RunRenderer("--size 8x8 --frames 10000000 " + std::string(option) + " " +
+                                          (own / target).string(), "timeout 120 " + as, program);
+      EXPECT_EQ(run.status, 2) << option << " " << target << ": " << run.said;
+      EXPECT_NE(run.said.find("\": Permission denied"), std::string::npos) << run.said;
+    }
+  EXPECT_EQ(ReadAll(own / "kept.png"), "kept\n");
+  EXPECT_TRUE(std::filesystem::is_empty(own / "locked"));
 }
 
 // What is at the target stays as it was when the target is no regular file
@@ -183,7 +221,53 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
   EXPECT_EQ(run.status, 1) << run.said;
   EXPECT_NE(run.said.find("File too large"), std::string::npos) << run.said;
   EXPECT_EQ(ReadAll(dir / "kept.png"), picture);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 4);  // no temporary file left
+  EXPECT_EQ(Entries(dir), 4);  // no temporary file left
+
+  // Streams that cannot be written, told with their cause.
+  for (const auto& [redirect, status, cause] : {std::tuple{">&-", 2, "Bad file descriptor"},
+                                                std::tuple{"> /dev/full", 1, "No space left on device"}}) {
+    const Outcome run = RunRenderer("--size 8x8 --print-state " + std::string(redirect));
+    EXPECT_EQ(run.status, status) << redirect;
+    EXPECT_EQ(run.said, "quillmoor-render: cannot write the state to standard output: " + std::string(cause) + "\n");
+  }
+
+  // A full file system keeps an earlier state file whole, whether the first
+  // picture fails or the state's own write at the end. Where no file system
+  // can be mounted (as an ordinary user) the file-size limit stands in.
+  const auto full = FreshDir("full");
+  const bool mounted = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                       mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") == 0;
+  const std::string earlier = "an earlier state, kept\n", state = (full / "state.jsonl").string();
+  std::ofstream(state) << earlier;
+  if (mounted) std::ofstream(full / "filler") << std::string(1 << 20, 'x');  // as much as fits
+  for (const std::string& run : {"--size 320x240 --frames 6 --every 1 --out " + (full / "%d.png").string(),
+                                 std::string("--size 8x8 --frames 6 --every 1")}) {
+    const Outcome failed = RunRenderer(run + " --state " + state, mounted ? "" : "ulimit -f 1;");
+    EXPECT_EQ(failed.status, 1) << run << ": " << failed.said;
+    // One line, ending with the cause.
+    EXPECT_TRUE(failed.said.ends_with(mounted ? ": No space left on device\n" : ": File too large\n")) << failed.said;
+    EXPECT_EQ(std::count(failed.said.begin(), failed.said.end(), '\n'), 1) << failed.said;
+    EXPECT_EQ(ReadAll(state), earlier);
+    EXPECT_EQ(Entries(full), mounted ? 2 : 1);
+  }
+  if (mounted) umount2(full.c_str(), MNT_DETACH);
+
+  // A later picture's name that is not a regular file ends the run before
+  // its frame, with exit 2: the pictures before it stay, and the earlier
+  // state file as it was.
+  for (const bool fifo : {false, true}) {
+    const auto later = FreshDir("later");
+    ASSERT_TRUE(fifo ? mkfifo((later / "00002.png").c_str(), 0644) == 0
+                     : std::filesystem::create_directory(later / "00002.png"));
+    std::ofstream(later / "s.jsonl") << earlier;
+    const Outcome run = RunRenderer("--size 16x16 --frames 5 --out " + (later / "%05d.png").string() + " --state " +
+                                    (later / "s.jsonl").string());
+    EXPECT_EQ(run.status, 2) << run.said;
+    EXPECT_NE(run.said.find("00002.png\": it is a"), std::string::npos) << run.said;
+    EXPECT_GT(std::filesystem::file_size(later / "00001.png"), 100u);
+    EXPECT_EQ(ReadAll(later / "s.jsonl"), earlier);
+    EXPECT_EQ(Entries(later), 4);
+  }
 }
 
 std::string Capture(const std::string& arguments) {
@@ -235,19 +319,50 @@ TEST(RenderCommand, SaysSoWhenNoOpenGLOrNoFontIsAvailable) {
   EXPECT_TRUE(std::filesystem::is_regular_file(dir / "nofont.png"));
 }
 
+// The PNGs in `stream`, one after another, read chunk by chunk: the width and
+// height of each, and {0, 0} for anything that is not a whole PNG.
+std::vector<std::pair<long, long>> PngSizes(const std::string& stream) {
+  const auto number = [&](std::size_t at) {
+    long n = 0;
+    for (std::size_t i = at; i < at + 4 && i < stream.size(); ++i) n = n << 8 | static_cast<unsigned char>(stream[i]);
+    return n;
+  };
+  std::vector<std::pair<long, long>> sizes;
+  for (std::size_t at = 0; at < stream.size();) {
+    if (stream.compare(at, 8, "\x89PNG\r\n\x1a\n") != 0) return sizes.emplace_back(0, 0), sizes;
+    sizes.emplace_back(number(at + 16), number(at + 20));
+    at += 8;
+    for (std::string type; type != "IEND" && at + 12 <= stream.size(); at += 12 + number(at))
+      type = stream.substr(at + 4, 4);
+    if (at > stream.size() || stream.compare(at - 8, 4, "IEND") != 0) sizes.back() = {0, 0};
+  }
+  return sizes;
+}
+
 TEST(RenderCommand, WritesAPngOfTheRequestedSize) {
   const auto path = FreshDir("ok") / "ok.png";
   const std::string arguments = "--size=40x30 -seed 3 --at \"2024-02-29 23:59:59\"";
   ASSERT_EQ(RunRenderer(arguments + " --out " + path.string()).status, 0);
   const std::string png = ReadAll(path);
-  ASSERT_GE(png.size(), 24u);
-  EXPECT_EQ(png.substr(1, 3), "PNG");
-  // IHDR width and height, big-endian.
-  const auto byte = [&](int i) { return static_cast<unsigned char>(png[i]); };
-  EXPECT_EQ((byte(16) << 24) | (byte(17) << 16) | (byte(18) << 8) | byte(19), 40);
-  EXPECT_EQ((byte(20) << 24) | (byte(21) << 16) | (byte(22) << 8) | byte(23), 30);
+  EXPECT_EQ(PngSizes(png), (std::vector<std::pair<long, long>>{{40, 30}}));
   // "--out -": the same picture on standard output, byte for byte.
   EXPECT_EQ(Capture(arguments + " --out -"), png);
+  // With --every, the kept frames 0, 2 and 4 one after another: the first is
+  // the same picture again.
+  const std::string stream = Capture(arguments + " --frames 5 --every 2 --out -");
+  EXPECT_EQ(PngSizes(stream), (std::vector<std::pair<long, long>>{{40, 30}, {40, 30}, {40, 30}}));
+  EXPECT_EQ(stream.substr(0, png.size()), png);
+  // An open descriptor is written as the shell opened it, here to append.
+  const auto log = path.parent_path() / "log";
+  for (const auto& [output, redirect] : {std::pair{"--state /dev/stdout", ">>"}, std::pair{"--state /dev/stderr", "2>>"},
+                                         std::pair{"--state /proc/self/fd/3", "3>>"}, std::pair{"--out /dev/fd/3", "3>>"}}) {
+    std::ofstream(log) << "earlier\n";
+    EXPECT_EQ(std::system((std::string(QUILLMOOR_RENDER_BIN) + " --size 8x8 " + output + " " + redirect + " " +
+                           log.string()).c_str()), 0) << output;
+    const std::string after = ReadAll(log);
+    EXPECT_EQ(after.substr(0, 8), "earlier\n") << output;
+    EXPECT_EQ(after.substr(8, 4), std::string(output).starts_with("--state") ? "{\"Fo" : "\x89PNG") << output;
+  }
   // Asked to write nothing, it still renders, and warns.
   const Outcome nothing = RunRenderer("--size 8x8");
   EXPECT_EQ(nothing.status, 0);
@@ -319,33 +434,56 @@ TEST(RenderCommand, StepsRollOverAsTheCalendarDoes) {
   }
 }
 
-// SIGINT and SIGTERM end a long sequence after the frame in hand, with 130
-// and 143: every file left is a whole PNG (it ends with the IEND chunk),
-// numbered without a gap, and no temporary file remains.
+// Starts the renderer with `arguments`, its standard error to the file
+// `said` and, when given, its standard output to `out`; the stop signals at
+// their default, whatever this test was started with.
+pid_t StartRenderer(const std::vector<std::string>& arguments, const std::string& said, int out = -1) {
+  std::vector<char*> argv{const_cast<char*>("quillmoor-render")};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&stops, signal);
+  posix_spawnattr_setsigdefault(&attributes, &stops);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  pid_t child = 0;
+  const int failed = posix_spawn(&child, QUILLMOOR_RENDER_BIN, &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  return failed ? -1 : child;
+}
+
+// The child's exit status, or -1 (and the child killed) when it has not
+// ended after 20 s or was killed.
+int ExitStatus(pid_t child) {
+  int wstatus = 0;
+  pid_t ended = 0;
+  for (int wait = 0; wait < 400 && (ended = waitpid(child, &wstatus, WNOHANG)) == 0; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (ended != child) kill(child, SIGKILL), waitpid(child, &wstatus, 0);
+  return ended == child && WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+}
+
+// SIGINT, SIGTERM and SIGHUP end a long sequence after the frame in hand,
+// with 128 + the signal: every file left is a whole PNG (it ends with the IEND
+// chunk), numbered without a gap, and no temporary file remains.
 TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
-  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+  const auto said = (FreshDir("stopped").parent_path() / "stopped.txt").string();
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
     const auto dir = FreshDir("stopped");
-    const std::string pattern = (dir / "%06d.png").string(), said = (dir.parent_path() / "stopped.txt").string();
-    const char* const argv[] = {"quillmoor-render", "--size", "64x48", "--frames", "1000000",
-                                "--out", pattern.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, QUILLMOOR_RENDER_BIN, &actions, nullptr, const_cast<char* const*>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    const auto files = [&] { return std::distance(std::filesystem::directory_iterator(dir), {}); };
-    for (int wait = 0; wait < 600 && files() < 3; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const pid_t child = StartRenderer({"--size", "64x48", "--frames", "1000000", "--out", (dir / "%06d.png").string()}, said);
+    ASSERT_GT(child, 0);
+    for (int wait = 0; wait < 600 && Entries(dir) < 3; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     kill(child, signal);
-    int wstatus = 0;
-    pid_t ended = 0;
-    for (int wait = 0; wait < 400 && (ended = waitpid(child, &wstatus, WNOHANG)) == 0; ++wait)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (ended != child) kill(child, SIGKILL), waitpid(child, &wstatus, 0);
-    ASSERT_EQ(ended, child) << "still running 20 s after the signal";
-    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == status) << wstatus;
+    EXPECT_EQ(ExitStatus(child), status);
     EXPECT_NE(ReadAll(said).find("stopped by SIG"), std::string::npos) << ReadAll(said);
-    const long count = files();
+    const long count = Entries(dir);
     EXPECT_GE(count, 3);
     for (long n = 0; n < count; ++n) {
       char name[32];
@@ -355,6 +493,60 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
           << name;
     }
   }
+
+  // A stop before any kept frame (only the last of 10,000,000 would be)
+  // leaves the state file as it was; a temporary file a killed run left
+  // beside it, which no one holds, is cleared away.
+  const auto dir = FreshDir("stopped");
+  const std::string state = (dir / "s.jsonl").string();
+  std::ofstream(state) << "kept\n";
+  std::ofstream(dir / ".s.jsonl.quillmoor-render.Stale1") << "left by a killed run";
+  pid_t child = StartRenderer({"--size", "64x48", "--frames", "10000000", "--state", state}, said);
+  ASSERT_GT(child, 0);
+  const auto catches = [&](int signal) {  // its handler is in place: SigCgt in /proc
+    std::ifstream status("/proc/" + std::to_string(child) + "/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+    return false;
+  };
+  for (int wait = 0; wait < 600 && !catches(SIGINT); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  kill(child, SIGINT);
+  EXPECT_EQ(ExitStatus(child), 130);
+  const std::string stopped = ReadAll(said);
+  EXPECT_TRUE(stopped.starts_with("quillmoor-render: stopped by SIGINT after ") &&
+              stopped.ends_with(" of 10000000 frames; no picture written\n")) << stopped;
+  EXPECT_EQ(ReadAll(state), "kept\n");
+  EXPECT_EQ(Entries(dir), 1);
+
+  // A reader that closes a PNG stream early stops the run as SIGPIPE does,
+  // with 141: the state file holds whole lines only, and no temporary file
+  // is left.
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  child = StartRenderer({"--size", "64x48", "--frames", "1000000", "--every", "1", "--out", "-", "--state", state}, said,
+                        ends[1]);
+  close(ends[1]);
+  char head[100];
+  EXPECT_GT(read(ends[0], head, sizeof head), 0);
+  close(ends[0]);
+  EXPECT_EQ(ExitStatus(child), 141);
+  EXPECT_NE(ReadAll(said).find("stopped by SIGPIPE"), std::string::npos) << ReadAll(said);
+  std::istringstream lines(ReadAll(state));
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(line == "kept" || nlohmann::json::accept(line)) << line;
+  EXPECT_EQ(Entries(dir), 1);
+}
+
+// The progress line takes the longest form that leaves a terminal's last
+// column free: each form on both sides of its width.
+TEST(Progress, FitsTheTerminalWidth) {
+  const char* const full = "quillmoor-render: 250/1000 frames, 12.5 frames/s, 1:00 left";
+  const char* const frames = "250/1000 frames, 12.5 frames/s, 1:00 left";
+  const char* const brief = "250/1000, 12.5/s, 1:00 left";
+  for (const auto& [columns, line] : {std::pair{80, full}, std::pair{60, full}, std::pair{59, frames},
+                                      std::pair{42, frames}, std::pair{41, brief}, std::pair{28, brief},
+                                      std::pair{27, "250/1000"}, std::pair{9, "250/1000"}, std::pair{8, "250/100"}})
+    EXPECT_EQ(ProgressLine(250, 1000, 12.5, columns), line) << columns;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <limits>
 #include <string_view>
 
+#include "host/headless/output_stream.h"
 #include "host/linux/option_scanner.h"
 
 const char* const RenderUsage =
@@ -16,15 +17,18 @@ const char* const RenderUsage =
     "  --preview            the preview window's scene parameters instead of full screen\n"
     "  --out FILE.png       write the last frame as PNG; '-' writes it to standard output\n"
     "  --out NAME%05d.png   write a sequence: every kept frame, numbered 0, 1, 2, ...\n"
-    "  --every K            keep frames 0, K, 2K, ... as a sequence (default: every frame)\n"
+    "  --every K            keep frames 0, K, 2K, ... (default: every frame of a numbered\n"
+    "                       --out); with --out - the PNGs follow one another, a stream\n"
     "  --state FILE         write the kept frames' state as JSON, one line per frame; '-' is\n"
     "                       standard output\n"
     "  --print-state        the same as --state -\n"
-    "  --help               this text\n"
+    "  -h, --help           this text\n"
     "  --version            the version\n"
     "Options take one dash or two, and a value as the next argument or after '='.\n"
-    "Files are replaced only once complete. SIGINT or SIGTERM stops after the current\n"
-    "frame. Exit status: 0 done, 1 failed, 2 bad input, 130/143 stopped by SIGINT/SIGTERM.\n";
+    "Files are replaced only once complete; /dev/stdout, /dev/stderr and /dev/fd/N are\n"
+    "written as they are open. SIGINT, SIGTERM, SIGHUP or SIGPIPE stops after the\n"
+    "current frame. Exit status: 0 done, 1 failed, 2 bad input, 128+N stopped by\n"
+    "signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP, 141 SIGPIPE).\n";
 
 namespace {
 
@@ -57,12 +61,15 @@ bool CheckCombination(const RenderOptions& o, std::string& error) {
     error = "--step needs --at: only a frozen moment can be moved on";
     return false;
   }
-  if (o.Out == "-" && o.State == "-") {
-    error = "--out - and --print-state both want standard output: give the state a file with --state FILE";
+  const int outStream = o.Out.empty() ? -1 : StreamDescriptor(o.Out);
+  if (outStream >= 0 && !o.State.empty() && StreamDescriptor(o.State) == outStream) {
+    error = "--out " + EscapeControls(o.Out) + " and " +
+            (o.State == "-" ? std::string("--print-state") : "--state " + EscapeControls(o.State)) + " both want " +
+            StreamTitle(o.State) + ": give the state a file with --state FILE";
     return false;
   }
-  if (o.Sequence() && !o.Out.empty() && !o.OutName.Numbered) {
-    error = "--every keeps several frames: give --out a frame number, e.g. frames/%05d.png";
+  if (o.Sequence() && !o.Out.empty() && !o.OutName.Numbered && outStream < 0) {
+    error = "--every keeps several frames: give --out a frame number, e.g. frames/%05d.png, or - for a stream";
     return false;
   }
   if (o.At && o.Frames > 1 && o.Step > 0 &&
@@ -79,72 +86,73 @@ bool CheckCombination(const RenderOptions& o, std::string& error) {
 std::optional<RenderOptions> ParseRenderOptions(int argc, const char* const* argv, std::string& error) {
   RenderOptions options;
   OptionScanner scanner(argc, argv);
+  // The whole line is read even after a mistake, since --help or --version
+  // anywhere on it wins; otherwise the first mistake is the one told.
+  std::string mistake;
+  const auto refuse = [&](const std::string& why) {
+    if (mistake.empty()) mistake = why;
+  };
+  const auto bad = [](const char* what, const std::string& value, const std::string& expected) {
+    return std::string("bad ") + what + " " + Quoted(value) + ": " + expected;
+  };
   while (scanner.Next()) {
     const std::string_view name = scanner.Name();
     const bool takesNoValue = name == "help" || name == "h" || name == "version" || name == "preview" ||
                               name == "print-state";
     const bool takesValue = name == "size" || name == "at" || name == "step" || name == "frames" ||
                             name == "seed" || name == "out" || name == "every" || name == "state";
-    if (!takesNoValue && !takesValue) {
-      error = UnknownOption(scanner.Argument());
-      return std::nullopt;
-    }
-    if (takesNoValue && !scanner.NoValue(error)) return std::nullopt;
+    std::string why;
     std::optional<std::string_view> text;
-    if (takesValue && !(text = scanner.Value(error))) return std::nullopt;
+    if (!takesNoValue && !takesValue) {
+      refuse(UnknownOption(scanner.Argument()));
+      continue;
+    }
+    if ((takesNoValue && !scanner.NoValue(why)) || (takesValue && !(text = scanner.Value(why)))) {
+      refuse(why);
+      continue;
+    }
     const std::string value = text ? std::string(*text) : std::string();
     if (name == "help" || name == "h") {
-      options.Help = true;
+      options.Help = !options.Version;
     } else if (name == "version") {
-      options.Version = true;
+      options.Version = !options.Help;
     } else if (name == "preview") {
       options.Preview = true;
     } else if (name == "print-state") {
-      options.State = "-";
+      options.State.assign(1, '-');  // not = "-", which GCC 12 wrongly warns about (-Wrestrict)
     } else if (name == "size") {
-      if (!ParseSize(value, options.Width, options.Height)) {
-        error = "bad size \"" + value + "\": expected WxH, each from 1 to " + std::to_string(MaxRenderSide);
-        return std::nullopt;
-      }
+      if (!ParseSize(value, options.Width, options.Height))
+        refuse(bad("size", value, "expected WxH, each from 1 to " + std::to_string(MaxRenderSide)));
     } else if (name == "at") {
-      std::string why;
       options.At = ParseMoment(value, &why);
-      if (!options.At) {
-        error = "bad moment \"" + value + "\": " + why;
-        return std::nullopt;
-      }
+      if (!options.At) refuse(bad("moment", value, why));
     } else if (name == "step") {
-      if (!ParseWhole(value, options.Step)) {
-        error = "bad step \"" + value + "\": expected whole seconds, 0 or more";
-        return std::nullopt;
-      }
+      if (!ParseWhole(value, options.Step)) refuse(bad("step", value, "expected whole seconds, 0 or more"));
     } else if (name == "frames" || name == "every") {
       int& count = name == "frames" ? options.Frames : options.Every;
-      if (!ParseWhole(value, count) || count < 1 || count > MaxFrames) {
-        error = "bad " + std::string(name == "frames" ? "frame count" : "--every") + " \"" + value +
-                "\": expected a whole number from 1 to " + std::to_string(MaxFrames);
-        return std::nullopt;
-      }
+      if (!ParseWhole(value, count) || count < 1 || count > MaxFrames)
+        refuse(bad(name == "frames" ? "frame count" : "--every", value,
+                   "expected a whole number from 1 to " + std::to_string(MaxFrames)));
     } else if (name == "seed") {
       std::uint64_t seed = 0;
-      if (!ParseWhole(value, seed)) {
-        error = "bad seed \"" + value + "\": expected a whole number from 0 to 18446744073709551615";
-        return std::nullopt;
-      }
-      options.Seed = seed;
+      if (ParseWhole(value, seed))
+        options.Seed = seed;
+      else
+        refuse(bad("seed", value, "expected a whole number from 0 to 18446744073709551615"));
     } else if (name == "out" || name == "state") {
-      if (value.empty()) {
-        error = "--" + std::string(name) + " needs a file name";
-        return std::nullopt;
-      }
+      if (value.empty()) refuse("--" + std::string(name) + " needs a file name");
       (name == "out" ? options.Out : options.State) = value;
     }
   }
-  if (!options.Out.empty() && options.Out != "-") {
-    std::optional<OutputName> outName = ParseOutputName(options.Out, error);
-    if (!outName) return std::nullopt;
-    options.OutName = *outName;
+  if (options.Help || options.Version) return options;
+  if (mistake.empty() && !options.Out.empty() && StreamDescriptor(options.Out) < 0) {
+    std::optional<OutputName> outName = ParseOutputName(options.Out, mistake);
+    if (outName) options.OutName = *outName;
   }
-  if (!CheckCombination(options, error)) return std::nullopt;
+  if (mistake.empty()) CheckCombination(options, mistake);
+  if (!mistake.empty()) {
+    error = mistake;
+    return std::nullopt;
+  }
   return options;
 }

@@ -1,5 +1,7 @@
 #include "host/headless/output_name.h"
 
+#include "host/linux/option_scanner.h"
+
 namespace {
 
 // Wider numbers than this make no sense for at most ten million frames.
@@ -19,7 +21,7 @@ std::optional<OutputName> ParseOutputName(std::string_view text, std::string& er
   OutputName name;
   std::string* part = &name.Prefix;
   const auto refuse = [&](const char* why) -> std::optional<OutputName> {
-    error = "bad --out \"" + std::string(text) + "\": " + why;
+    error = "bad --out " + Quoted(text) + ": " + why;
     return std::nullopt;
   };
   for (std::size_t i = 0; i < text.size(); ++i) {

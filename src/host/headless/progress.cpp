@@ -1,8 +1,9 @@
 #include "host/headless/progress.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <string>
+#include <algorithm>
 
 namespace {
 
@@ -19,7 +20,27 @@ std::string Duration(double seconds) {
   return text;
 }
 
+// The terminal's width now (it may have been resized), 80 if it does not say.
+int Columns(std::FILE* stream) {
+  winsize size{};
+  return ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+}
+
 }  // namespace
+
+std::string ProgressLine(int done, int total, double rate, int columns) {
+  const std::string count = std::to_string(done) + "/" + std::to_string(total);
+  char speed[32];
+  std::snprintf(speed, sizeof speed, "%.1f", rate);
+  const std::string left = (rate > 0 ? Duration((total - done) / rate) : "?") + " left";
+  const std::string forms[] = {"quillmoor-render: " + count + " frames, " + speed + " frames/s, " + left,
+                               count + " frames, " + speed + " frames/s, " + left,
+                               count + ", " + speed + "/s, " + left, count};
+  const std::size_t room = static_cast<std::size_t>(std::max(columns - 1, 0));
+  for (const std::string& form : forms)
+    if (form.size() <= room) return form;
+  return count.substr(0, room);
+}
 
 Progress::Progress(int total, std::FILE* stream)
     : total_(total), stream_(stream && isatty(fileno(stream)) ? stream : nullptr) {}
@@ -31,12 +52,15 @@ void Progress::Update(int done) {
   shown_ = now;
   showing_ = true;
   const double elapsed = std::chrono::duration<double>(now - start_).count();
-  const double rate = done / elapsed;
-  const std::string left = rate > 0 ? Duration((total_ - done) / rate) : "?";
-  // Trailing spaces cover the end of a longer line before.
-  std::fprintf(stream_, "\rquillmoor-render: %d/%d frames, %.1f frames/s, %s left    ", done, total_, rate,
-               left.c_str());
+  const int columns = Columns(stream_);
+  const std::string line = ProgressLine(done, total_, done / elapsed, columns);
+  // Spaces cover what is left of a longer line before, as far as the line may reach.
+  const std::size_t room = static_cast<std::size_t>(std::max(columns - 1, 0));
+  const std::size_t reach = std::min(shownLength_, room);
+  const std::size_t cover = reach > line.size() ? reach - line.size() : 0;
+  std::fprintf(stream_, "\r%s%*s", line.c_str(), static_cast<int>(cover), "");
   std::fflush(stream_);
+  shownLength_ = line.size();
 }
 
 void Progress::Finish() {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 class Progress {
  public:
@@ -24,4 +25,10 @@ class Progress {
   Clock::time_point start_ = Clock::now();
   Clock::time_point shown_{};
   bool showing_ = false;
+  std::size_t shownLength_ = 0;
 };
+
+// The progress line for a terminal `columns` wide: the longest of its forms
+// that leaves the last column free, so that the terminal never wraps it (a
+// wrapped line could not be rewritten in place), cut short if none does.
+std::string ProgressLine(int done, int total, double rate, int columns);

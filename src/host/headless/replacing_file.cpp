@@ -1,6 +1,8 @@
 #include "host/headless/replacing_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,14 +10,18 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string_view>
+
+#include "host/headless/output_stream.h"
+#include "host/linux/option_scanner.h"
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+// What follows a temporary file's target name: the program, then six random
+// characters.
+constexpr std::string_view Marker = ".quillmoor-render.";
+constexpr std::size_t RandomLength = 6;
 
 std::string NameOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -37,7 +43,30 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// Causes that lie with the target or its folder rather than with the system.
+bool IsTargetFault(int cause) {
+  return cause == EACCES || cause == EPERM || cause == EROFS || cause == ENOENT || cause == ENOTDIR ||
+         cause == EISDIR || cause == ELOOP || cause == ENAMETOOLONG;
+}
+
+// A hidden name beside `target` for its temporary file, with the target's
+// name (shortened to fit) for the user to recognise.
+std::string TemporaryName(const std::string& target) {
+  static std::mt19937 random{std::random_device{}()};
+  static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::string name = FolderOf(target) + "/." + NameOf(target).substr(0, NAME_MAX - 1 - Marker.size() - RandomLength);
+  name += Marker;
+  for (std::size_t i = 0; i < RandomLength; ++i) name += letters[random() % (sizeof letters - 1)];
+  return name;
+}
+
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 std::optional<std::string> CheckTarget(const std::string& path, std::string& error) {
   std::string target = path;
@@ -45,91 +74,140 @@ std::optional<std::string> CheckTarget(const std::string& path, std::string& err
   if (lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
     char resolved[PATH_MAX];
     if (realpath(path.c_str(), resolved) == nullptr) {
-      error = "will not write \"" + path + "\": it is a symbolic link to nothing that can be written";
+      error = "will not write " + Quoted(path) + ": it is a symbolic link to nothing that can be written (" +
+              std::strerror(errno) + ")";
       return std::nullopt;
     }
     target = resolved;
   }
+  int cause = 0;
   if (stat(target.c_str(), &status) == 0) {
     if (!S_ISREG(status.st_mode)) {
-      error = "will not write \"" + path + "\": it is " + KindOf(status.st_mode) + ", not a regular file";
+      error = "will not write " + Quoted(path) + ": it is " + KindOf(status.st_mode) + ", not a regular file";
       return std::nullopt;
     }
-    return target;
+    // As cp and the shell's redirection do, a file we may not write is left alone.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) cause = errno;
+  } else if (errno != ENOENT) {
+    cause = errno;
   }
-  if (errno != ENOENT) {
-    error = "cannot write \"" + path + "\": " + std::strerror(errno);
-    return std::nullopt;
-  }
-  const std::string folder = FolderOf(target);
-  if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-    error = "cannot write \"" + path + "\": the folder \"" + folder + "\" does not exist";
+  // The temporary file is made in the folder.
+  if (cause == 0 && faccessat(AT_FDCWD, FolderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0) cause = errno;
+  if (cause != 0) {
+    error = "cannot write " + Quoted(path) + ": " + std::strerror(cause);
     return std::nullopt;
   }
   return target;
 }
 
+void RemoveStaleTemporaries(const std::string& folder) {
+  DIR* const dir = opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    const std::size_t tail = Marker.size() + RandomLength;
+    if (name.size() <= tail + 1 || name[0] != '.' || name.substr(name.size() - tail, Marker.size()) != Marker)
+      continue;
+    const int fd = openat(dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat status;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == geteuid() &&
+        flock(fd, LOCK_EX | LOCK_NB) == 0)
+      unlinkat(dirfd(dir), entry->d_name, 0);
+    close(fd);
+  }
+  closedir(dir);
+}
+
 ReplacingFile::~ReplacingFile() { Discard(); }
 
-bool ReplacingFile::Open(const std::string& path, std::string& error) {
+bool ReplacingFile::Open(const std::string& path, std::string& error, bool* badTarget) {
   Discard();
-  const std::optional<std::string> target = CheckTarget(path, error);
-  if (!target) return false;
   path_ = path;
-  target_ = *target;
-
-  // A hidden name in the same folder, so that the rename never crosses a file system.
-  std::string name = FolderOf(target_) + "/." + NameOf(target_) + ".XXXXXX";
-  const int fd = mkstemp(name.data());
-  if (fd < 0) {
-    error = "cannot write \"" + path + "\": " + std::strerror(errno);
+  const std::optional<std::string> target = CheckTarget(path, error);
+  if (!target) {
+    if (badTarget) *badTarget = true;
     return false;
   }
-  temporary_ = name;
-  struct stat status;
-  const mode_t mode = stat(target_.c_str(), &status) == 0 ? (status.st_mode & 07777) : NewFileMode();
-  stream_ = fdopen(fd, "wb");
-  if (stream_ == nullptr || fchmod(fd, mode) != 0) {
-    error = "cannot write \"" + path + "\": " + std::strerror(errno);
-    if (stream_ == nullptr) close(fd);
+  target_ = *target;
+
+  // Unnamed where the file system allows it and /proc can name it for the rename.
+  if (access("/proc/self/fd", X_OK) == 0)
+    fd_ = open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) Discard();
+  // Otherwise named, and locked for as long as it lives; should a clean-up in
+  // another run have removed it before the lock was taken, another is made.
+  for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
+    const std::string name = TemporaryName(target_);
+    fd_ = open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    temporary_ = name;
+    if (flock(fd_, LOCK_EX) != 0) {
+      Discard();
+      break;
+    }
+    struct stat status;
+    if (fstat(fd_, &status) != 0 || status.st_nlink == 0) {
+      temporary_.clear();  // the name is no longer ours
+      Discard();
+    }
+  }
+  struct stat old;
+  const bool replacing = stat(target_.c_str(), &old) == 0;
+  // The replacement keeps the file's owner where we may give it one (as root)
+  // and its permissions.
+  if (fd_ >= 0 && replacing && fchown(fd_, old.st_uid, old.st_gid) != 0) {
+    // Only root may give a file away: the replacement is then ours.
+  }
+  if (fd_ < 0 || fchmod(fd_, replacing ? (old.st_mode & 07777) : NewFileMode()) != 0) {
+    const int cause = errno;
+    error = Failure(cause);
+    if (badTarget) *badTarget = IsTargetFault(cause);
     Discard();
     return false;
   }
   return true;
 }
 
+bool ReplacingFile::Write(const void* data, std::size_t size, std::string& error) {
+  if (WriteAll(fd_, data, size)) return true;
+  error = Failure(errno);
+  return false;
+}
+
+std::string ReplacingFile::Failure(int cause) const {
+  return "cannot write " + Quoted(path_) + ": " + std::strerror(cause);
+}
+
 bool ReplacingFile::Commit(std::string& error) {
-  if (stream_ == nullptr) {
-    error = "cannot write \"" + path_ + "\": it is not open";
-    return false;
+  int cause = fd_ < 0 ? EBADF : 0;
+  if (cause == 0 && fsync(fd_) != 0) cause = errno;
+  // An unnamed file gets its name only now, for the rename.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  for (int attempt = 0; cause == 0 && temporary_.empty() && attempt < 100; ++attempt) {
+    const std::string name = TemporaryName(target_);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      temporary_ = name;
+    else if (errno != EEXIST)
+      cause = errno;
   }
-  errno = 0;
-  bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_) && fsync(fileno(stream_)) == 0;
-  int cause = errno;
-  if (std::fclose(stream_) != 0 && ok) {
-    ok = false;
-    cause = errno;
-  }
-  stream_ = nullptr;
   // The target may have changed since it was checked; a rename would replace
   // a FIFO or a device as readily as a file.
   struct stat status;
-  if (ok && lstat(target_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-    ok = false;
-    cause = EEXIST;
-  }
-  if (ok && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-    ok = false;
-    cause = errno;
-  }
-  if (!ok) {
-    error = "cannot write \"" + path_ + "\": " + (cause ? std::strerror(cause) : "the write failed");
+  if (cause == 0 && lstat(target_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) cause = EEXIST;
+  if (cause == 0 && std::rename(temporary_.c_str(), target_.c_str()) != 0) cause = errno;
+  if (cause != 0 || temporary_.empty()) {
+    error = Failure(cause != 0 ? cause : EEXIST);
     Discard();
     return false;
   }
   temporary_.clear();
+  Discard();  // closes the file, now the target
   // The rename itself lasts once the folder is synced.
-  const int folder = open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
+  const int folder = open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     fsync(folder);
     close(folder);
@@ -138,8 +216,10 @@ bool ReplacingFile::Commit(std::string& error) {
 }
 
 void ReplacingFile::Discard() {
-  if (stream_ != nullptr) std::fclose(stream_);
-  stream_ = nullptr;
-  if (!temporary_.empty()) unlink(temporary_.c_str());
+  const int saved = errno;
+  if (!temporary_.empty()) unlink(temporary_.c_str());  // while still locked
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
   temporary_.clear();
+  errno = saved;
 }

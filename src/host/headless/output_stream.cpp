@@ -1,0 +1,74 @@
+#include "host/headless/output_stream.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "host/linux/option_scanner.h"
+
+namespace {
+
+bool closedAtStart[3] = {false, false, false};
+
+// The descriptor written in digits after `prefix`, or -1.
+int NumberAfter(std::string_view name, std::string_view prefix) {
+  if (name.substr(0, prefix.size()) != prefix || name.size() == prefix.size() || name.size() > prefix.size() + 9)
+    return -1;
+  int number = 0;
+  for (char c : name.substr(prefix.size())) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+}  // namespace
+
+int StreamDescriptor(std::string_view name) {
+  if (name == "-" || name == "/dev/stdout") return STDOUT_FILENO;
+  if (name == "/dev/stderr") return STDERR_FILENO;
+  const int fd = NumberAfter(name, "/dev/fd/");
+  return fd >= 0 ? fd : NumberAfter(name, "/proc/self/fd/");
+}
+
+std::string StreamTitle(std::string_view name) {
+  switch (StreamDescriptor(name)) {
+    case STDOUT_FILENO: return "standard output";
+    case STDERR_FILENO: return "standard error";
+    default: return Quoted(name);
+  }
+}
+
+void GuardStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    closedAtStart[fd] = true;
+    const int opened = open("/dev/null", O_RDWR);
+    if (opened >= 0 && opened != fd) close(opened);
+  }
+}
+
+bool CheckStream(std::string_view name, const char* what, std::string& error) {
+  const int fd = StreamDescriptor(name);
+  const int flags = fd <= 2 && closedAtStart[fd] ? -1 : fcntl(fd, F_GETFL);
+  if (flags != -1 && (flags & O_ACCMODE) != O_RDONLY) return true;
+  error = std::string("cannot write ") + what + " to " + StreamTitle(name) + ": " + std::strerror(EBADF);
+  return false;
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t written = write(fd, bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (written == 0) errno = EIO;
+      return false;
+    }
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
