@@ -11,11 +11,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -146,6 +149,17 @@ std::string ReadAll(const std::filesystem::path& path) {
 
 long Entries(const std::filesystem::path& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
 
+std::string Capture(const std::string& arguments) {
+  const std::string command = std::string(QUILLMOOR_RENDER_BIN) + " " + arguments;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  std::string output;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
 TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   const auto dir = FreshDir("bad");
   const std::string out = (dir / "bad.png").string();
@@ -158,7 +172,8 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
         "--frames 10000001", "--frames 2147483647", "--every 0", "--step 60", "--at \"2024-01-01 00:00:00\" --step -60",
         "--at \"9999-12-31 23:59:00\" --step 60 --frames 2", "--every 2", "--out -x%d%d.png", "--out x%5.2d.png",
         "--out 50%.png", "--out - --print-state", "--out /dev/fd/1 --state /dev/stdout", "--out /dev/fd/9",
-        "--out - >&-", "--bogus", "--preview=1"}) {
+        "--out - >&-", "--bogus", "--preview=1", "--size 10x0", "--size 10x16385", "--at \"2026-04-31 12:00:00\"",
+        "--every 10000001 --out -", "--seed 18446744073709551616", "--out x%21d.png"}) {
     const Outcome run = RunRenderer("--size 8x8 --out " + out + " " + bad);
     EXPECT_EQ(run.status, 2) << bad << ": " << run.said;
     EXPECT_EQ(run.said.rfind("quillmoor-render: ", 0), 0u) << bad << ": " << run.said;
@@ -167,7 +182,18 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   // A date out of range says which dates there are.
   const std::string said = RunRenderer("--at \"1600-12-31 23:59:59\"").said;
   EXPECT_NE(said.find("from 1601-01-01 00:00:00 to 9999-12-31 23:59:59"), std::string::npos) << said;
-  EXPECT_EQ(RunRenderer("--size 8x8 --out /nonexistent-dir/x.png").status, 2);
+  // The last values each limit lets through, and the forms they may take.
+  for (const char* good : {"--size 1x1", "--size 16384x1", "--size 1x16384", "--seed 18446744073709551615",
+                           "--at \"2026-04-30 12:00:00\"", "--at \"1601-01-01 00:00:00\"", "--at \"9999-12-31 23:59:59\"",
+                           "--at \"9999-12-31 23:58:59\" --step 60 --frames 2", "--step 0", "--step=0 -frames=2",
+                           "--frames 2 --every 10000000 --out -"}) {
+    const Outcome run = RunRenderer(good);
+    EXPECT_EQ(run.status, 0) << good << ": " << run.said;
+  }
+  // 10,000,000 frames are allowed: what stops this run is its missing folder.
+  const Outcome noFolder = RunRenderer("--size 8x8 --frames 10000000 --out /nonexistent-dir/x.png");
+  EXPECT_EQ(noFolder.status, 2);
+  EXPECT_NE(noFolder.said.find("No such file or directory"), std::string::npos) << noFolder.said;
   // A mistake takes one line, its value's control characters escaped, and a
   // pointer to --help; --help and --version win wherever they stand.
   EXPECT_EQ(RunRenderer("--size \"$(printf '1\\n2\\033')\"").said,
@@ -175,6 +201,10 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
             "Try 'quillmoor-render --help'.\n");
   for (const char* help : {"--bogus --help", "--size 0x0 -h", "--out - --print-state --version"})
     EXPECT_EQ(RunRenderer(help).status, 0) << help;
+  const std::string usage = Capture("--help");
+  EXPECT_EQ(usage.rfind("usage: quillmoor-render [options]\n", 0), 0u) << usage;
+  EXPECT_EQ(Capture("-h"), usage);
+  EXPECT_TRUE(std::regex_match(Capture("--version"), std::regex("quillmoor-render [0-9]+\\.[0-9]+\\.[0-9]+\n")));
 
   // What the user may not write is refused at once (not after 10,000,000
   // frames), with the system's reason: a write-protected picture in a folder
@@ -270,17 +300,6 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
   }
 }
 
-std::string Capture(const std::string& arguments) {
-  const std::string command = std::string(QUILLMOOR_RENDER_BIN) + " " + arguments;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {};
-  std::string output;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
-
 TEST(RenderCommand, PrintsTheStateOfTheFrozenMoment) {
   const std::string json =
       Capture("--size 16x16 --seed 3 --frames 2 --at \"2024-02-29 23:59:59\" --print-state");
@@ -292,6 +311,68 @@ TEST(RenderCommand, PrintsTheStateOfTheFrozenMoment) {
         // A square is narrower than 4:3: the scene is laid out for a 4:3 band.
         "\"Aspect\":1.33333337", "\"ClockOffset\":{\"x\":0.3733333"})
     EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+  EXPECT_EQ(Capture("--size 16x16 --seed 3 --frames 2 --at \"2024-02-29 23:59:59\" --state -"), json);
+
+  // Every key docs/state-json.md describes, and no other.
+  const nlohmann::json state = nlohmann::json::parse(json);
+  std::set<std::string> keys;
+  const std::function<void(const nlohmann::json&, const std::string&)> walk = [&](const nlohmann::json& j,
+                                                                                  const std::string& path) {
+    if (j.is_object())
+      for (const auto& [key, value] : j.items()) keys.insert(path + key), walk(value, path + key + ".");
+    else if (j.is_array())
+      for (const auto& value : j) walk(value, path.substr(0, path.size() - 1) + "[].");
+  };
+  walk(state, "");
+  std::set<std::string> documented;
+  std::istringstream words(
+      "Format Frame ClockTime ClockTime.Hour ClockTime.Minute ClockTime.Second ClockTime.Millisecond HandAngles "
+      "HandAngles.Hour HandAngles.Minute HandAngles.Second TextDrift TextDrift.Angles HeadlineFade "
+      "HeadlineFade.HeadlineAlpha HeadlineFade.PartnerAlpha HeadlineFade.Step CountdownState CountdownState.Display "
+      "CountdownState.DayOfYear CountdownState.DaysToNewYear CountdownState.DaysToChristmas CountdownState.HoursLeft "
+      "CountdownState.MinutesLeft CountdownState.SecondsLeft CountdownState.Lines CountdownState.Lines[].Text "
+      "CountdownState.Lines[].Alpha Curtain Curtain.ColourPattern Curtain.Rows Curtain.Columns SceneParams "
+      "SceneParams.Aspect SceneParams.MeshColumns SceneParams.MeshRows SceneParams.CurtainColumns "
+      "SceneParams.CurtainRows SceneParams.Waves SceneParams.Waves[].Phase SceneParams.Waves[].Speed "
+      "SceneParams.SwaySteps SceneParams.ClockOffset SceneParams.ClockOffset.x SceneParams.ClockOffset.y "
+      "SceneParams.ClockOffset.z SceneParams.TextAlpha SceneParams.Year SceneParams.Month SceneParams.Day "
+      "SceneParams.DaysInYear Snowfall Snowfall.FlakeCount Snowfall.Flakes Snowfall.Flakes[].x Snowfall.Flakes[].y "
+      "Snowfall.Flakes[].z Snowfall.Flakes[].spin Snowfall.Ground Snowfall.Ground.Columns Snowfall.Ground.Rows "
+      "Snowfall.Ground.Left Snowfall.Ground.Right Snowfall.Ground.Highest");
+  for (std::string word; words >> word;) documented.insert(word);
+  EXPECT_EQ(keys, documented);
+
+  // After two frames from the full-screen start: the curtain's grid and
+  // pattern, its rates (0.012 to 0.0224, 0.013 to 0.02678, 0.014 to 0.02898
+  // radians a frame) and phases; each sway angle two of its steps; the fade
+  // turned down with the partner still at 0; the flakes two ticks on from
+  // their start heights of 1 to 2.999; the ground's front row about the axis.
+  const nlohmann::json& scene = state["SceneParams"];
+  EXPECT_EQ(state["Curtain"]["Rows"], 20);
+  EXPECT_EQ(state["Curtain"]["Columns"], 100);
+  EXPECT_GE(state["Curtain"]["ColourPattern"], 1);
+  EXPECT_LE(state["Curtain"]["ColourPattern"], 10);
+  for (const auto& wave : scene["Waves"]) {
+    EXPECT_GE(std::fabs(wave["Speed"].get<double>()), 0.012);
+    EXPECT_LE(std::fabs(wave["Speed"].get<double>()), 0.02898);
+    EXPECT_GE(wave["Phase"].get<double>(), 0);
+    EXPECT_LE(wave["Phase"].get<double>(), 2 * 3.14159265358979);
+  }
+  EXPECT_DOUBLE_EQ(scene["ClockOffset"]["y"].get<double>(), 0.2);
+  EXPECT_DOUBLE_EQ(scene["ClockOffset"]["z"].get<double>(), -2.5);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(state["TextDrift"]["Angles"][i].get<float>(), 2 * scene["SwaySteps"][i].get<float>()) << i;
+  EXPECT_EQ(state["HeadlineFade"]["Step"].get<float>(), -0.001f);
+  EXPECT_LT(std::fabs(state["HeadlineFade"]["PartnerAlpha"].get<double>()), 1e-6);
+  for (const auto& flake : state["Snowfall"]["Flakes"]) {
+    EXPECT_GE(flake["y"].get<double>(), 1 - 2 * 0.002 - 1e-9);
+    EXPECT_LE(flake["y"].get<double>(), 2.999);
+    EXPECT_LT(std::fabs(flake["z"].get<double>()), 1);
+  }
+  const nlohmann::json& ground = state["Snowfall"]["Ground"];
+  EXPECT_LT(ground["Left"].get<double>(), 0);
+  EXPECT_GT(ground["Right"].get<double>(), 0);
+  EXPECT_GT(ground["Highest"].get<double>(), 0);
 }
 
 TEST(RenderCommand, PreviewUsesThePreviewParameters) {
@@ -410,6 +491,26 @@ TEST(RenderCommand, WritesASequenceWithTheStateOfEveryFrame) {
   std::vector<int> frames;
   while (std::getline(kept, line)) frames.push_back(nlohmann::json::parse(line)["Frame"]);
   EXPECT_EQ(frames, (std::vector<int>{0, 20, 40}));
+
+  // Each documented form of the picture number: %d as it is, %5d padded with
+  // spaces, %05d with zeros, up to %20d; %% a percent sign; a number wider
+  // than its width written whole.
+  struct Form {
+    const char* pattern;
+    int pictures;
+    std::vector<const char*> names;
+  };
+  for (const Form& form : {Form{"a%d.png", 2, {"a0.png", "a1.png"}}, Form{"b%5d.png", 2, {"b    0.png", "b    1.png"}},
+                           Form{"c%05d.png", 2, {"c00000.png", "c00001.png"}}, Form{"d%d%%.png", 2, {"d0%.png", "d1%.png"}},
+                           Form{"e%02d.png", 101, {"e00.png", "e09.png", "e99.png", "e100.png"}},
+                           Form{"f%20d.png", 1, {"f                   0.png"}}}) {
+    const auto forms = FreshDir("forms");
+    const Outcome run = RunRenderer("--size 4x4 --frames " + std::to_string(form.pictures) + " --out '" +
+                                    (forms / form.pattern).string() + "'");
+    EXPECT_EQ(run.status, 0) << form.pattern << ": " << run.said;
+    for (const char* name : form.names) EXPECT_TRUE(std::filesystem::is_regular_file(forms / name)) << name;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(forms), {}), form.pictures) << form.pattern;
+  }
 }
 
 // --step moves the frozen moment on by calendar arithmetic.
