@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the saver: with a reachable X
-# display the X11 saver runs (extra arguments go to it, e.g. --root or --fps);
-# without one the headless renderer draws it into a PNG whose path is printed
+# Installs what is missing, builds, and runs the saver: in a Wayland session
+# the Wayland saver runs (extra arguments go to it, e.g. --layer background);
+# else with a reachable X display the X11 saver (extra arguments go to it,
+# e.g. --root or --fps); with neither the headless renderer draws it into a
+# PNG whose path is printed
 # (extra arguments go to the renderer, e.g. --at "2026-12-24 18:00:00"
 # --size 1280x720 --out night.png).
 set -euo pipefail
@@ -32,6 +34,24 @@ has_option() {
   done
   return 1
 }
+
+# A Wayland compositor's socket: WAYLAND_DISPLAY names it, as a path or in
+# XDG_RUNTIME_DIR.
+if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  socket="$WAYLAND_DISPLAY"
+  [[ "$socket" == /* ]] || socket="${XDG_RUNTIME_DIR:-}/$socket"
+  if [ -S "$socket" ]; then
+    if has_option layer "$@" && [[ "$(option_value layer "$@")" == b* ]]; then
+      echo "Running the Wayland saver on $WAYLAND_DISPLAY behind the windows: Ctrl+C (or SIGTERM) ends it"
+    else
+      echo "Running the Wayland saver on $WAYLAND_DISPLAY: any key, or a jump of the pointer, ends it"
+    fi
+    ./build/linux/quillmoor-wayland "$@"
+    echo "Windows saver: $PWD/build/windows/quillmoor.scr"
+    exit 0
+  fi
+  echo "WAYLAND_DISPLAY is '$WAYLAND_DISPLAY', but there is no compositor's socket at $socket" >&2
+fi
 
 display_reachable=no
 if [ -n "${DISPLAY:-}" ]; then
