@@ -55,11 +55,12 @@ expect_saver_still_up "50 right, onto the other output's cover"
 pointer_at 1300 401
 expect_saver_ended "101 down on the other output"
 
-section "top, on HEADLESS-2 at scale 2: an output added is covered"
-sway_command output HEADLESS-2 scale 2
+section "top, on HEADLESS-2 turned to portrait at scale 2: an output added is covered"
+sway_command output HEADLESS-2 scale 2 transform 90
 start_saver --output HEADLESS-2 --layer top
-# Scale 2: 512x384 on the layout, drawn pixel for pixel at 1024x768.
-expect_scene "HEADLESS-2 1024x768" "$E2E_OUT/top.png" HEADLESS-2 1024 768
+# Scale 2: 384x512 on the layout, drawn pixel for pixel at 768x1024, the
+# scene in a 4:3 band across it.
+expect_scene "HEADLESS-2 768x1024" "$E2E_OUT/top.png" HEADLESS-2 768 1024
 expect_black "the first output" HEADLESS-1
 sway_command create_output
 expect_black "the output added" HEADLESS-3
