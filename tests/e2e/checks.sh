@@ -18,6 +18,22 @@ readonly EXIT_WAIT_SECONDS=30
 # Whether the saver process is still there.
 saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
 
+# Ends a saver that a failed check left running, so the next case starts
+# clean. (The Wine scripts' library has its own.)
+stop_saver() {
+  if saver_running; then
+    kill -KILL "$SAVER_PID" 2>/dev/null
+    wait "$SAVER_PID" 2>/dev/null
+  fi
+  SAVER_PID=""
+}
+
+# Ends the script with its verdict, any saver still running ended first.
+finish() {
+  stop_saver
+  report_and_exit
+}
+
 # Waits for the saver process to end and sets SAVER_EXIT to its exit code,
 # or to "running" if it is still there after EXIT_WAIT_SECONDS (it is then
 # killed). Not for a subshell: the saver is this shell's child.

@@ -15,8 +15,6 @@ readonly DARK_BLUE="0,0,51"
 
 SAVER_PID=""
 
-finish() { report_and_exit; }
-
 # The probe's output without the console's carriage returns.
 probe() { wine "$QUILLMOOR_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
@@ -76,7 +74,8 @@ expect_saver_still_up() {
   expect "$description: the saver's window is still shown" "$(field visible <<<"$properties")" 1
 }
 
-# Ends a saver that a failed check left running, so the next case starts clean.
+# Ends a saver that a failed check left running, so the next case starts
+# clean: here with a plain kill; the runner's wineserver -k ends what is left.
 stop_saver() {
   if saver_running; then
     kill "$SAVER_PID" 2>/dev/null

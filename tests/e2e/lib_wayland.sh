@@ -8,11 +8,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 SAVER_PID=""
 SAVER_EXIT=""
 
-finish() {
-  stop_saver
-  report_and_exit
-}
-
 # Sets RUN_AS_USER to what runs a command in the compositor's session, as the
 # user the compositor runs as (65534 when the tests run as root). Each program
 # execs the next, so a command started in the background has the PID $! says.
@@ -44,15 +39,6 @@ start_saver() {
   "${RUN_AS_USER[@]}" "$QUILLMOOR_BIN" "$@" 2>"$E2E_OUT/saver.err" &
   SAVER_PID=$!
   echo "$SAVER_PID" >>"$E2E_CHILDREN"
-}
-
-# Ends a saver that a failed check left running, so the next case starts clean.
-stop_saver() {
-  if saver_running; then
-    kill -KILL "$SAVER_PID" 2>/dev/null
-    wait "$SAVER_PID" 2>/dev/null
-  fi
-  SAVER_PID=""
 }
 
 # capture FILE OUTPUT: a screenshot of one output (Weston: of its only one).

@@ -12,13 +12,7 @@ SAVER_PID=""
 SAVER_WINDOW=""
 SAVER_EXIT=""
 
-finish() {
-  stop_saver
-  report_and_exit
-}
-
 probe() { "$QUILLMOOR_X11_PROBE" "$@"; }
-
 
 # Starts the saver in the background with the given arguments; its standard
 # error goes to $E2E_OUT/saver.err.
@@ -75,15 +69,6 @@ expect_saver_ended() {
   expect "$1: the saver exits with code 0" "$SAVER_EXIT" 0
   expect "$1: its window is gone" "$(saver_windows | wc -l)" 0
   expect "$1: keyboard and pointer are free" "$(probe grabbed | tr '\n' ' ')" "keyboard=0 pointer=0 "
-}
-
-# Ends a saver that a failed check left running, so the next case starts clean.
-stop_saver() {
-  if saver_running; then
-    kill -KILL "$SAVER_PID" 2>/dev/null
-    wait "$SAVER_PID" 2>/dev/null
-  fi
-  SAVER_PID=""
 }
 
 # capture FILE WINDOW: a screenshot of WINDOW (an id, or root), for

@@ -17,18 +17,18 @@
 #include "frame/outline_font.h"
 #include "frame/platform.h"
 #include "host/fpu_control.h"
+#include "host/linux/fps_overlay.h"
 #include "host/linux/option_scanner.h"
+#include "host/linux/stop_signals.h"
 #include "host/pointer_jump.h"
 #include "host/scene_setup.h"
 #include "host/x11/command_line.h"
-#include "host/linux/fps_overlay.h"
-#include "host/x11/x_core_font.h"
 #include "host/x11/glx_window.h"
 #include "host/x11/saver_loop.h"
-#include "host/linux/stop_signals.h"
 #include "host/x11/virtual_root.h"
 #include "host/x11/x11_errors.h"
 #include "host/x11/x11_platform.h"
+#include "host/x11/x_core_font.h"
 
 namespace {
 
