@@ -29,6 +29,25 @@ move() {
     fail "the pointer does not reach $x $y: $(xdotool getmouselocation)"
 }
 
+# second_max FILE: takes a screenshot into FILE and prints the brightest
+# level over the second monitor.
+second_max() {
+  screenshot "$1"
+  convert "$1" -crop "${W2}x${H2}+$X2+$Y2" +repage -format "%[fx:round(255*maxima)]" info:
+}
+
+# wait_second_max FILE LEVEL: the second monitor's brightest level once it
+# is LEVEL, or after five seconds whatever it is then.
+wait_second_max() {
+  local level attempt
+  for attempt in $(seq 1 20); do
+    level="$(second_max "$1")"
+    [ "$level" = "$2" ] && break
+    sleep 0.25
+  done
+  echo "$level"
+}
+
 # expect_all_gone DESCRIPTION: the saver ended and took its black windows along.
 expect_all_gone() {
   expect_saver_ended "$1"
@@ -55,8 +74,8 @@ expect_saver_still_up "100 down on the second monitor" $((edge + way * 50)) 400
 move $((edge + way * 151)) 400
 expect_all_gone "101 along the second monitor"
 
-section "a bright window of another program on the second monitor"
-probe window --caption "$OTHER" --at $((L2 + 100)) $((T2 + 100)) --size 600 400 --wait 300000 >/dev/null &
+section "a bright window of another program on the second monitor, always on top"
+probe window --caption "$OTHER" --topmost --at $((L2 + 100)) $((T2 + 100)) --size 600 400 --wait 300000 >/dev/null &
 other_pid=$!
 expect "it is the active window" \
   "$(probe find --caption "$OTHER" --visible --active --wait "$WINDOW_WAIT_MS" | field foreground)" 1
@@ -81,9 +100,8 @@ expect "owned by the application's window" "$(field owner <<<"$dark")" "$APPLICA
 expect "popup, topmost, no frame" "$(field popup <<<"$dark") $(field topmost <<<"$dark") $(field frame <<<"$dark")" "1 1 0"
 shot="$E2E_OUT/monitors.png"
 for attempt in $(seq 1 40); do
-  screenshot "$shot"
+  second_max=$(second_max "$shot")
   convert "$shot" -crop "${SCREEN_WIDTH}x${SCREEN_HEIGHT}+$PX+$PY" +repage "$E2E_OUT/monitors_primary.png"
-  second_max=$(convert "$shot" -crop "${W2}x${H2}+$X2+$Y2" +repage -format "%[fx:round(255*maxima)]" info:)
   over_clear_colour "$(darkest_levels "$E2E_OUT/monitors_primary.png")" && [ "$second_max" = 0 ] && break
   sleep 0.25
 done
@@ -110,12 +128,16 @@ move $((L2 + 400)) $((T2 + 550))
 expect_saver_still_up "100 down over the black window" $((L2 + 400)) $((T2 + 550))
 # Another program takes the keyboard, as one that steals the focus does.
 expect "the other program is made the active one" "$(probe activate --caption "$OTHER" | field foreground)" "$OTHER"
+expect "it shows over the black monitor while it is active (its brightest level)" \
+  "$(wait_second_max "$E2E_OUT/monitors_other_active.png" 255)" 255
 xdotool key a
 expect_saver_still_up "a key that went to the other program"
 xdotool click 1
 properties="$(sync_saver)"
 expect "a click there again: the saver is shown and active again" \
   "$(field visible <<<"$properties") $(field foreground <<<"$properties")" "1 1"
+expect "the black window is back over the other program's window (the second monitor's brightest level)" \
+  "$(wait_second_max "$E2E_OUT/monitors_clicked_back.png" 0)" 0
 before=$(date +%s%N)
 xdotool key a
 for attempt in $(seq 1 $((EXIT_WAIT_SECONDS * 100))); do saver_running || break; sleep 0.01; done

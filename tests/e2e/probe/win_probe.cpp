@@ -29,9 +29,10 @@
 //       Makes the window the foreground window, as the task bar or Alt+Tab
 //       does, lets its thread catch up as sync does, and prints the caption
 //       of the foreground window then (foreground=).
-//   win_probe window --caption TEXT [--at X Y] [--size W H] [--wait MS]
+//   win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--wait MS]
 //       Opens a white window of its own at (X, Y), W x H (default 40 40,
-//       200 x 120), makes it the active window, prints active=1 once it is,
+//       200 x 120), "always on top" with --topmost, makes it the active
+//       window, prints active=1 once it is,
 //       and keeps it until it is closed or MS milliseconds (default 60000)
 //       have passed.
 //   win_probe system
@@ -288,7 +289,7 @@ int Usage() {
                "       win_probe sync [--caption TEXT] [--class NAME] [--pointer X Y] [--wait MS]\n"
                "       win_probe close [--caption TEXT] [--class NAME]\n"
                "       win_probe activate [--caption TEXT] [--class NAME]\n"
-               "       win_probe window --caption TEXT [--at X Y] [--size W H] [--wait MS]\n"
+               "       win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--wait MS]\n"
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
@@ -447,7 +448,7 @@ LRESULT CALLBACK ProbeWindowProcedure(HWND window, UINT message, WPARAM wParam, 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int OwnWindow(const std::string& caption, POINT at, SIZE size, DWORD waitMs) {
+int OwnWindow(const std::string& caption, POINT at, SIZE size, bool topmost, DWORD waitMs) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ProbeWindowProcedure;
@@ -455,7 +456,8 @@ int OwnWindow(const std::string& caption, POINT at, SIZE size, DWORD waitMs) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   windowClass.lpszClassName = "QuillmoorProbeWindow";
   RegisterClassA(&windowClass);
-  const HWND window = CreateWindowExA(0, windowClass.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, at.x, at.y,
+  const HWND window = CreateWindowExA(topmost ? WS_EX_TOPMOST : 0, windowClass.lpszClassName, caption.c_str(),
+                                      WS_OVERLAPPEDWINDOW, at.x, at.y,
                                       size.cx, size.cy, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     std::printf("created=0\n");
@@ -528,6 +530,7 @@ struct HostOptions {
   POINT At{100, 100};
   SIZE Size{320, 240};
   bool Framed = false;
+  bool Topmost = false;
   DWORD WaitMs = 60000;
 };
 
@@ -802,6 +805,10 @@ int main(int argc, char** argv) {
       host.Framed = true;
       continue;
     }
+    if (option == "--topmost") {
+      host.Topmost = true;
+      continue;
+    }
     if (i + 1 >= argc) return Usage();
     if (option == "--pointer") {
       if (i + 2 >= argc) return Usage();
@@ -863,7 +870,7 @@ int main(int argc, char** argv) {
   }
   if (command == "window") {
     if (!query.HasCaption) return Usage();
-    return OwnWindow(query.Caption, host.At, host.Size, waitMs);
+    return OwnWindow(query.Caption, host.At, host.Size, host.Topmost, waitMs);
   }
   if (command == "system") return System();
   if (command == "host") {
