@@ -5,8 +5,9 @@
 //   win_probe find [--caption TEXT] [--class NAME] [--visible] [--active] [--wait MS]
 //       Waits up to MS milliseconds (default 0) for a top-level window with
 //       that caption and/or class (with --visible: shown; with --active: the
-//       foreground window), then prints its properties as key=value lines
-//       and matches= (how many windows match). Exit 0 if found, 1 if not
+//       foreground window), then prints its properties as key=value lines,
+//       match_rect= (the rectangle) of every window that matches, and
+//       matches= (how many windows match). Exit 0 if found, 1 if not
 //       (found=0).
 //   win_probe gone [--caption TEXT] [--class NAME] [--wait MS]
 //       Waits up to MS milliseconds for no such window to remain. Exit 0 when
@@ -35,6 +36,15 @@
 //       window, prints active=1 once it is,
 //       and keeps it until it is closed or MS milliseconds (default 60000)
 //       have passed.
+//   win_probe place [--caption TEXT] [--class NAME] --at X Y --size W H
+//       Moves the window to (X, Y), W x H, without activating it or changing
+//       its place in the z-order, as any program may do to another's window.
+//       Exit 0 if there was such a window and it moved, 1 if not.
+//   win_probe display
+//       Sets the primary display's current mode again through the system's
+//       display settings (ChangeDisplaySettingsExA), whose change handling
+//       then tells every top-level window that the display changed; prints
+//       result= (the call's result, 0 for success).
 //   win_probe system
 //       Prints the screen size, the monitors (monitors=, then one monitor=
 //       line for each with its rectangle, the primary one marked), the
@@ -135,7 +145,11 @@ BOOL CALLBACK FindOne(HWND window, LPARAM parameter) {
 
 BOOL CALLBACK CountMatch(HWND window, LPARAM parameter) {
   auto* state = reinterpret_cast<std::pair<const Query*, int>*>(parameter);
-  if (Matches(window, *state->first)) ++state->second;
+  if (!Matches(window, *state->first)) return TRUE;
+  ++state->second;
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  std::printf("match_rect=%ld %ld %ld %ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
   return TRUE;
 }
 
@@ -290,6 +304,8 @@ int Usage() {
                "       win_probe close [--caption TEXT] [--class NAME]\n"
                "       win_probe activate [--caption TEXT] [--class NAME]\n"
                "       win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--wait MS]\n"
+               "       win_probe place [--caption TEXT] [--class NAME] --at X Y --size W H\n"
+               "       win_probe display\n"
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
@@ -579,6 +595,27 @@ int Host(const HostOptions& options, const std::vector<std::string>& command) {
   PrintWindowsSeen(*watch);
   if (!hostDestroyed) DestroyWindow(host);
   return watch->TimedOut ? 1 : 0;
+}
+
+int Place(const Query& query, POINT at, SIZE size) {
+  const HWND window = FindTopLevel(query);
+  const bool placed = window != nullptr && SetWindowPos(window, nullptr, at.x, at.y, size.cx, size.cy,
+                                                        SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+  std::printf("placed=%d\n", placed ? 1 : 0);
+  return placed ? 0 : 1;
+}
+
+int Display() {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode)) {
+    std::printf("result=none\n");
+    return 1;
+  }
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
+  const LONG result = ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr);
+  std::printf("result=%ld\n", result);
+  return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
 }
 
 int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitWaitMs) {
@@ -873,6 +910,11 @@ int main(int argc, char** argv) {
     return OwnWindow(query.Caption, host.At, host.Size, host.Topmost, waitMs);
   }
   if (command == "system") return System();
+  if (command == "display") return Display();
+  if (command == "place") {
+    if (!query.HasCaption && !query.HasClass) return Usage();
+    return Place(query, host.At, host.Size);
+  }
   if (command == "host") {
     if (!query.HasCaption || i >= argc) return Usage();
     host.Caption = query.Caption;
