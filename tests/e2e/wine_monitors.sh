@@ -88,6 +88,24 @@ expect_all_gone() {
   stop_saver
 }
 
+# expect_scene_and_dark DESCRIPTION FILE: a screenshot (into FILE) shows
+# the scene over the whole primary monitor, nowhere hidden (its darkest
+# levels lie over the clear colour), and black beyond it on every other
+# monitor, within ten seconds.
+expect_scene_and_dark() {
+  local shot="$2" primary="${2%.png}_primary.png" dark_max attempt
+  for attempt in $(seq 1 40); do
+    dark_max=$(others_max "$shot")
+    convert "$shot" -crop "${PW}x${PH}+$PX+$PY" +repage "$primary"
+    over_clear_colour "$(darkest_levels "$primary")" && [ "$dark_max" = 0 ] && break
+    sleep 0.25
+  done
+  echo "  screenshot: $shot"
+  expect "$1: the primary monitor shows the scene, nowhere hidden" \
+    "$(over_clear_colour "$(darkest_levels "$primary")" && echo yes)" yes
+  expect "$1: the other monitors are black beyond the primary (their brightest level)" "$dark_max" 0
+}
+
 # expect_covers DESCRIPTION: one visible black window over each other
 # monitor, exactly, and no more.
 expect_covers() {
@@ -136,14 +154,7 @@ if [ -z "${L2:-}" ]; then
   window="$(active_saver_window)"
   expect "the scene's window covers the primary monitor" "$(field rect <<<"$window")" "0 0 $PW $PH"
   expect_covers "no other monitor"
-  shot="$E2E_OUT/monitors.png"
-  for attempt in $(seq 1 40); do
-    screenshot "$shot"
-    over_clear_colour "$(darkest_levels "$shot")" && break
-    sleep 0.25
-  done
-  expect "the screen shows the scene, nowhere hidden: its darkest levels lie over the clear colour" \
-    "$(over_clear_colour "$(darkest_levels "$shot")" && echo yes)" yes
+  expect_scene_and_dark "no other monitor" "$E2E_OUT/monitors.png"
   xdotool key a
   expect_all_gone "a key"
   finish
@@ -175,18 +186,7 @@ dark="$(probe find --class "$DARK_CLASS" --visible)"
 expect "the saver's own" "$(field pid <<<"$dark")" "$(field pid <<<"$window")"
 expect "owned by the application's window" "$(field owner <<<"$dark")" "$APPLICATION_TITLE"
 expect "popup, topmost, no frame" "$(field popup <<<"$dark") $(field topmost <<<"$dark") $(field frame <<<"$dark")" "1 1 0"
-shot="$E2E_OUT/monitors.png"
-for attempt in $(seq 1 40); do
-  others_max=$(others_max "$shot")
-  convert "$shot" -crop "${PW}x${PH}+$PX+$PY" +repage "$E2E_OUT/monitors_primary.png"
-  over_clear_colour "$(darkest_levels "$E2E_OUT/monitors_primary.png")" && [ "$others_max" = 0 ] && break
-  sleep 0.25
-done
-echo "  screenshot: $shot"
-expect "the primary monitor shows the scene, nowhere hidden: its darkest levels lie over the clear colour" \
-  "$(over_clear_colour "$(darkest_levels "$E2E_OUT/monitors_primary.png")" && echo yes)" yes
-expect "the other monitors are black beyond the primary, the bright window hidden (their brightest level)" \
-  "$others_max" 0
+expect_scene_and_dark "the saver shown" "$E2E_OUT/monitors.png"
 
 section "the display changes: the black windows are laid over the monitors again"
 # Wine here cannot move, add or remove a monitor while programs run (it
@@ -203,6 +203,7 @@ contains "it lies where it was put, off its monitor" "$(probe find --class "$DAR
 expect "the system applies the display settings" "$(probe display | field result)" 0
 expect "the scene's window keeps its place" "$(sync_saver | field rect)" "0 0 $PW $PH"
 expect_covers "after the display change"
+expect_scene_and_dark "after the display change" "$E2E_OUT/monitors_changed.png"
 
 section "clicks on another monitor keep the keyboard with the saver"
 xdotool click 1
@@ -223,11 +224,7 @@ xdotool click 1
 properties="$(sync_saver)"
 expect "a click there again: the saver is shown and active again" \
   "$(field visible <<<"$properties") $(field foreground <<<"$properties")" "1 1"
-expect "the black window is back over the other program's window (the other monitors' brightest level)" \
-  "$(wait_others_max "$E2E_OUT/monitors_clicked_back.png" 0)" 0
-convert "$E2E_OUT/monitors_clicked_back.png" -crop "${PW}x${PH}+$PX+$PY" +repage "$E2E_OUT/monitors_primary.png"
-expect "and the scene is on top of it: the primary's darkest levels lie over the clear colour" \
-  "$(over_clear_colour "$(darkest_levels "$E2E_OUT/monitors_primary.png")" && echo yes)" yes
+expect_scene_and_dark "the black windows back over the other program's window" "$E2E_OUT/monitors_clicked_back.png"
 before=$(date +%s%N)
 xdotool key a
 for attempt in $(seq 1 $((EXIT_WAIT_SECONDS * 100))); do saver_running || break; sleep 0.01; done

@@ -64,6 +64,12 @@
 //       in its window) and windows_seen= with one window= line for each
 //       top-level window the program opened. After MS milliseconds (default
 //       60000) the program is terminated and timed_out=1 printed.
+//   win_probe glchild HWND [--wait MS]
+//       The smallest OpenGL child window: a child of the window HWND (in
+//       decimal) that fills it, with a double-buffered RGBA pixel format,
+//       clearing itself to green and swapping every 40 ms, until its parent
+//       is gone or MS milliseconds (default 60000) have passed. It tells
+//       whether OpenGL drawn in a child window reaches the screen at all.
 //   win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME
 //                  [--exit-wait MS]
 //       Posts one message to the window, as input that reaches it would come:
@@ -86,6 +92,7 @@
 //   windows; the properties then include the window's position inside its
 //   parent's client area.
 #include <windows.h>
+#include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -309,6 +316,7 @@ int Usage() {
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
+               "       win_probe glchild HWND [--wait MS]\n"
                "       win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME [--exit-wait MS]\n"
                "   (find, gone, sync and post take --parent TEXT to look at that window's children)\n");
   return 2;
@@ -618,6 +626,59 @@ int Display() {
   return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
 }
 
+LRESULT CALLBACK GlChildProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    ValidateRect(window, nullptr);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapBuffers(wglGetCurrentDC());
+    return 0;
+  }
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int GlChild(HWND parent, DWORD waitMs) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = GlChildProcedure;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = "QuillmoorProbeGlChild";
+  RegisterClassA(&windowClass);
+  RECT area{};
+  GetClientRect(parent, &area);
+  const HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0,
+                                      area.right, area.bottom, parent, nullptr, instance, nullptr);
+  if (window == nullptr) {
+    std::printf("created=0\n");
+    return 1;
+  }
+  PIXELFORMATDESCRIPTOR format{};
+  format.nSize = sizeof format;
+  format.nVersion = 1;
+  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  format.iPixelType = PFD_TYPE_RGBA;
+  format.cColorBits = 32;
+  const HDC deviceContext = GetDC(window);
+  SetPixelFormat(deviceContext, ChoosePixelFormat(deviceContext, &format), &format);
+  const HGLRC context = wglCreateContext(deviceContext);
+  const bool current = context != nullptr && wglMakeCurrent(deviceContext, context);
+  std::printf("created=1\ncontext=%d\n", current ? 1 : 0);
+  std::fflush(stdout);
+
+  const DWORD start = GetTickCount();
+  while (IsWindow(window) && GetTickCount() - start < waitMs) {
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    InvalidateRect(window, nullptr, FALSE);
+    Sleep(40);
+  }
+  return 0;
+}
+
 int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitWaitMs) {
   struct Kind {
     const char* Name;
@@ -811,6 +872,11 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "resources") return argc == 3 ? Resources(argv[2]) : Usage();
+  if (command == "glchild") {
+    if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--wait")) return Usage();
+    return GlChild(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10))),
+                   argc == 5 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 60000);
+  }
   Query query;
   DWORD waitMs = (command == "run" || command == "window" || command == "host") ? 60000 : 0;
   bool hasPointer = false;
