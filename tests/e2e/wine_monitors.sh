@@ -22,7 +22,7 @@ for head in "${heads[@]:1}"; do
   IFS='x+' read -r w h x y <<<"$head"
   rect="$((x - PX)) $((y - PY)) $((x - PX + w)) $((y - PY + h))"
   [ "$rect" = "0 0 $PW $PH" ] && continue
-  printf '%s\n' "${others[@]}" | grep -qx "$rect" || others+=("$rect")
+  printf '%s\n' "${others[@]}" | grep -qxF -e "$rect" || others+=("$rect")
 done
 # strip L T R B: the part of a monitor beyond the primary's edge, as
 # "L T R B" (the whole monitor when the two do not meet); nothing when the
