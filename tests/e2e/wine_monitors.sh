@@ -29,7 +29,8 @@ done
 # primary holds all of it.
 strip() {
   local l=$1 t=$2 r=$3 b=$4
-  if [ "$r" -gt "$PW" ]; then echo "$((l > PW ? l : PW)) $t $r $b"
+  if [ "$l" -ge "$PW" ] || [ "$r" -le 0 ] || [ "$t" -ge "$PH" ] || [ "$b" -le 0 ]; then echo "$l $t $r $b"
+  elif [ "$r" -gt "$PW" ]; then echo "$((l > PW ? l : PW)) $t $r $b"
   elif [ "$b" -gt "$PH" ]; then echo "$l $((t > PH ? t : PH)) $r $b"
   elif [ "$l" -lt 0 ]; then echo "$l $t $((r < 0 ? r : 0)) $b"
   elif [ "$t" -lt 0 ]; then echo "$l $t $r $((b < 0 ? b : 0))"
