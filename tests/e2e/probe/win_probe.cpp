@@ -64,12 +64,12 @@
 //       in its window) and windows_seen= with one window= line for each
 //       top-level window the program opened. After MS milliseconds (default
 //       60000) the program is terminated and timed_out=1 printed.
-//   win_probe glchild HWND [--wait MS]
+//   win_probe glchild HWND
 //       The smallest OpenGL child window: a child of the window HWND (in
 //       decimal) that fills it, with a double-buffered RGBA pixel format,
 //       clearing itself to green and swapping every 40 ms, until its parent
-//       is gone or MS milliseconds (default 60000) have passed. It tells
-//       whether OpenGL drawn in a child window reaches the screen at all.
+//       is gone. It tells whether OpenGL drawn in a child window reaches the
+//       screen at all.
 //   win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME
 //                  [--exit-wait MS]
 //       Posts one message to the window, as input that reaches it would come:
@@ -316,7 +316,7 @@ int Usage() {
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
-               "       win_probe glchild HWND [--wait MS]\n"
+               "       win_probe glchild HWND\n"
                "       win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME [--exit-wait MS]\n"
                "   (find, gone, sync and post take --parent TEXT to look at that window's children)\n");
   return 2;
@@ -634,14 +634,10 @@ LRESULT CALLBACK GlChildProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     SwapBuffers(wglGetCurrentDC());
     return 0;
   }
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int GlChild(HWND parent, DWORD waitMs) {
+int GlChild(HWND parent) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = GlChildProcedure;
@@ -664,13 +660,8 @@ int GlChild(HWND parent, DWORD waitMs) {
   format.cColorBits = 32;
   const HDC deviceContext = GetDC(window);
   SetPixelFormat(deviceContext, ChoosePixelFormat(deviceContext, &format), &format);
-  const HGLRC context = wglCreateContext(deviceContext);
-  const bool current = context != nullptr && wglMakeCurrent(deviceContext, context);
-  std::printf("created=1\ncontext=%d\n", current ? 1 : 0);
-  std::fflush(stdout);
-
-  const DWORD start = GetTickCount();
-  while (IsWindow(window) && GetTickCount() - start < waitMs) {
+  wglMakeCurrent(deviceContext, wglCreateContext(deviceContext));
+  while (IsWindow(window)) {
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     InvalidateRect(window, nullptr, FALSE);
@@ -872,11 +863,9 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "resources") return argc == 3 ? Resources(argv[2]) : Usage();
-  if (command == "glchild") {
-    if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--wait")) return Usage();
-    return GlChild(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10))),
-                   argc == 5 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 60000);
-  }
+  if (command == "glchild")
+    return argc == 3 ? GlChild(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10))))
+                     : Usage();
   Query query;
   DWORD waitMs = (command == "run" || command == "window" || command == "host") ? 60000 : 0;
   bool hasPointer = false;
