@@ -49,10 +49,14 @@ fi
 # a warp onto the first head's columns beyond the second head's width at the
 # last of them. The script is laid out so that it never needs such a warp.
 move() {
-  local x=$(($1 + PX)) y=$(($2 + PY))
+  local x=$(($1 + PX)) y=$(($2 + PY)) attempt
   xdotool mousemove "$x" "$y"
-  [ "$(xdotool getmouselocation --shell | sed -n 's/^[XY]=//p' | tr '\n' ' ')" = "$x $y " ] ||
-    fail "the pointer does not reach $x $y: $(xdotool getmouselocation)"
+  # The server may take a moment to report the warp.
+  for attempt in $(seq 1 20); do
+    [ "$(xdotool getmouselocation --shell | sed -n 's/^[XY]=//p' | tr '\n' ' ')" = "$x $y " ] && return
+    sleep 0.05
+  done
+  fail "the pointer does not reach $x $y: $(xdotool getmouselocation)"
 }
 
 # others_max FILE: takes a screenshot into FILE and prints the brightest
