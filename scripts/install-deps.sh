@@ -34,6 +34,11 @@ packages=(
   dpkg-dev libxml2-utils groff-base python3
   # the package checked against Debian's policy
   lintian
+  # the theme entry for MATE's screen saver checked
+  desktop-file-utils
+  # the Linux saver under MATE's screen saver (in a private D-Bus session) and
+  # under xsecurelock
+  mate-screensaver dbus xsecurelock
 )
 
 missing=()
