@@ -96,3 +96,27 @@ make_host() {
     sleep 0.1
   done
 }
+
+# start_resizable_screen W H: starts a Xephyr of W x H in a window on the
+# screen, whose size RandR can change (xrandr -s), and points DISPLAY at it;
+# end_resizable_screen ends it and points DISPLAY back.
+start_resizable_screen() {
+  local number="$E2E_OUT/xephyr.display" tries=0
+  : >"$number"
+  Xephyr -displayfd 3 -nolisten tcp -noreset -resizeable -screen "$1x$2" 3>"$number" >"$E2E_OUT/xephyr.log" 2>&1 &
+  XEPHYR_PID=$!
+  echo "$XEPHYR_PID" >>"$E2E_CHILDREN"
+  until [ -s "$number" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt "$WAIT_TRIES" ] && kill -0 "$XEPHYR_PID" 2>/dev/null || { fail "Xephyr never started"; finish; }
+    sleep 0.1
+  done
+  OUTER_DISPLAY="$DISPLAY"
+  export DISPLAY=":$(head -n 1 "$number")"
+}
+
+end_resizable_screen() {
+  kill "$XEPHYR_PID" 2>/dev/null
+  wait "$XEPHYR_PID" 2>/dev/null
+  export DISPLAY="$OUTER_DISPLAY"
+}
