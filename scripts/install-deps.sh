@@ -37,8 +37,8 @@ packages=(
   # the theme entry for MATE's screen saver checked
   desktop-file-utils
   # the Linux saver under MATE's screen saver (in a private D-Bus session) and
-  # under xsecurelock
-  mate-screensaver dbus xsecurelock
+  # under xsecurelock; strace watches what a hack writes where MATE drops it
+  mate-screensaver dbus xsecurelock strace
 )
 
 missing=()

@@ -120,3 +120,28 @@ end_resizable_screen() {
   wait "$XEPHYR_PID" 2>/dev/null
   export DISPLAY="$OUTER_DISPLAY"
 }
+
+# start_reaped LOG COMMAND...: runs COMMAND in the background under a
+# subreaper, which inherits the orphans COMMAND leaves (a locker's hacks,
+# when the locker ends before them) and waits for them, writing "PID STATUS"
+# to LOG for each (STATUS -N for a death by signal N). Sets REAPER_PID.
+start_reaped() {
+  local log="$1"
+  shift
+  : >"$log"
+  python3 -c '
+import ctypes, os, sys
+ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+if os.fork() == 0:
+    os.execvp(sys.argv[2], sys.argv[2:])
+with open(sys.argv[1], "a", buffering=1) as out:
+    while True:
+        try:
+            pid, status = os.wait()
+        except ChildProcessError:
+            break
+        out.write(f"{pid} {os.waitstatus_to_exitcode(status)}\n")
+' "$log" "$@" &
+  REAPER_PID=$!
+  echo "$REAPER_PID" >>"$E2E_CHILDREN"
+}

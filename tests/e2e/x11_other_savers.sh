@@ -1,0 +1,131 @@
+# The saver in the two other X11 hosts a Debian desktop offers. MATE's screen
+# saver, in a D-Bus session of the test's own, finds it as a theme through
+# quillmoor.desktop; chosen with gsettings and activated, the scene shows in
+# MATE's window; deactivated, MATE ends and reaps the hack within a second,
+# and the hack has written nothing to its standard error. MATE runs only programs in its saver
+# folders: the hack is put in /usr/libexec/xscreensaver in a mount namespace
+# of MATE's own, so the system's folder is never touched. xsecurelock runs
+# it (through saver_multiplex, with -root and XSCREENSAVER_WINDOW) on each
+# monitor; a signal to xsecurelock ends both.
+source "$E2E_LIB"
+
+for tool in mate-screensaver mate-screensaver-command gsettings dbus-run-session unshare xsecurelock python3 strace; do
+  command -v "$tool" >/dev/null || { fail "$tool is not installed (scripts/install-deps.sh)"; finish; }
+done
+[ "$(id -u)" -eq 0 ] || { fail "MATE's saver folder is mounted over in a namespace of its own: run as root"; finish; }
+
+readonly SAVER_FOLDER=/usr/libexec/xscreensaver
+HOME_DIR="$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-other-savers.XXXXXX")"
+LOCKER_PID=""
+REAPER_PID=""
+# A locker left running by a failed check is ended as it ends itself, so that
+# it takes its helpers along, and waited for.
+end_locker() {
+  [ -n "$LOCKER_PID" ] && kill -TERM "$LOCKER_PID" 2>/dev/null
+  [ -n "$REAPER_PID" ] && wait "$REAPER_PID" 2>/dev/null
+}
+trap 'end_locker; rm -rf "$HOME_DIR"' EXIT
+mkdir -p "$HOME_DIR/hacks" "$HOME_DIR/data/applications/screensavers" "$HOME_DIR/runtime"
+chmod 700 "$HOME_DIR/runtime"
+cp "$QUILLMOOR_BIN" "$HOME_DIR/hacks/quillmoor"
+# The theme entry as installed with the prefix /usr.
+sed "s|@QUILLMOOR_HACK@|$SAVER_FOLDER/quillmoor|g" "$(dirname "${BASH_SOURCE[0]}")/../../data/quillmoor.desktop.in" \
+  >"$HOME_DIR/data/applications/screensavers/quillmoor.desktop"
+# No accessibility bus, no GVfs daemons (which would mount in the runtime
+# folder) and settings in a file rather than in a service the bus starts:
+# the session has only what the screen saver needs, and nothing outlives it.
+export NO_AT_BRIDGE=1 GIO_USE_VFS=local GVFS_DISABLE_FUSE=1 GSETTINGS_BACKEND=keyfile
+export HOME="$HOME_DIR" XDG_CONFIG_HOME="$HOME_DIR/config" XDG_RUNTIME_DIR="$HOME_DIR/runtime" \
+  XDG_DATA_HOME="$HOME_DIR/data" XDG_CURRENT_DESKTOP=MATE
+
+# poll TRIES COMMAND...: runs COMMAND every 0.05 s until it succeeds, at most TRIES times.
+poll() {
+  local tries="$1"
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.05
+  done
+}
+# Gone for good: its parent has waited for it (a zombie still has its entry).
+reaped() { [ ! -e "/proc/$1" ]; }
+
+section "MATE's screen saver: the theme screensavers-quillmoor"
+# The session bus lasts as long as the shell dbus-run-session runs, which
+# becomes a sleep that the runner ends with the script's other children.
+bus="$HOME_DIR/bus"
+dbus-run-session -- sh -c 'echo $$ >"$1.pid"; echo $$ >>"$2"; echo "$DBUS_SESSION_BUS_ADDRESS" >"$1.tmp"; mv "$1.tmp" "$1"; exec sleep 3600' \
+  sh "$bus" "$E2E_CHILDREN" 2>"$E2E_OUT/dbus.err" &
+poll 200 test -s "$bus" || { fail "the D-Bus session never started"; finish; }
+export DBUS_SESSION_BUS_ADDRESS="$(cat "$bus")"
+gsettings set org.mate.screensaver mode single
+gsettings set org.mate.screensaver themes "['screensavers-quillmoor']"
+gsettings set org.mate.screensaver lock-enabled false
+gsettings set org.mate.screensaver idle-activation-enabled false
+expect "the theme chosen" "$(gsettings get org.mate.screensaver themes)" "['screensavers-quillmoor']"
+
+unshare --mount --propagation private sh -c 'mount --bind "$1" "$2" && exec mate-screensaver --no-daemon' \
+  sh "$HOME_DIR/hacks" "$SAVER_FOLDER" 2>"$E2E_OUT/mate.err" &
+MATE_PID=$!
+echo "$MATE_PID" >>"$E2E_CHILDREN"
+poll 300 mate-screensaver-command --query >/dev/null 2>&1 || { fail "MATE's screen saver never answered"; cat "$E2E_OUT/mate.err"; finish; }
+
+started=$(date +%s%N)
+mate-screensaver-command --activate >/dev/null
+hack_pid() { HACK_PID="$(ps -o pid= --ppid "$MATE_PID" | tr -d ' ' | head -n 1)"; [ -n "$HACK_PID" ]; }
+poll 200 hack_pid || { fail "MATE never ran the saver"; cat "$E2E_OUT/mate.err"; finish; }
+echo "  the hack runs $((($(date +%s%N) - started) / 1000000)) ms after --activate"
+expect "MATE runs the hack from its saver folder" "$(readlink "/proc/$HACK_PID/exe" | sed 's| (deleted)$||')" "$SAVER_FOLDER/quillmoor"
+contains "with the window to draw in, in hexadecimal" "$(tr '\0' '\n' <"/proc/$HACK_PID/environ" | grep '^XSCREENSAVER_WINDOW=')" "XSCREENSAVER_WINDOW=0x"
+# MATE reads the hack's standard error through a pipe and drops it: what the
+# hack writes there is watched from the outside.
+strace -qq -f -p "$HACK_PID" -e trace=write -e signal=none -o "$E2E_OUT/mate_hack.strace" &
+STRACE_PID=$!
+echo "$STRACE_PID" >>"$E2E_CHILDREN"
+shot="$E2E_OUT/mate_active.png"
+screenshot_clock "$shot" root "$SCREEN_WIDTH" "$SCREEN_HEIGHT" 1500
+echo "  screenshot: $shot (clock centre at $CLOCK_X,$CLOCK_Y)"
+at_least "pixels of the clock standing out" "$CLOCK_BRIGHT" 1500
+at_least "the hands' hub at the clock's centre" "$HUB_RED" 120
+at_least "the least blue anywhere on the screen" "$LEAST_BLUE" "$CLEAR_BLUE"
+
+mate-screensaver-command --deactivate >/dev/null
+if poll 20 reaped "$HACK_PID"; then pass "--deactivate: the hack ended and reaped within a second"; else fail "--deactivate: the hack is still there a second later"; fi
+wait "$STRACE_PID"
+expect "the hack wrote nothing to its standard error" "$(grep -E '(^|[0-9] )write\(2,' "$E2E_OUT/mate_hack.strace")" ""
+kill "$MATE_PID"
+wait "$MATE_PID" 2>/dev/null
+kill "$(cat "$bus.pid")"
+
+section "xsecurelock: XSECURELOCK_SAVER names the hack"
+# It asks for a password only once a key is pressed: none is, and a signal
+# ends it.
+reaped_log="$E2E_OUT/xsecurelock.reaped"
+start_reaped "$reaped_log" env XSECURELOCK_SAVER="$QUILLMOOR_BIN" xsecurelock 2>"$E2E_OUT/xsecurelock.err"
+locker() { LOCKER_PID="$(ps -o pid=,args= --ppid "$REAPER_PID" | awk '$2 == "xsecurelock" {print $1}')"; [ -n "$LOCKER_PID" ]; }
+poll 200 locker || { fail "xsecurelock never started"; finish; }
+hack() { read -r HACK_PID HACK_ARGS < <(ps -eo pid=,args= | awk -v bin="$QUILLMOOR_BIN" '$2 == bin' | head -n 1); [ -n "$HACK_PID" ]; }
+poll 300 hack || { fail "xsecurelock never ran the hack"; cat "$E2E_OUT/xsecurelock.err"; finish; }
+expect "run with -root" "$HACK_ARGS" "$QUILLMOOR_BIN -root"
+window="$(tr '\0' '\n' <"/proc/$HACK_PID/environ" | field XSCREENSAVER_WINDOW)"
+if [[ "$window" =~ ^[1-9][0-9]*$ ]]; then pass "and its window in XSCREENSAVER_WINDOW, in decimal ($window)"; else fail "XSCREENSAVER_WINDOW is '$window'"; fi
+shot="$E2E_OUT/xsecurelock.png"
+screenshot_clock "$shot" root "$SCREEN_WIDTH" "$SCREEN_HEIGHT" 1500
+echo "  screenshot: $shot (clock centre at $CLOCK_X,$CLOCK_Y)"
+at_least "pixels of the clock standing out" "$CLOCK_BRIGHT" 1500
+at_least "the hands' hub at the clock's centre" "$HUB_RED" 120
+at_least "the least blue anywhere on the screen" "$LEAST_BLUE" "$CLEAR_BLUE"
+
+kill -TERM "$LOCKER_PID"
+poll 100 grep -q "^$LOCKER_PID " "$reaped_log"
+# The subreaper writes -N for a death by signal N (a shell's 128 + N).
+expect "xsecurelock ends killed by SIGTERM" "$(sed -n "s/^$LOCKER_PID //p" "$reaped_log")" -15
+if poll 20 reaped "$HACK_PID"; then pass "the hack is gone and reaped within a second"; else fail "the hack is still there a second later"; fi
+expect "the hack ends killed by SIGTERM" "$(sed -n "s/^$HACK_PID //p" "$reaped_log")" -15
+LOCKER_PID=""
+expect "and said nothing" "$(grep quillmoor "$E2E_OUT/xsecurelock.err")" ""
+capture "$E2E_OUT/xsecurelock_after.png" root
+expect "the scene is gone from the screen" "$(hub_red "$E2E_OUT/xsecurelock_after.png" "$CLOCK_X" "$CLOCK_Y")" 0
+
+finish
