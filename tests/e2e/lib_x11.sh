@@ -14,6 +14,17 @@ SAVER_EXIT=""
 
 probe() { "$QUILLMOOR_X11_PROBE" "$@"; }
 
+# poll TRIES COMMAND...: runs COMMAND every 0.05 s until it succeeds, at most TRIES times.
+poll() {
+  local tries="$1"
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.05
+  done
+}
+
 # Starts the saver in the background with the given arguments; its standard
 # error goes to $E2E_OUT/saver.err.
 start_saver() {

@@ -38,16 +38,6 @@ export NO_AT_BRIDGE=1 GIO_USE_VFS=local GVFS_DISABLE_FUSE=1 GSETTINGS_BACKEND=ke
 export HOME="$HOME_DIR" XDG_CONFIG_HOME="$HOME_DIR/config" XDG_RUNTIME_DIR="$HOME_DIR/runtime" \
   XDG_DATA_HOME="$HOME_DIR/data" XDG_CURRENT_DESKTOP=MATE
 
-# poll TRIES COMMAND...: runs COMMAND every 0.05 s until it succeeds, at most TRIES times.
-poll() {
-  local tries="$1"
-  shift
-  until "$@"; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.05
-  done
-}
 # Gone for good: its parent has waited for it (a zombie still has its entry).
 reaped() { [ ! -e "/proc/$1" ]; }
 

@@ -18,3 +18,11 @@ std::optional<std::chrono::microseconds> ParseFrameDelay(std::string_view text, 
           std::to_string(ShortestFrameDelay.count()) + " to " + std::to_string(LongestFrameDelay.count());
   return std::nullopt;
 }
+
+bool ScanFrameDelay(OptionScanner& scanner, std::chrono::microseconds& delay, std::string& error) {
+  const std::optional<std::string_view> value = scanner.Value(error);
+  if (!value) return false;
+  const std::optional<std::chrono::microseconds> parsed = ParseFrameDelay(*value, error);
+  if (parsed) delay = *parsed;
+  return parsed.has_value();
+}

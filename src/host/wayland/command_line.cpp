@@ -66,11 +66,7 @@ std::optional<WaylandOptions> ParseWaylandOptions(int argc, const char* const* a
       outputGiven = true;
       options.Output = *value;
     } else if (name == "delay") {
-      const std::optional<std::string_view> value = scanner.Value(error);
-      if (!value) return std::nullopt;
-      const std::optional<std::chrono::microseconds> delay = ParseFrameDelay(*value, error);
-      if (!delay) return std::nullopt;
-      options.Delay = *delay;
+      if (!ScanFrameDelay(scanner, options.Delay, error)) return std::nullopt;
     } else if (name == "layer") {
       const std::optional<std::string_view> value = scanner.Value(error);
       if (!value) return std::nullopt;

@@ -94,11 +94,7 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
         return std::nullopt;
       }
     } else if (name == "delay") {
-      const std::optional<std::string_view> value = scanner.Value(error);
-      if (!value) return std::nullopt;
-      const std::optional<std::chrono::microseconds> delay = ParseFrameDelay(*value, error);
-      if (!delay) return std::nullopt;
-      options.Delay = *delay;
+      if (!ScanFrameDelay(scanner, options.Delay, error)) return std::nullopt;
     } else if (name == "window-id") {
       const std::optional<std::string_view> value = scanner.Value(error);
       if (!value) {
