@@ -39,6 +39,8 @@ packages=(
   # the Linux saver under MATE's screen saver (in a private D-Bus session) and
   # under xsecurelock; strace watches what a hack writes where MATE drops it
   mate-screensaver dbus xsecurelock strace
+  # the tiled window in front of the Wayland wallpaper in bench/wallpaper_cpu.sh
+  foot
 )
 
 missing=()
