@@ -53,7 +53,6 @@ gsettings set org.mate.screensaver mode single
 gsettings set org.mate.screensaver themes "['screensavers-quillmoor']"
 gsettings set org.mate.screensaver lock-enabled false
 gsettings set org.mate.screensaver idle-activation-enabled false
-expect "the theme chosen" "$(gsettings get org.mate.screensaver themes)" "['screensavers-quillmoor']"
 
 unshare --mount --propagation private sh -c 'mount --bind "$1" "$2" && exec mate-screensaver --no-daemon' \
   sh "$HOME_DIR/hacks" "$SAVER_FOLDER" 2>"$E2E_OUT/mate.err" &
@@ -61,11 +60,9 @@ MATE_PID=$!
 echo "$MATE_PID" >>"$E2E_CHILDREN"
 poll 300 mate-screensaver-command --query >/dev/null 2>&1 || { fail "MATE's screen saver never answered"; cat "$E2E_OUT/mate.err"; finish; }
 
-started=$(date +%s%N)
 mate-screensaver-command --activate >/dev/null
 hack_pid() { HACK_PID="$(ps -o pid= --ppid "$MATE_PID" | tr -d ' ' | head -n 1)"; [ -n "$HACK_PID" ]; }
 poll 200 hack_pid || { fail "MATE never ran the saver"; cat "$E2E_OUT/mate.err"; finish; }
-echo "  the hack runs $((($(date +%s%N) - started) / 1000000)) ms after --activate"
 expect "MATE runs the hack from its saver folder" "$(readlink "/proc/$HACK_PID/exe" | sed 's| (deleted)$||')" "$SAVER_FOLDER/quillmoor"
 contains "with the window to draw in, in hexadecimal" "$(tr '\0' '\n' <"/proc/$HACK_PID/environ" | grep '^XSCREENSAVER_WINDOW=')" "XSCREENSAVER_WINDOW=0x"
 # MATE reads the hack's standard error through a pipe and drops it: what the
