@@ -112,7 +112,7 @@ set_tests_properties(package.deb PROPERTIES LABELS package TIMEOUT 300)
 # scene through it against the renderer's picture.
 add_executable(quillmoor_gl11_tests tests/gl11/gl11_picture_test.cpp tests/gl11/outline_glyphs_on_layer.cpp
   src/host/headless/moment.cpp)
-target_link_libraries(quillmoor_gl11_tests PRIVATE quillmoor_scene_gl11 quillmoor_linux_font quillmoor_linux_egl
+target_link_libraries(quillmoor_gl11_tests PRIVATE quillmoor_scene_gl11 quillmoor_gl11 quillmoor_linux_font quillmoor_linux_egl
   PkgConfig::PNG GTest::gtest_main)
 target_compile_definitions(quillmoor_gl11_tests PRIVATE QUILLMOOR_RENDER_BIN="$<TARGET_FILE:quillmoor-render>"
   QUILLMOOR_GL11_OUT="${CMAKE_BINARY_DIR}/gl11-pictures")

@@ -612,38 +612,50 @@ void qm_glEnd() {
   }
 }
 
-void qm_glVertex3fv(const GLfloat* v) {
+namespace {
+
+// While a list is compiled; kept out of the per-vertex calls' common path.
+[[gnu::noinline]] void CompileVertex(const GLfloat* v) {
+  if (!L.CompileInside) return;
+  ListBracket& b = L.Compiled.Brackets.back();
+  b.InheritedColours += !L.CompileHasColour;
+  b.InheritedNormals += !L.CompileHasNormal;
+  b.Vertices.push_back(MakeVertex(v, L.CompileNormal, L.CompileColour));
+}
+
+[[gnu::noinline]] void CompileNormal(const GLfloat* v) {
   if (L.CompileInside) {
-    ListBracket& b = L.Compiled.Brackets.back();
-    b.InheritedColours += !L.CompileHasColour;
-    b.InheritedNormals += !L.CompileHasNormal;
-    b.Vertices.push_back(MakeVertex(v, L.CompileNormal, L.CompileColour));
+    L.CompileHasNormal = true;
+    L.CompileNormal = {v[0], v[1], v[2]};
+  } else {
+    L.Compiled.Ops.push_back(MakeOp(OpKind::Normal, {v[0], v[1], v[2]}));
   }
-  if (L.Inside) L.Pending.push_back(MakeVertex(v, L.S.Normal, L.S.Colour));
+}
+
+[[gnu::noinline]] void CompileColour(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+  if (L.CompileInside) {
+    L.CompileHasColour = true;
+    L.CompileColour = {r, g, b, a};
+  } else {
+    L.Compiled.Ops.push_back(MakeOp(OpKind::Colour, {r, g, b, a}));
+  }
+}
+
+}  // namespace
+
+void qm_glVertex3fv(const GLfloat* v) {
+  if (L.Compiling != 0) CompileVertex(v);
   // A vertex outside a bracket does nothing.
+  if (L.Inside) L.Pending.push_back(MakeVertex(v, L.S.Normal, L.S.Colour));
 }
 
 void qm_glNormal3fv(const GLfloat* v) {
-  if (L.Compiling != 0) {
-    if (L.CompileInside) {
-      L.CompileHasNormal = true;
-      L.CompileNormal = {v[0], v[1], v[2]};
-    } else {
-      L.Compiled.Ops.push_back(MakeOp(OpKind::Normal, {v[0], v[1], v[2]}));
-    }
-  }
+  if (L.Compiling != 0) CompileNormal(v);
   if (Executing()) L.S.Normal = {v[0], v[1], v[2]};
 }
 
 void qm_glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-  if (L.Compiling != 0) {
-    if (L.CompileInside) {
-      L.CompileHasColour = true;
-      L.CompileColour = {r, g, b, a};
-    } else {
-      L.Compiled.Ops.push_back(MakeOp(OpKind::Colour, {r, g, b, a}));
-    }
-  }
+  if (L.Compiling != 0) CompileColour(r, g, b, a);
   if (Executing()) L.S.Colour = {r, g, b, a};
 }
 
