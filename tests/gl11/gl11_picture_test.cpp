@@ -2,8 +2,6 @@
 // the desktop renderer's picture, also in a new context after Gl11Restore.
 #include <gtest/gtest.h>
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <png.h>
 
 #include <cstdlib>
@@ -11,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "es3_context.h"
 #include "frame/frame.h"
 #include "frame/platform.h"
 #include "host/headless/moment.h"
-#include "host/linux/egl_config.h"
 #include "host/linux_font/outline_glyphs.h"
 #include "host/opengl.h"
 #include "host/scene_area.h"
@@ -23,40 +21,6 @@
 namespace {
 
 constexpr const char* Moment = "2026-12-20 14:25:10";
-
-// An OpenGL ES 3 context on Mesa's surfaceless platform, drawing into a
-// pbuffer of the configuration the renderer would choose.
-class Es3Context {
- public:
-  bool Create(int width, int height) {
-    display_ = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display_ == EGL_NO_DISPLAY || !eglInitialize(display_, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_ES_API))
-      return false;
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES3_BIT,
-                                 EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_DEPTH_SIZE, 16, EGL_NONE};
-    EGLint found = 0;
-    if (!eglChooseConfig(display_, attributes, nullptr, 0, &found) || found == 0) return false;
-    std::vector<EGLConfig> configs(static_cast<std::size_t>(found));
-    eglChooseConfig(display_, attributes, configs.data(), found, &found);
-    const EGLConfig config = ClosestEglConfig(display_, configs, false);
-    const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-    const EGLint version[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_NONE};
-    surface_ = eglCreatePbufferSurface(display_, config, size);
-    context_ = eglCreateContext(display_, config, EGL_NO_CONTEXT, version);
-    return surface_ != EGL_NO_SURFACE && context_ != EGL_NO_CONTEXT &&
-           eglMakeCurrent(display_, surface_, surface_, context_);
-  }
-  ~Es3Context() {
-    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroyContext(display_, context_);
-    eglDestroySurface(display_, surface_);
-  }
-
- private:
-  EGLDisplay display_ = EGL_NO_DISPLAY;
-  EGLSurface surface_ = EGL_NO_SURFACE;
-  EGLContext context_ = EGL_NO_CONTEXT;
-};
 
 class FrozenPlatform final : public Platform {
  public:
