@@ -298,7 +298,6 @@ void Execute(const Op& op, const DisplayList* list) {
     case OpKind::LightModel:
       if (op.A == GL_LIGHT_MODEL_LOCAL_VIEWER) s.Lighting.LocalViewer = v[0] != 0;
       else if (op.A == GL_LIGHT_MODEL_TWO_SIDE) s.Lighting.TwoSide = v[0] != 0;
-      else if (op.A == GL_LIGHT_MODEL_AMBIENT) s.Lighting.ModelAmbient = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
       else return Fail(GL_INVALID_ENUM);
       LightingChanged();
       break;
