@@ -36,9 +36,7 @@ in_background() {
 # error goes to $E2E_OUT/saver.err.
 start_saver() {
   session_prefix
-  "${RUN_AS_USER[@]}" "$QUILLMOOR_BIN" "$@" 2>"$E2E_OUT/saver.err" &
-  SAVER_PID=$!
-  echo "$SAVER_PID" >>"$E2E_CHILDREN"
+  start_reaped "${RUN_AS_USER[@]}" "${REAPER[@]}" "$QUILLMOOR_BIN" "$@"
 }
 
 # capture FILE OUTPUT: a screenshot of one output (Weston: of its only one).

@@ -17,9 +17,7 @@ probe() { "$QUILLMOOR_X11_PROBE" "$@"; }
 # Starts the saver in the background with the given arguments; its standard
 # error goes to $E2E_OUT/saver.err.
 start_saver() {
-  "$QUILLMOOR_BIN" "$@" 2>"$E2E_OUT/saver.err" &
-  SAVER_PID=$!
-  echo "$SAVER_PID" >>"$E2E_CHILDREN"
+  start_reaped "${REAPER[@]}" "$QUILLMOOR_BIN" "$@"
   SAVER_WINDOW=""
 }
 
