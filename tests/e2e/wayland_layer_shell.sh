@@ -1,12 +1,13 @@
 # On a wlroots compositor (headless sway): the scene on the first output, or
 # on the one --output names, drawn at the output's size in pixels, and every
 # other output black, an output added later included. Above the windows any
-# key ends it with exit code 0, and so does a pointer jump of more than 100
-# pixels between two motion events on the layout (entering another output's
-# surface counts as motion there); smaller moves do not. In the background
-# layer input passes through and SIGTERM ends it, killed by that signal, even
-# while the compositor is frozen; a frozen compositor's saver sleeps. A
-# compositor that goes away ends it with exit code 1 and one line.
+# key ends it with exit code 0 as it goes down, and so does a pointer jump of
+# more than 100 pixels between two motion events on the layout (entering
+# another output's surface counts as motion there); smaller moves do not. In
+# the background layer input passes through and SIGTERM ends it, killed by
+# that signal, even while the compositor is frozen; a frozen compositor's
+# saver sleeps. A compositor that goes away ends it with exit code 1 and one
+# line.
 source "$E2E_LIB"
 
 give_seat_devices
@@ -32,6 +33,13 @@ as_user wtype a
 expect_saver_ended "key a"
 capture "$E2E_OUT/after.png" HEADLESS-2
 at_least "its cover is gone: the compositor's grey shows" "$(brightest "$E2E_OUT/after.png")" 1
+
+section "overlay: a key held down ends it at the press"
+start_saver
+expect_scene "again" "$E2E_OUT/overlay_key_held.png" HEADLESS-1 1280 720
+in_background wtype -P b -s 60000
+expect_saver_ended "b pressed and not released for a minute"
+kill "$!"
 
 section "overlay: moves of 100 pixels, then a jump of 101"
 pointer_at 100 100
