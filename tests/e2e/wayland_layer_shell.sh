@@ -23,6 +23,10 @@ contains "no compositor: says so" "$(cat "$E2E_OUT/run.err")" "cannot connect to
 as_user "$QUILLMOOR_BIN" --output NOPE 2>"$E2E_OUT/run.err"
 expect "no such output: exit code" "$?" 1
 contains "no such output: the outputs named" "$(cat "$E2E_OUT/run.err")" "(there are HEADLESS-1, HEADLESS-2)"
+as_user "$QUILLMOOR_BIN" --output "NO$CONTROLS" 2>"$E2E_OUT/run.err"
+contains "an output's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "named 'NO$CONTROLS_ESCAPED' (there"
+as_user WAYLAND_DISPLAY="no$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+contains "a compositor's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "compositor 'no$CONTROLS_ESCAPED'"
 
 section "overlay: the scene on the first output, the other black; a key ends it"
 pointer_at 100 100
