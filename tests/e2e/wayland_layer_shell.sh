@@ -11,6 +11,13 @@
 source "$E2E_LIB"
 
 give_seat_devices
+
+section "one output: the scene on it"
+start_saver
+expect_scene "HEADLESS-1 alone" "$E2E_OUT/one_output.png" HEADLESS-1 1280 720
+as_user wtype a
+expect_saver_ended "key a"
+
 sway_command create_output
 sway_command output HEADLESS-2 resolution 1024x768 position 1280 0
 
@@ -66,6 +73,26 @@ pointer_at 1300 300
 expect_saver_still_up "50 right, onto the other output's cover"
 pointer_at 1300 401
 expect_saver_ended "101 down on the other output"
+
+section "overlay: the other output below the first, then over it"
+sway_command output HEADLESS-2 position 0 720
+pointer_at 300 700
+start_saver
+expect_scene "stacked" "$E2E_OUT/overlay_stacked.png" HEADLESS-1 1280 720
+expect_black "the output below" HEADLESS-2
+pointer_at 300 750
+expect_saver_still_up "50 down, onto the cover below"
+pointer_at 300 851
+expect_saver_ended "101 down on the output below"
+# Both at 0,0, the one mirroring the other: its cover hides nothing of the
+# scene. (A screenshot composes every output at its place, so the cover
+# cannot be seen on its own here.)
+sway_command output HEADLESS-2 position 0 0
+start_saver
+expect_scene "mirrored" "$E2E_OUT/overlay_mirrored.png" HEADLESS-1 1280 720
+as_user wtype a
+expect_saver_ended "key a"
+sway_command output HEADLESS-2 position 1280 0
 
 section "top, on HEADLESS-2 turned to portrait at scale 2: an output added is covered"
 sway_command output HEADLESS-2 scale 2 transform 90
