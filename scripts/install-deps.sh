@@ -13,6 +13,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev fonts-dejavu-core fonts-liberation
   # reading the renderer's state JSON back in the render tests
   nlohmann-json3-dev
+  # the web build's OpenGL 1.1 layer tested and measured natively on Mesa's OpenGL ES 3
+  libgles-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
   # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads

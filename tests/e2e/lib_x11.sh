@@ -26,11 +26,11 @@ poll() {
 }
 
 # Starts the saver in the background with the given arguments; its standard
-# error goes to $E2E_OUT/saver.err.
+# error goes to $E2E_OUT/saver.err. Every buffer it draws into has been filled
+# green (fill_after_swap.so, built beside the probe), so that a picture shows
+# what its frame left undrawn.
 start_saver() {
-  "$QUILLMOOR_BIN" "$@" 2>"$E2E_OUT/saver.err" &
-  SAVER_PID=$!
-  echo "$SAVER_PID" >>"$E2E_CHILDREN"
+  LD_PRELOAD="${QUILLMOOR_X11_PROBE%/*}/fill_after_swap.so" start_reaped "${REAPER[@]}" "$QUILLMOOR_BIN" "$@"
   SAVER_WINDOW=""
 }
 
@@ -132,11 +132,11 @@ end_resizable_screen() {
   export DISPLAY="$OUTER_DISPLAY"
 }
 
-# start_reaped LOG COMMAND...: runs COMMAND in the background under a
+# start_under_subreaper LOG COMMAND...: runs COMMAND in the background under a
 # subreaper, which inherits the orphans COMMAND leaves (a locker's hacks,
 # when the locker ends before them) and waits for them, writing "PID STATUS"
-# to LOG for each (STATUS -N for a death by signal N). Sets REAPER_PID.
-start_reaped() {
+# to LOG for each (STATUS -N for a death by signal N). Sets SUBREAPER_PID.
+start_under_subreaper() {
   local log="$1"
   shift
   : >"$log"
@@ -153,6 +153,6 @@ with open(sys.argv[1], "a", buffering=1) as out:
             break
         out.write(f"{pid} {os.waitstatus_to_exitcode(status)}\n")
 ' "$log" "$@" &
-  REAPER_PID=$!
-  echo "$REAPER_PID" >>"$E2E_CHILDREN"
+  SUBREAPER_PID=$!
+  echo "$SUBREAPER_PID" >>"$E2E_CHILDREN"
 }

@@ -17,12 +17,12 @@ done
 readonly SAVER_FOLDER=/usr/libexec/xscreensaver
 HOME_DIR="$(mktemp -d "${TMPDIR:-/tmp}/quillmoor-other-savers.XXXXXX")"
 LOCKER_PID=""
-REAPER_PID=""
+SUBREAPER_PID=""
 # A locker left running by a failed check is ended as it ends itself, so that
 # it takes its helpers along, and waited for.
 end_locker() {
   [ -n "$LOCKER_PID" ] && kill -TERM "$LOCKER_PID" 2>/dev/null
-  [ -n "$REAPER_PID" ] && wait "$REAPER_PID" 2>/dev/null
+  [ -n "$SUBREAPER_PID" ] && wait "$SUBREAPER_PID" 2>/dev/null
 }
 trap 'end_locker; rm -rf "$HOME_DIR"' EXIT
 mkdir -p "$HOME_DIR/hacks" "$HOME_DIR/data/applications/screensavers" "$HOME_DIR/runtime"
@@ -93,8 +93,8 @@ expect "two monitors" "$(xrandr --listmonitors | head -n 1)" "Monitors: 2"
 # It asks for a password only once a key is pressed: none is, and a signal
 # ends it.
 reaped_log="$E2E_OUT/xsecurelock.reaped"
-start_reaped "$reaped_log" env XSECURELOCK_SAVER="$QUILLMOOR_BIN" xsecurelock 2>"$E2E_OUT/xsecurelock.err"
-locker() { LOCKER_PID="$(ps -o pid=,args= --ppid "$REAPER_PID" | awk '$2 == "xsecurelock" {print $1}')"; [ -n "$LOCKER_PID" ]; }
+start_under_subreaper "$reaped_log" env XSECURELOCK_SAVER="$QUILLMOOR_BIN" xsecurelock 2>"$E2E_OUT/xsecurelock.err"
+locker() { LOCKER_PID="$(ps -o pid=,args= --ppid "$SUBREAPER_PID" | awk '$2 == "xsecurelock" {print $1}')"; [ -n "$LOCKER_PID" ]; }
 poll 200 locker || { fail "xsecurelock never started"; finish; }
 hacks() { HACKS="$(ps -eo pid=,args= | awk -v bin="$QUILLMOOR_BIN" '$2 == bin {print $1, $3}')"; [ "$(wc -l <<<"$HACKS")" -eq 2 ]; }
 poll 300 hacks || { fail "xsecurelock never ran a hack per monitor ($HACKS)"; cat "$E2E_OUT/xsecurelock.err"; finish; }

@@ -47,7 +47,7 @@ expect_background() {
 # ended ("PID CODE").
 log="$E2E_OUT/xscreensaver.log"
 reaped="$E2E_OUT/reaped"
-start_reaped "$reaped" env HOME="$XSS_HOME" "${AS_USER[@]}" xscreensaver -no-splash -verbose >"$log" 2>&1
+start_under_subreaper "$reaped" env HOME="$XSS_HOME" "${AS_USER[@]}" xscreensaver -no-splash -verbose >"$log" 2>&1
 poll 300 as_daemon_user xscreensaver-command -time >/dev/null 2>&1 || { fail "the daemon never answered"; finish; }
 
 section "activated: GL: quillmoor --root"
@@ -67,6 +67,7 @@ echo "  screenshot: $shot (clock centre at $CLOCK_X,$CLOCK_Y)"
 at_least "pixels of the clock standing out" "$CLOCK_BRIGHT" 1500
 at_least "the hands' hub at the clock's centre" "$HUB_RED" 120
 at_least "the least blue anywhere on the screen" "$LEAST_BLUE" "$CLEAR_BLUE"
+expect "the signals it catches" "$(caught_signals "$HACK_PID")" "HUP INT TERM"
 
 section "deactivated"
 # Gone, or a zombie its parent has not yet reaped.
