@@ -38,12 +38,15 @@ target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREE
 # of a command line.
 add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
 target_include_directories(quillmoor_linux_clock PUBLIC src)
-add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp)
+add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp src/host/linux/frame_delay.cpp)
 target_include_directories(quillmoor_linux_options PUBLIC src)
 target_link_libraries(quillmoor_linux_options PUBLIC quillmoor_version)
 # The stop signals as an event loop's file descriptor, and the end by them.
 add_library(quillmoor_linux_signals STATIC src/host/linux/stop_signals.cpp)
 target_include_directories(quillmoor_linux_signals PUBLIC src)
+# One full-screen saver per session: the lock file named after the session.
+add_library(quillmoor_linux_session STATIC src/host/linux/session_lock.cpp)
+target_include_directories(quillmoor_linux_session PUBLIC src)
 # The savers' frame pacing (no OpenGL, unit-tested); what they draw besides
 # the scene (the --fps figures); the EGL
 # configuration's choice for the hosts that draw through EGL.
@@ -78,9 +81,14 @@ file(GLOB QUILLMOOR_X11_SOURCES CONFIGURE_DEPENDS src/host/x11/*.cpp)
 list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice)\\.cpp$")
 add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
 target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw quillmoor_scene
-  quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
+  quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_linux_session quillmoor_version OpenGL::GLX OpenGL::OpenGL
+  PkgConfig::GLU X11::X11 X11::Xrandr)
 
 include(cmake/wayland.cmake)
+# The web build's OpenGL layer natively, for its tests and benchmark only.
+if(QUILLMOOR_TESTS OR QUILLMOOR_BENCH)
+  include(cmake/gl11.cmake)
+endif()
 
 if(QUILLMOOR_TESTS)
   enable_testing()
@@ -96,6 +104,11 @@ if(QUILLMOOR_BENCH)
   target_link_libraries(quillmoor_bench_render PRIVATE quillmoor_headless benchmark::benchmark)
   add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp bench/null_gl.cpp)
   target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene benchmark::benchmark)
+  # The web build's CPU work natively: the scene through the OpenGL 1.1 layer
+  # onto an OpenGL ES 3 that does nothing.
+  add_executable(quillmoor_bench_gl11 bench/gl11_bench.cpp bench/null_es3.cpp ${QUILLMOOR_GL11_SOURCES}
+    tests/gl11/outline_glyphs_on_layer.cpp)
+  target_link_libraries(quillmoor_bench_gl11 PRIVATE quillmoor_scene_gl11 quillmoor_linux_font benchmark::benchmark)
 endif()
 
 include(cmake/install.cmake)

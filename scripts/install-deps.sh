@@ -13,6 +13,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev fonts-dejavu-core fonts-liberation
   # reading the renderer's state JSON back in the render tests
   nlohmann-json3-dev
+  # the web build's OpenGL 1.1 layer tested and measured natively on Mesa's OpenGL ES 3
+  libgles-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
   # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads
@@ -34,6 +36,13 @@ packages=(
   dpkg-dev libxml2-utils groff-base python3
   # the package checked against Debian's policy
   lintian
+  # the theme entry for MATE's screen saver checked
+  desktop-file-utils
+  # the Linux saver under MATE's screen saver (in a private D-Bus session) and
+  # under xsecurelock; strace watches what a hack writes where MATE drops it
+  mate-screensaver dbus xsecurelock strace
+  # the tiled window in front of the Wayland wallpaper in bench/wallpaper_cpu.sh
+  foot
 )
 
 missing=()

@@ -1,15 +1,24 @@
 # On a wlroots compositor (headless sway): the scene on the first output, or
 # on the one --output names, drawn at the output's size in pixels, and every
 # other output black, an output added later included. Above the windows any
-# key ends it with exit code 0, and so does a pointer jump of more than 100
-# pixels between two motion events on the layout (entering another output's
-# surface counts as motion there); smaller moves do not. In the background
-# layer input passes through and SIGTERM ends it, killed by that signal, even
-# while the compositor is frozen; a frozen compositor's saver sleeps. A
-# compositor that goes away ends it with exit code 1 and one line.
+# key ends it with exit code 0 as it goes down, and so does a pointer jump of
+# more than 100 pixels between two motion events on the layout (entering
+# another output's surface counts as motion there); smaller moves do not. In
+# the background layer input passes through and SIGTERM ends it, killed by
+# that signal, even while the compositor is frozen; a frozen compositor's
+# saver sleeps. A compositor that goes away ends it with exit code 1 and one
+# line. One saver that ends on input runs per session; an output unplugged is
+# no input.
 source "$E2E_LIB"
 
 give_seat_devices
+
+section "one output: the scene on it"
+start_saver
+expect_scene "HEADLESS-1 alone" "$E2E_OUT/one_output.png" HEADLESS-1 1280 720
+as_user wtype a
+expect_saver_ended "key a"
+
 sway_command create_output
 sway_command output HEADLESS-2 resolution 1024x768 position 1280 0
 
@@ -22,6 +31,14 @@ contains "no compositor: says so" "$(cat "$E2E_OUT/run.err")" "cannot connect to
 as_user "$QUILLMOOR_BIN" --output NOPE 2>"$E2E_OUT/run.err"
 expect "no such output: exit code" "$?" 1
 contains "no such output: the outputs named" "$(cat "$E2E_OUT/run.err")" "(there are HEADLESS-1, HEADLESS-2)"
+as_user "$QUILLMOOR_BIN" --output "NO$CONTROLS" 2>"$E2E_OUT/run.err"
+contains "an output's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "named 'NO$CONTROLS_ESCAPED' (there"
+as_user WAYLAND_DISPLAY="no$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+contains "a compositor's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "compositor 'no$CONTROLS_ESCAPED'"
+as_user env -u XDG_RUNTIME_DIR "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+expect "XDG_RUNTIME_DIR unset: exit code" "$?" 1
+expect "XDG_RUNTIME_DIR unset: one line naming the cause" "$(cat "$E2E_OUT/run.err")" \
+  "quillmoor-wayland: XDG_RUNTIME_DIR is not set: no folder to find the Wayland compositor's socket in"
 
 section "overlay: the scene on the first output, the other black; a key ends it"
 pointer_at 100 100
@@ -32,6 +49,13 @@ as_user wtype a
 expect_saver_ended "key a"
 capture "$E2E_OUT/after.png" HEADLESS-2
 at_least "its cover is gone: the compositor's grey shows" "$(brightest "$E2E_OUT/after.png")" 1
+
+section "overlay: a key held down ends it at the press"
+start_saver
+expect_scene "again" "$E2E_OUT/overlay_key_held.png" HEADLESS-1 1280 720
+in_background wtype -P b -s 60000
+expect_saver_ended "b pressed and not released for a minute"
+kill "$!"
 
 section "overlay: moves of 100 pixels, then a jump of 101"
 pointer_at 100 100
@@ -54,6 +78,44 @@ pointer_at 1300 300
 expect_saver_still_up "50 right, onto the other output's cover"
 pointer_at 1300 401
 expect_saver_ended "101 down on the other output"
+
+section "overlay: the other output below the first, then over it"
+sway_command output HEADLESS-2 position 0 720
+pointer_at 300 700
+start_saver
+expect_scene "stacked" "$E2E_OUT/overlay_stacked.png" HEADLESS-1 1280 720
+expect_black "the output below" HEADLESS-2
+pointer_at 300 750
+expect_saver_still_up "50 down, onto the cover below"
+pointer_at 300 851
+expect_saver_ended "101 down on the output below"
+# Both at 0,0, the one mirroring the other: its cover hides nothing of the
+# scene. (A screenshot composes every output at its place, so the cover
+# cannot be seen on its own here.)
+sway_command output HEADLESS-2 position 0 0
+start_saver
+expect_scene "mirrored" "$E2E_OUT/overlay_mirrored.png" HEADLESS-1 1280 720
+as_user wtype a
+expect_saver_ended "key a"
+sway_command output HEADLESS-2 position 1280 0
+
+section "one saver per session: a second ends at once, a wallpaper runs beside it"
+pointer_at 100 100
+start_saver
+expect_scene "the first" "$E2E_OUT/first.png" HEADLESS-1 1280 720
+for layer in overlay top; do
+  as_user timeout 10 "$QUILLMOOR_BIN" --layer "$layer" 2>"$E2E_OUT/second.err"
+  expect "a second saver in the $layer layer: exit code" "$?" 0
+  expect "a second saver in the $layer layer: nothing said" "$(cat "$E2E_OUT/second.err")" ""
+done
+in_background "$QUILLMOOR_BIN" --layer background
+wallpaper=$!
+expect_saver_still_up "the first, after both"
+sleep 1
+if kill -0 "$wallpaper" 2>/dev/null; then pass "a wallpaper runs beside it"; else fail "the wallpaper ended"; fi
+kill "$wallpaper"
+as_user wtype a
+expect_saver_ended "one key"
 
 section "top, on HEADLESS-2 turned to portrait at scale 2: an output added is covered"
 sway_command output HEADLESS-2 scale 2 transform 90
@@ -89,6 +151,22 @@ sleep 2
 at_most "CPU ticks in 2 s while the compositor is stopped" "$(($(cpu_ticks "$SAVER_PID") - before))" 20
 expect_signal_ends "while the compositor is stopped" TERM
 kill -CONT "$COMPOSITOR_PID"
+
+section "a lost output is no input: the scene's output unplugged from a nested sway"
+start_nested_sway
+pointer_at 900 300
+start_saver --output WL-2
+expect_scene "WL-2" "$E2E_OUT/nested_before.png" WL-2 640 480
+# Closing the window unplugs WL-2 with the pointer on it: the compositor puts
+# the pointer on WL-1, at 639,300, and the scene moves there.
+NESTED_DISPLAY="" sway_command '[title="wlroots - WL-2"]' kill
+expect_saver_still_up "the pointer moved off the lost output"
+expect_scene "the scene moved to WL-1" "$E2E_OUT/nested_after.png" WL-1 640 480
+pointer_at 539 300
+expect_saver_still_up "then 100 left"
+pointer_at 438 300
+expect_saver_ended "then 101 left"
+end_nested_sway
 
 section "the compositor goes away"
 pointer_at 1500 300

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "escaped_message.h"
 #include "host/wayland/command_line.h"
 
 namespace {
@@ -43,6 +44,10 @@ TEST(WaylandCommandLine, OutputLayerAndFpsWithOneDashOrTwo) {
   options = Parse({"--output=DP-2"}, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Output, "DP-2");
+  EXPECT_EQ(options->Delay.count(), 30000);
+  options = Parse({"-delay", "100000", "--layer", "background"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->Delay.count(), 100000);
 }
 
 TEST(WaylandCommandLine, BadCommandLinesSayWhy) {
@@ -56,12 +61,25 @@ TEST(WaylandCommandLine, BadCommandLinesSayWhy) {
       {{"--output", "A", "--output", "B"}, "given twice"},
       {{"--fps=1"}, "takes no value"},
       {{"--root"}, "unknown option '--root'"},
+      {{"--delay"}, "--delay needs a value"},
+      {{"--delay=9999"}, "--delay: '9999' is not a number of microseconds from 10000 to 1000000"},
+      {{"--delay", "1000001"}, "'1000001' is not a number of microseconds"},
       {{"overlay"}, "unknown option 'overlay'"},
   };
   for (const auto& [arguments, message] : cases) {
     std::string error;
     EXPECT_FALSE(Parse(arguments, error)) << arguments[0];
     EXPECT_NE(error.find(message), std::string::npos) << "'" << error << "' lacks '" << message << "'";
+  }
+}
+
+TEST(WaylandCommandLine, MessagesEscapeEveryControlCharacter) {
+  const std::string controls = ControlCharacters(), dashed = "-" + controls;
+  for (const auto& arguments : std::vector<std::vector<const char*>>{
+           {"--output", dashed.c_str()}, {"--layer", controls.c_str()}, {dashed.c_str()}}) {
+    std::string error;
+    EXPECT_FALSE(Parse(arguments, error)) << arguments[0];
+    ExpectEscaped(error);
   }
 }
 

@@ -12,6 +12,7 @@
 #include "frame/frame.h"
 #include "frame/outline_font.h"
 #include "host/linux/frame_pacer.h"
+#include "host/linux/option_scanner.h"
 #include "host/scene_area.h"
 #include "host/scene_setup.h"
 
@@ -43,10 +44,11 @@ bool WaylandSaver::Start(std::string& error) {
     std::string names;
     for (const auto& output : outputs) {
       if (output->Name == options_.Output) chosen = output.get();
-      names += (names.empty() ? "" : ", ") + output->Name;
+      // The compositor's names are escaped as the user's are.
+      names += (names.empty() ? "" : ", ") + EscapeControls(output->Name);
     }
     if (chosen == nullptr) {
-      error = "no output is named '" + options_.Output + "' (" +
+      error = "no output is named '" + EscapeControls(options_.Output) + "' (" +
               (outputs.empty() ? std::string("the compositor has none") : "there are " + names) + ")";
       return false;
     }
@@ -83,7 +85,7 @@ std::optional<std::pair<std::int32_t, std::int32_t>> WaylandSaver::Locate(wl_sur
 
 SaverEnd WaylandSaver::Run() {
   wl_display* display = connection_.Display();
-  FramePacer pacer(FramePacer::Clock::now(), FrameInterval);
+  FramePacer pacer(FramePacer::Clock::now(), options_.Delay);
   while (!end_) {
     if (signals_.Arrived()) {
       End(SaverEnd::Signal);
@@ -193,15 +195,18 @@ void WaylandSaver::DropScene() {
 }
 
 void WaylandSaver::OutputAdded(WaylandOutput& output) {
+  if (input_ != nullptr) input_->LayoutChanged();
   if (connection_.LayerShell() != nullptr)
     covers_.push_back(std::make_unique<BlackSurface>(connection_, output, options_.Layer));
 }
 
 void WaylandSaver::OutputChanged(WaylandOutput& output) {
+  if (input_ != nullptr) input_->LayoutChanged();
   if (scene_ != nullptr && scene_->Output() == &output) scene_->Rescale();
 }
 
 void WaylandSaver::OutputRemoved(WaylandOutput& output) {
+  if (input_ != nullptr) input_->LayoutChanged();
   covers_.erase(std::remove_if(covers_.begin(), covers_.end(),
                                [&](const auto& cover) { return &cover->Output() == &output; }),
                 covers_.end());
