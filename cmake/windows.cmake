@@ -27,7 +27,7 @@ add_custom_command(TARGET quillmoor POST_BUILD
   VERBATIM)
 
 add_executable(win_probe tests/e2e/probe/win_probe.cpp)
-target_link_libraries(win_probe PRIVATE user32 gdi32 version ${QUILLMOOR_STATIC_RUNTIME})
+target_link_libraries(win_probe PRIVATE user32 gdi32 opengl32 version ${QUILLMOOR_STATIC_RUNTIME})
 
 # The password library's stand-in; the tests install it as PASSWORD.CPL.
 add_library(password_double SHARED tests/e2e/probe/password_double.cpp)

@@ -56,15 +56,22 @@ if(QUILLMOOR_SCR)
       FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 
-  # Two monitors, as Xinerama heads of a Xephyr server: a 1280x720 primary and
-  # a 1024x768 second monitor right of it, then left of it.
-  set(heads_right "1280x720+0+0 1024x768+1280+0")
-  set(heads_left "1280x720+1024+0 1024x768+0+0")
-  foreach(side right left)
-    add_test(NAME e2e.wine_monitors_second_${side}
-      COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}/monitors_${side} --heads ${heads_${side}}
+  # Monitors as Xinerama heads of a Xephyr server, the first the primary:
+  # one alone; a 1280x720 primary with a 1024x768 second monitor right of
+  # it, left of it, above it, overlapping it, or mirroring it at the same
+  # place and size; and three, one above the primary and one right of it.
+  set(heads_one "1280x720+0+0")
+  set(heads_second_right "1280x720+0+0 1024x768+1280+0")
+  set(heads_second_left "1280x720+1024+0 1024x768+0+0")
+  set(heads_second_above "1280x720+0+768 1024x768+0+0")
+  set(heads_overlapping "1280x720+0+0 1024x768+640+0")
+  set(heads_mirrored "1280x720+0+0 1280x720+0+0")
+  set(heads_three "1280x720+0+768 1024x768+0+0 800x600+1280+768")
+  foreach(layout one second_right second_left second_above overlapping mirrored three)
+    add_test(NAME e2e.wine_monitors_${layout}
+      COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}/monitors_${layout} --heads ${heads_${layout}}
         ${CMAKE_SOURCE_DIR}/tests/e2e/wine_monitors.sh ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
-    set_tests_properties(e2e.wine_monitors_second_${side} PROPERTIES
+    set_tests_properties(e2e.wine_monitors_${layout} PROPERTIES
       FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 endif()

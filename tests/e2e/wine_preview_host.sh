@@ -7,10 +7,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/preview_lib.sh"
 readonly HOST="Quillmoor preview host"
 readonly WIDTH=328 HEIGHT=214 LEFT=150 TOP=90
 
-# Wine draws OpenGL in a child of another process's window into an X window
-# of its own, off screen, of the child's size, and does not bring it onto the
-# host's window; the scene is looked at there. Nothing else on this screen is
-# WIDTH x HEIGHT.
+# Wine draws OpenGL in a child window into an X window of its own, off
+# screen, of the child's size, and fails to copy it onto the host's window
+# (see the README's Wine notes); the scene is looked at there as well as on
+# the screen. Nothing else on this screen is WIDTH x HEIGHT.
 preview_drawable() {
   xwininfo -root -tree | awk -v size=" ${WIDTH}x${HEIGHT}+0+0 " 'index($0, size) { print $1; exit }'
 }
@@ -50,6 +50,20 @@ else
   expect_scene "preview in the host" "$first" "$second" "$WIDTH" "$HEIGHT"
 fi
 
+section "what the screen shows over the host's window"
+screen="$E2E_OUT/preview_host_screen.png"
+scene_on_screen=no
+for attempt in $(seq 1 20); do
+  screenshot "$E2E_OUT/preview_host_root.png"
+  convert "$E2E_OUT/preview_host_root.png" -crop "${WIDTH}x${HEIGHT}+$LEFT+$TOP" +repage "$screen"
+  if over_clear_colour "$(darkest_levels "$screen")" && [ "$(clock_pixels "$screen" "$WIDTH" "$HEIGHT")" -ge 150 ]; then
+    scene_on_screen=yes
+    break
+  fi
+  sleep 0.25
+done
+echo "  screen over the host: $screen (the scene there: $scene_on_screen)"
+
 section "the pointer over the preview never ends it"
 xdotool mousemove $((LEFT + 20)) $((TOP + 20))
 for step in 1 2 3 4; do xdotool mousemove $((LEFT + 20 + step * 70)) $((TOP + 20 + step * 40)); done
@@ -74,6 +88,29 @@ expect "the host's window is gone" "$(report_field host_destroyed)" 1
 expect "top-level windows the saver opened" "$(report_own_windows)" 0
 expect "no preview window is left" "$(probe gone --class "$PREVIEW_CLASS" --wait 5000 | field gone)" 1
 stop_host "$HOST"
+
+section "the smallest OpenGL child window in the same place"
+# The probe's child that only clears itself to green: whether this Wine
+# shows OpenGL drawn in a child window at all. Where it does, the preview
+# must show the scene on the screen too; where it does not, neither can.
+readonly GL_HOST="Quillmoor OpenGL child host"
+PREVIEW_SAVER="$QUILLMOOR_PROBE" start_host "$GL_HOST" "$E2E_OUT/preview_glchild.txt" --at "$LEFT" "$TOP" \
+  --size "$WIDTH" "$HEIGHT" -- glchild "{hwnd}"
+expect "the child is shown" "$(probe find --parent "$GL_HOST" --class QuillmoorProbeGlChild --visible \
+  --wait "$WINDOW_WAIT_MS" | field visible)" 1
+child_on_screen=no
+for attempt in $(seq 1 12); do
+  sleep 0.25
+  screenshot "$E2E_OUT/preview_glchild_root.png"
+  [ "$(convert "$E2E_OUT/preview_glchild_root.png" -crop "${WIDTH}x${HEIGHT}+$LEFT+$TOP" +repage \
+    -format '%[fx:round(255*mean.r)],%[fx:round(255*mean.g)],%[fx:round(255*mean.b)]' info:)" = "0,255,0" ] &&
+    child_on_screen=yes && break
+done
+expect "the preview shows the scene on the screen exactly where Wine shows an OpenGL child window" \
+  "$scene_on_screen" "$child_on_screen"
+[ "$child_on_screen" = no ] && echo "  this Wine shows no OpenGL child window on the screen: the scene was seen in its X window"
+probe close --caption "$GL_HOST" >/dev/null
+wait_host
 
 section "the host's process ends without destroying its window"
 start_host "$HOST" "$E2E_OUT/preview_host_killed.txt" -- /p "{hwnd}"

@@ -51,6 +51,14 @@ bool DarkWindows::Place(int k, const RECT& monitor) {
   return true;
 }
 
+void DarkWindows::Raise() {
+  // Each to the very top, the last made first: only a window put on top
+  // of all is restacked on the X server under Wine, while one put below
+  // another stays where it was there.
+  for (int k = count_ - 1; k >= 0; --k)
+    SetWindowPos(windows_[k], HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void DarkWindows::Hide() {
   for (int k = 0; k < count_; ++k) ShowWindow(windows_[k], SW_HIDE);
 }

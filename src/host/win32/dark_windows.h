@@ -31,6 +31,10 @@ class DarkWindows {
   // destroyed so that each monitor other than the primary one has one.
   void Layout();
 
+  // Puts them back on top of the topmost band, the first made on top,
+  // without activating any; the saver's window is then to go above them.
+  void Raise();
+
   // Hides them all.
   void Hide();
 

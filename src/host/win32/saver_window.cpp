@@ -84,6 +84,15 @@ void SaverWindow::Timer1Timer() {
   ::Timer1Timer();
 }
 
+void SaverWindow::RaiseAll() {
+  // Not while the exit sequence hides the windows.
+  if (closing_ || !IsWindowVisible(window_)) return;
+  // The black windows first, then this one above them, so that where
+  // monitors overlap the scene is never hidden.
+  dark_.Raise();
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 bool SaverWindow::IsActive() const {
   const HWND active = GetActiveWindow();
   return active == window_ || dark_.Owns(active);
@@ -159,6 +168,15 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
       FormMouseMove();
       return 0;
+    // Active again (a click on a black window, the task bar, Alt+Tab, or the
+    // program that took the keyboard gave it back): whatever rose meanwhile
+    // goes back under the saver's windows.
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) RaiseAll();
+      break;
+    case WM_ACTIVATEAPP:
+      if (wParam != FALSE) RaiseAll();
+      break;
     case WM_ERASEBKGND:
       // Once OpenGL draws, every frame covers the whole client area; erasing
       // it black first would only flicker. Until then the black background
@@ -171,8 +189,10 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DISPLAYCHANGE:
       // Monitors came, went or moved: every one but the primary stays
-      // covered. This window keeps its size.
+      // covered, and a black window made now goes under this one, which
+      // keeps its size.
       dark_.Layout();
+      RaiseAll();
       break;
     case WM_DESTROY:
       dark_.Close();

@@ -50,6 +50,10 @@ class SaverWindow {
   void ExitSequence();
   // FormCloseQuery, then FormClose: the window is freed.
   void Close();
+  // Puts this window on top of the topmost band, then the black windows
+  // just below it, none of them activated: a window of another program that
+  // was active meanwhile, topmost or not, goes back under them all.
+  void RaiseAll();
   // Whether the active window is this one or one of the black windows.
   bool IsActive() const;
 

@@ -5,8 +5,9 @@
 //   win_probe find [--caption TEXT] [--class NAME] [--visible] [--active] [--wait MS]
 //       Waits up to MS milliseconds (default 0) for a top-level window with
 //       that caption and/or class (with --visible: shown; with --active: the
-//       foreground window), then prints its properties as key=value lines
-//       and matches= (how many windows match). Exit 0 if found, 1 if not
+//       foreground window), then prints its properties as key=value lines,
+//       match_rect= (the rectangle) of every window that matches, and
+//       matches= (how many windows match). Exit 0 if found, 1 if not
 //       (found=0).
 //   win_probe gone [--caption TEXT] [--class NAME] [--wait MS]
 //       Waits up to MS milliseconds for no such window to remain. Exit 0 when
@@ -29,11 +30,21 @@
 //       Makes the window the foreground window, as the task bar or Alt+Tab
 //       does, lets its thread catch up as sync does, and prints the caption
 //       of the foreground window then (foreground=).
-//   win_probe window --caption TEXT [--at X Y] [--size W H] [--wait MS]
+//   win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--wait MS]
 //       Opens a white window of its own at (X, Y), W x H (default 40 40,
-//       200 x 120), makes it the active window, prints active=1 once it is,
+//       200 x 120), "always on top" with --topmost, makes it the active
+//       window, prints active=1 once it is,
 //       and keeps it until it is closed or MS milliseconds (default 60000)
 //       have passed.
+//   win_probe place [--caption TEXT] [--class NAME] --at X Y --size W H
+//       Moves the window to (X, Y), W x H, without activating it or changing
+//       its place in the z-order, as any program may do to another's window.
+//       Exit 0 if there was such a window and it moved, 1 if not.
+//   win_probe display
+//       Sets the primary display's current mode again through the system's
+//       display settings (ChangeDisplaySettingsExA), whose change handling
+//       then tells every top-level window that the display changed; prints
+//       result= (the call's result, 0 for success).
 //   win_probe system
 //       Prints the screen size, the monitors (monitors=, then one monitor=
 //       line for each with its rectangle, the primary one marked), the
@@ -53,6 +64,12 @@
 //       in its window) and windows_seen= with one window= line for each
 //       top-level window the program opened. After MS milliseconds (default
 //       60000) the program is terminated and timed_out=1 printed.
+//   win_probe glchild HWND
+//       The smallest OpenGL child window: a child of the window HWND (in
+//       decimal) that fills it, with a double-buffered RGBA pixel format,
+//       clearing itself to green and swapping every 40 ms, until its parent
+//       is gone. It tells whether OpenGL drawn in a child window reaches the
+//       screen at all.
 //   win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME
 //                  [--exit-wait MS]
 //       Posts one message to the window, as input that reaches it would come:
@@ -75,6 +92,7 @@
 //   windows; the properties then include the window's position inside its
 //   parent's client area.
 #include <windows.h>
+#include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -134,7 +152,11 @@ BOOL CALLBACK FindOne(HWND window, LPARAM parameter) {
 
 BOOL CALLBACK CountMatch(HWND window, LPARAM parameter) {
   auto* state = reinterpret_cast<std::pair<const Query*, int>*>(parameter);
-  if (Matches(window, *state->first)) ++state->second;
+  if (!Matches(window, *state->first)) return TRUE;
+  ++state->second;
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  std::printf("match_rect=%ld %ld %ld %ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
   return TRUE;
 }
 
@@ -288,10 +310,13 @@ int Usage() {
                "       win_probe sync [--caption TEXT] [--class NAME] [--pointer X Y] [--wait MS]\n"
                "       win_probe close [--caption TEXT] [--class NAME]\n"
                "       win_probe activate [--caption TEXT] [--class NAME]\n"
-               "       win_probe window --caption TEXT [--at X Y] [--size W H] [--wait MS]\n"
+               "       win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--wait MS]\n"
+               "       win_probe place [--caption TEXT] [--class NAME] --at X Y --size W H\n"
+               "       win_probe display\n"
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
+               "       win_probe glchild HWND\n"
                "       win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME [--exit-wait MS]\n"
                "   (find, gone, sync and post take --parent TEXT to look at that window's children)\n");
   return 2;
@@ -447,7 +472,7 @@ LRESULT CALLBACK ProbeWindowProcedure(HWND window, UINT message, WPARAM wParam, 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int OwnWindow(const std::string& caption, POINT at, SIZE size, DWORD waitMs) {
+int OwnWindow(const std::string& caption, POINT at, SIZE size, bool topmost, DWORD waitMs) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ProbeWindowProcedure;
@@ -455,7 +480,8 @@ int OwnWindow(const std::string& caption, POINT at, SIZE size, DWORD waitMs) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   windowClass.lpszClassName = "QuillmoorProbeWindow";
   RegisterClassA(&windowClass);
-  const HWND window = CreateWindowExA(0, windowClass.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, at.x, at.y,
+  const HWND window = CreateWindowExA(topmost ? WS_EX_TOPMOST : 0, windowClass.lpszClassName, caption.c_str(),
+                                      WS_OVERLAPPEDWINDOW, at.x, at.y,
                                       size.cx, size.cy, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     std::printf("created=0\n");
@@ -528,6 +554,7 @@ struct HostOptions {
   POINT At{100, 100};
   SIZE Size{320, 240};
   bool Framed = false;
+  bool Topmost = false;
   DWORD WaitMs = 60000;
 };
 
@@ -576,6 +603,71 @@ int Host(const HostOptions& options, const std::vector<std::string>& command) {
   PrintWindowsSeen(*watch);
   if (!hostDestroyed) DestroyWindow(host);
   return watch->TimedOut ? 1 : 0;
+}
+
+int Place(const Query& query, POINT at, SIZE size) {
+  const HWND window = FindTopLevel(query);
+  const bool placed = window != nullptr && SetWindowPos(window, nullptr, at.x, at.y, size.cx, size.cy,
+                                                        SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+  std::printf("placed=%d\n", placed ? 1 : 0);
+  return placed ? 0 : 1;
+}
+
+int Display() {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode)) {
+    std::printf("result=none\n");
+    return 1;
+  }
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
+  const LONG result = ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr);
+  std::printf("result=%ld\n", result);
+  return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
+LRESULT CALLBACK GlChildProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    ValidateRect(window, nullptr);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapBuffers(wglGetCurrentDC());
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int GlChild(HWND parent) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = GlChildProcedure;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = "QuillmoorProbeGlChild";
+  RegisterClassA(&windowClass);
+  RECT area{};
+  GetClientRect(parent, &area);
+  const HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0,
+                                      area.right, area.bottom, parent, nullptr, instance, nullptr);
+  if (window == nullptr) {
+    std::printf("created=0\n");
+    return 1;
+  }
+  PIXELFORMATDESCRIPTOR format{};
+  format.nSize = sizeof format;
+  format.nVersion = 1;
+  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  format.iPixelType = PFD_TYPE_RGBA;
+  format.cColorBits = 32;
+  const HDC deviceContext = GetDC(window);
+  SetPixelFormat(deviceContext, ChoosePixelFormat(deviceContext, &format), &format);
+  wglMakeCurrent(deviceContext, wglCreateContext(deviceContext));
+  while (IsWindow(window)) {
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    InvalidateRect(window, nullptr, FALSE);
+    Sleep(40);
+  }
+  return 0;
 }
 
 int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitWaitMs) {
@@ -771,6 +863,9 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "resources") return argc == 3 ? Resources(argv[2]) : Usage();
+  if (command == "glchild")
+    return argc == 3 ? GlChild(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10))))
+                     : Usage();
   Query query;
   DWORD waitMs = (command == "run" || command == "window" || command == "host") ? 60000 : 0;
   bool hasPointer = false;
@@ -800,6 +895,10 @@ int main(int argc, char** argv) {
     }
     if (option == "--framed") {
       host.Framed = true;
+      continue;
+    }
+    if (option == "--topmost") {
+      host.Topmost = true;
       continue;
     }
     if (i + 1 >= argc) return Usage();
@@ -863,9 +962,14 @@ int main(int argc, char** argv) {
   }
   if (command == "window") {
     if (!query.HasCaption) return Usage();
-    return OwnWindow(query.Caption, host.At, host.Size, waitMs);
+    return OwnWindow(query.Caption, host.At, host.Size, host.Topmost, waitMs);
   }
   if (command == "system") return System();
+  if (command == "display") return Display();
+  if (command == "place") {
+    if (!query.HasCaption && !query.HasClass) return Usage();
+    return Place(query, host.At, host.Size);
+  }
   if (command == "host") {
     if (!query.HasCaption || i >= argc) return Usage();
     host.Caption = query.Caption;
