@@ -29,6 +29,10 @@ int NumberAfter(std::string_view name, std::string_view prefix) {
 int StreamDescriptor(std::string_view name) {
   if (name == "-" || name == "/dev/stdout") return STDOUT_FILENO;
   if (name == "/dev/stderr") return STDERR_FILENO;
+  if (name == NullDevice) {
+    static const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    return sink;
+  }
   const int fd = NumberAfter(name, "/dev/fd/");
   return fd >= 0 ? fd : NumberAfter(name, "/proc/self/fd/");
 }
