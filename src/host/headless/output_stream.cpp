@@ -1,6 +1,7 @@
 #include "host/headless/output_stream.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,6 +68,13 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = write(fd, bytes, size);
     if (written < 0 && errno == EINTR) continue;
+    // A descriptor its opener made non-blocking (a pipe whose reader is
+    // slower than we are) is waited for, as a blocking one would be.
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd, POLLOUT, 0};
+      if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+      return false;
+    }
     if (written <= 0) {
       if (written == 0) errno = EIO;
       return false;

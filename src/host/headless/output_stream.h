@@ -29,6 +29,7 @@ void GuardStandardDescriptors();
 // in `error`, about the `what` to be written ("the PNG", "the state").
 bool CheckStream(std::string_view name, const char* what, std::string& error);
 
-// Writes all of `size` bytes, going on after partial writes and interruptions.
+// Writes all of `size` bytes, going on after partial writes and interruptions,
+// and waiting while a non-blocking descriptor is full.
 // On failure returns false with errno saying why.
 bool WriteAll(int fd, const void* data, std::size_t size);
