@@ -10,9 +10,11 @@ For 1280x720 and 1920x1080, the same frames (--seed 1 --at "2026-12-24
   raw stream     --format raw --every 1 --out -: RGB24 frames into a pipe
 
 and for each: frames per second (wall clock), CPU seconds per frame (user and
-system, every thread of the renderer), and bytes per picture.
+system, every thread of the renderer), and bytes per picture. Each way runs
+--runs times (default 3) and the fastest run counts, since on a machine shared
+with other work the slow runs measure the others.
 
-    bench/render_outputs.py [--frames N] [--renderer PATH] [--compression fast|default|best]
+    bench/render_outputs.py [--frames N] [--runs N] [--renderer PATH] [--compression fast|default|best]
 
 The renderer defaults to build/linux/quillmoor-render beside this script's
 folder; give another one to compare builds. A way the renderer does not know
@@ -50,7 +52,13 @@ def run(command, to_pipe):
     return (wall, cpu, streamed) if status == 0 else None
 
 
-def measure(renderer, size, frames, compression):
+def fastest(command, to_pipe, runs):
+    """The run of `command` with the least wall time, or None when one fails."""
+    results = [run(command, to_pipe) for _ in range(runs)]
+    return None if None in results else min(results)
+
+
+def measure(renderer, size, frames, compression, runs):
     base = [renderer, "--size", size, "--frames", str(frames)] + MOMENT
     png = ["--compression", compression] if compression else []
     rows = []
@@ -63,7 +71,7 @@ def measure(renderer, size, frames, compression):
             ("raw stream", base + ["--format", "raw", "--every", "1", "--out", "-"], True),
         ]
         for name, command, to_pipe in ways:
-            result = run(command, to_pipe)
+            result = fastest(command, to_pipe, runs)
             if result is None:
                 rows.append((size, name, None, None, None))
                 continue
@@ -79,15 +87,16 @@ def measure(renderer, size, frames, compression):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--frames", type=int, default=30)
+    parser.add_argument("--frames", type=int, default=60)
+    parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--renderer", default=os.path.join(here, "..", "build", "linux", "quillmoor-render"))
     parser.add_argument("--compression", choices=["fast", "default", "best"],
                         help="the PNGs' compression (default: the renderer's own)")
     options = parser.parse_args()
-    print(f"{options.renderer}, {options.frames} frames a run")
+    print(f"{options.renderer}, {options.frames} frames a run, the fastest of {options.runs} runs")
     print(f"{'size':<10} {'output':<13} {'frames/s':>9} {'CPU ms/frame':>13} {'bytes/picture':>14} {'x render':>9}")
     for size in SIZES:
-        rows = measure(options.renderer, size, options.frames, options.compression)
+        rows = measure(options.renderer, size, options.frames, options.compression, options.runs)
         alone = rows[0][2]
         for size_, name, rate, cpu, size_bytes in rows:
             if rate is None:

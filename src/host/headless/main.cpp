@@ -3,6 +3,7 @@
 // pictures) or to raw RGB24 frames, and writes the frames' state as JSON.
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -30,7 +31,10 @@ constexpr int BadInput = 2;
 // interrupt, a polite kill, the terminal gone, the reader of a pipe gone.
 constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-volatile std::sig_atomic_t stopSignal = 0;
+// Set by whichever thread the signal reaches, read by the frame loop: a
+// lock-free atomic, which a signal handler may write.
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void OnStopSignal(int signal) { stopSignal = signal; }
 
@@ -162,7 +166,7 @@ int Render(const RenderOptions& options) {
   // whose write it cut short; any other failed write fails it. After a
   // failure the state file stays as it was, and so does every picture not
   // yet replaced.
-  const bool cutShort = output.Failed() && stopSignal == SIGPIPE;
+  const bool cutShort = output.Failed() && stopSignal.load() == SIGPIPE;
   if (output.Failed() && !cutShort) return Complain(output.Error(), Failed);
   if (status != 0) return Complain(error, status);
   if (cutShort) frames = output.FailedFrame() + 1;
