@@ -14,7 +14,7 @@ system, every thread of the renderer), and bytes per picture. Each way runs
 --runs times (default 3) and the fastest run counts, since on a machine shared
 with other work the slow runs measure the others.
 
-    bench/render_outputs.py [--frames N] [--runs N] [--renderer PATH] [--compression fast|default|best]
+    bench/render_outputs.py [--frames N] [--runs N] [--renderer PATH] [--compression fast|better|best]
 
 The renderer defaults to build/linux/quillmoor-render beside this script's
 folder; give another one to compare builds. A way the renderer does not know
@@ -90,7 +90,7 @@ def main():
     parser.add_argument("--frames", type=int, default=60)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--renderer", default=os.path.join(here, "..", "build", "linux", "quillmoor-render"))
-    parser.add_argument("--compression", choices=["fast", "default", "best"],
+    parser.add_argument("--compression", choices=["fast", "better", "best"],
                         help="the PNGs' compression (default: the renderer's own)")
     options = parser.parse_args()
     print(f"{options.renderer}, {options.frames} frames a run, the fastest of {options.runs} runs")

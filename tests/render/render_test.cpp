@@ -514,7 +514,7 @@ TEST(RenderCommand, PicturesHoldThePixelsDrawn) {
   ASSERT_NE(session, nullptr) << error;
   for (int i = 0; i < 3; ++i) session->RunFrame();
   const std::vector<std::uint8_t> rgb = session->Pixels();
-  for (const Compression compression : {Compression::Fast, Compression::Default, Compression::Best}) {
+  for (const Compression compression : {Compression::Fast, Compression::Better, Compression::Best}) {
     const std::vector<std::uint8_t> png = EncodePng(97, 31, rgb.data(), compression);
     EXPECT_EQ(DecodePng(std::string(png.begin(), png.end())), rgb);
   }

@@ -43,7 +43,7 @@ bool FrameOutput::WritePicture(KeptFrame& frame) {
     bytes.swap(frame.Rgb);
   } else {
     try {
-      bytes = EncodePng(width_, height_, frame.Rgb.data(), options_.PngCompression.value_or(Compression::Default));
+      bytes = EncodePng(width_, height_, frame.Rgb.data(), options_.PngCompression.value_or(Compression::Fast));
     } catch (const std::bad_alloc&) {
       const std::string where = toStream_ ? "the PNG to " + StreamTitle(options_.Out) : Quoted(frame.Name);
       return Fail(frame.Frame, "cannot write " + where + ": " + std::strerror(ENOMEM), true);

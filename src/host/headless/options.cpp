@@ -24,7 +24,7 @@ const char* const RenderUsage =
     "  --format png|raw     PNG pictures (default), or raw RGB24 frames, top row first,\n"
     "                       back to back in one file or stream (or one file a frame\n"
     "                       with a numbered --out), for ffmpeg -f rawvideo\n"
-    "  --compression fast|default|best  PNG size against speed (default: default)\n"
+    "  --compression fast|better|best  PNG size against speed (default: fast)\n"
     "  --state FILE         write the kept frames' state as JSON, one line per frame; '-' is\n"
     "                       standard output\n"
     "  --print-state        the same as --state -\n"
@@ -205,7 +205,7 @@ std::optional<RenderOptions> ParseRenderOptions(int argc, const char* const* arg
         refuse(bad("format", value, "expected png or raw"));
     } else if (name == "compression") {
       options.PngCompression = CompressionNamed(value);
-      if (!options.PngCompression) refuse(bad("compression", value, "expected fast, default or best"));
+      if (!options.PngCompression) refuse(bad("compression", value, "expected fast, better or best"));
     } else if (name == "frames" || name == "every") {
       int& count = name == "frames" ? options.Frames : options.Every;
       if (!ParseWhole(value, count) || count < 1 || count > MaxFrames)

@@ -35,7 +35,7 @@ struct RenderOptions {
   OutputName OutName;    // Out read as a name or a numbered pattern, when it names files
   int Every = 0;         // keep frames 0, Every, 2 Every, ...; 0 keeps only the last unless Out is numbered
   FrameFormat Format = FrameFormat::Png;
-  std::optional<Compression> PngCompression;  // given with --compression; Compression::Default otherwise
+  std::optional<Compression> PngCompression;  // given with --compression; Compression::Fast otherwise
   std::string State;     // where the state JSON goes: "" nowhere, "-" or another stream name, or a file
   bool Help = false;
   bool Version = false;

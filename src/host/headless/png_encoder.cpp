@@ -9,16 +9,18 @@
 
 namespace {
 
-// libdeflate's levels for the three choices: level 3 compresses the scene's
-// pictures to within a few percent of zlib's level 6, at a fifth of its time;
-// level 1 is a third faster again; level 12 is the smallest it makes.
+// libdeflate's levels for the three choices, on the scene at 1920x1080
+// (deflate alone, one core): level 1 makes pictures about a tenth larger
+// than libpng's at zlib's level 6, in a small part of its time (1.05 MB in
+// 40 ms); level 6 0.93 MB in 150 ms; level 12, the smallest it makes,
+// 0.76 MB in 4.9 s.
 int LevelOf(Compression compression) {
   switch (compression) {
-    case Compression::Fast: return 1;
+    case Compression::Better: return 6;
     case Compression::Best: return 12;
-    case Compression::Default: break;
+    case Compression::Fast: break;
   }
-  return 3;
+  return 1;
 }
 
 void PutBigEndian(std::uint8_t* at, std::uint32_t value) {
@@ -46,7 +48,7 @@ struct CompressorDeleter {
 
 std::optional<Compression> CompressionNamed(std::string_view name) {
   if (name == "fast") return Compression::Fast;
-  if (name == "default") return Compression::Default;
+  if (name == "better") return Compression::Better;
   if (name == "best") return Compression::Best;
   return std::nullopt;
 }
