@@ -10,9 +10,9 @@ For 1280x720 and 1920x1080, the same frames (--seed 1 --at "2026-12-24
   raw stream     --format raw --every 1 --out -: RGB24 frames into a pipe
 
 and for each: frames per second (wall clock), CPU seconds per frame (user and
-system, every thread of the renderer), and bytes per picture. Each way runs
---runs times (default 3) and the fastest run counts, since on a machine shared
-with other work the slow runs measure the others.
+system, every thread of the renderer), and bytes per picture. The four ways
+take turns, --runs times (default 3), and each way's fastest run counts,
+since on a machine shared with other work the slow runs measure the others.
 
     bench/render_outputs.py [--frames N] [--runs N] [--renderer PATH] [--compression fast|better|best]
 
@@ -52,12 +52,6 @@ def run(command, to_pipe):
     return (wall, cpu, streamed) if status == 0 else None
 
 
-def fastest(command, to_pipe, runs):
-    """The run of `command` with the least wall time, or None when one fails."""
-    results = [run(command, to_pipe) for _ in range(runs)]
-    return None if None in results else min(results)
-
-
 def measure(renderer, size, frames, compression, runs):
     base = [renderer, "--size", size, "--frames", str(frames)] + MOMENT
     png = ["--compression", compression] if compression else []
@@ -70,8 +64,12 @@ def measure(renderer, size, frames, compression, runs):
             ("PNG stream", base + png + ["--every", "1", "--out", "-"], True),
             ("raw stream", base + ["--format", "raw", "--every", "1", "--out", "-"], True),
         ]
-        for name, command, to_pipe in ways:
-            result = fastest(command, to_pipe, runs)
+        results = {name: [] for name, _, _ in ways}
+        for _ in range(runs):
+            for name, command, to_pipe in ways:
+                results[name].append(run(command, to_pipe))
+        for name, _, _ in ways:
+            result = None if None in results[name] else min(results[name])
             if result is None:
                 rows.append((size, name, None, None, None))
                 continue
