@@ -43,12 +43,11 @@ bool FrameOutput::WritePicture(KeptFrame& frame) {
     bytes.swap(frame.Rgb);
   } else {
     try {
-      bytes = EncodePng(width_, height_, frame.Rgb.data(), options_.PngCompression.value_or(Compression::Fast));
+      bytes = EncodePng(width_, height_, std::move(frame.Rgb), options_.PngCompression.value_or(Compression::Fast));
     } catch (const std::bad_alloc&) {
       const std::string where = toStream_ ? "the PNG to " + StreamTitle(options_.Out) : Quoted(frame.Name);
       return Fail(frame.Frame, "cannot write " + where + ": " + std::strerror(ENOMEM), true);
     }
-    std::vector<std::uint8_t>().swap(frame.Rgb);
   }
   std::string error;
   if (toStream_) {

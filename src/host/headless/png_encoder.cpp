@@ -53,7 +53,7 @@ std::optional<Compression> CompressionNamed(std::string_view name) {
   return std::nullopt;
 }
 
-std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* rgb, Compression compression) {
+std::vector<std::uint8_t> EncodePng(int width, int height, std::vector<std::uint8_t> rgb, Compression compression) {
   const std::size_t stride = static_cast<std::size_t>(width) * 3;
   const std::size_t rows = static_cast<std::size_t>(height);
 
@@ -61,12 +61,13 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* r
   // before it, modulo 256; the row's first pixel is kept as it is.
   std::vector<std::uint8_t> filtered((stride + 1) * rows);
   for (std::size_t y = 0; y < rows; ++y) {
-    const std::uint8_t* row = rgb + y * stride;
+    const std::uint8_t* row = rgb.data() + y * stride;
     std::uint8_t* out = filtered.data() + y * (stride + 1);
     out[0] = 1;
     std::memcpy(out + 1, row, std::min<std::size_t>(3, stride));
     for (std::size_t i = 3; i < stride; ++i) out[1 + i] = static_cast<std::uint8_t>(row[i] - row[i - 3]);
   }
+  std::vector<std::uint8_t>().swap(rgb);
 
   const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
       libdeflate_alloc_compressor(LevelOf(compression)));

@@ -23,5 +23,7 @@ enum class Compression { Fast, Better, Best };
 std::optional<Compression> CompressionNamed(std::string_view name);
 
 // The whole PNG file of the `width` x `height` picture `rgb` (rows top
-// first, no padding). Throws std::bad_alloc when memory runs out.
-std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* rgb, Compression compression);
+// first, no padding), which is let go once filtered, so that no more than
+// two picture-sized buffers are held at once. Throws std::bad_alloc when
+// memory runs out.
+std::vector<std::uint8_t> EncodePng(int width, int height, std::vector<std::uint8_t> rgb, Compression compression);
