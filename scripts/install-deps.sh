@@ -18,6 +18,8 @@ packages=(
   ffmpeg
   # the render tests: faults injected into the renderer's writes, and the order of its calls traced
   fiu-utils strace
+  # the web build's OpenGL 1.1 layer tested and measured natively on Mesa's OpenGL ES 3
+  libgles-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
   # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads

@@ -77,6 +77,11 @@ endif()
 # of its own server, but the CPU is shared with the saver's frames.
 add_executable(x11_probe tests/e2e/probe/x11_probe.cpp)
 target_link_libraries(x11_probe PRIVATE X11::X11)
+# Preloaded into the X11 and Wayland savers (found beside the probes): every
+# buffer filled green after each swap, so that a frame's undrawn pixels show.
+add_library(fill_after_swap SHARED tests/e2e/probe/fill_after_swap.c)
+target_link_libraries(fill_after_swap PRIVATE OpenGL::OpenGL ${CMAKE_DL_LIBS})
+set_target_properties(fill_after_swap PROPERTIES PREFIX "")
 file(GLOB QUILLMOOR_X11_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/x11_*.sh)
 foreach(script ${QUILLMOOR_X11_E2E_TESTS})
   get_filename_component(name ${script} NAME_WE)
@@ -109,3 +114,16 @@ endforeach()
 # listed, unpacked and run.
 add_test(NAME package.deb COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/deb.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(package.deb PROPERTIES LABELS package TIMEOUT 300)
+
+# The OpenGL 1.1 layer of the web build, natively on Mesa's OpenGL ES 3: the
+# scene through it against the renderer's picture, and what the scene does not
+# show.
+add_executable(quillmoor_gl11_tests tests/gl11/gl11_picture_test.cpp tests/gl11/gl11_semantics_test.cpp
+  tests/gl11/outline_glyphs_on_layer.cpp
+  src/host/headless/moment.cpp)
+target_link_libraries(quillmoor_gl11_tests PRIVATE quillmoor_scene_gl11 quillmoor_gl11 quillmoor_linux_font quillmoor_linux_egl
+  PkgConfig::PNG GTest::gtest_main)
+target_compile_definitions(quillmoor_gl11_tests PRIVATE QUILLMOOR_RENDER_BIN="$<TARGET_FILE:quillmoor-render>"
+  QUILLMOOR_GL11_OUT="${CMAKE_BINARY_DIR}/gl11-pictures")
+add_dependencies(quillmoor_gl11_tests quillmoor-render)
+gtest_discover_tests(quillmoor_gl11_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS render)
