@@ -497,8 +497,7 @@ std::string DecodePng(const std::string& png) {
   return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) ? rgb : "";
 }
 
-// The PNGs decode to the very pixels of the raw frames at every compression
-// (an odd width, so that rows do not fall on whole words).
+// PNGs at every compression decode to the raw frames' pixels (an odd width).
 TEST(RenderCommand, PicturesHoldThePixelsDrawn) {
   const std::string arguments = "--size 97x31 --seed 3 --at \"2024-02-29 23:59:59\" --frames 3 --every 2 ";
   const std::string raw = Capture(arguments + "--format raw --out -");
@@ -810,7 +809,6 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
     const Outcome run = RunRenderer("--size 64x48 --out " + target,
                                     "strace -f -y -o " + trace + " -e trace=openat,write,fsync,rename " + (named ? hideProc : ""));
     ASSERT_EQ(run.status, 0) << run.said;
-    // Each call that matters as a letter, its descriptor's path shown by -y.
     const std::string in = "[0-9]+<" + dir.string();
     const std::pair<std::regex, char> letters[] = {
         {std::regex("openat\\(.*O_TMPFILE"), 'U'}, {std::regex("openat\\(.*O_EXCL"), 'N'},
@@ -821,8 +819,7 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
     for (std::string line; std::getline(calls, line);)
       for (const auto& [call, letter] : letters)
         if (std::regex_search(line, call)) order += letter;
-    // The probe before the first frame, then the picture.
-    EXPECT_EQ(order, named ? "NNWSRD" : "UUWSRD") << ReadAll(trace);
+    EXPECT_EQ(order, named ? "NNWSRD" : "UUWSRD") << ReadAll(trace);  // the probe, then the picture
   }
 
   const std::string picture = "--size 320x240 --seed 3 --at \"2026-12-24 00:00:00\" --out ";
