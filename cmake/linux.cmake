@@ -25,7 +25,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
-pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+pkg_check_modules(DEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+find_package(Threads REQUIRED)
 
 # Outline glyphs from fontconfig + FreeType + the GLU tessellator, with the same
 # contract as the Windows outline conversion.
@@ -59,14 +60,15 @@ add_library(quillmoor_linux_egl STATIC src/host/linux/egl_config.cpp)
 target_include_directories(quillmoor_linux_egl PUBLIC src)
 target_link_libraries(quillmoor_linux_egl PUBLIC OpenGL::EGL)
 
-# The headless host: EGL on Mesa's surfaceless platform, PNG output.
+# The headless host: EGL on Mesa's surfaceless platform; PNG output deflated
+# by libdeflate on a second thread.
 file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
 list(FILTER QUILLMOOR_HEADLESS_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 add_library(quillmoor_headless STATIC ${QUILLMOOR_HEADLESS_SOURCES})
 target_include_directories(quillmoor_headless PUBLIC src)
 target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene quillmoor_linux_font quillmoor_linux_clock
   quillmoor_linux_options quillmoor_linux_egl quillmoor_version
-  OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::PNG)
+  OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::DEFLATE Threads::Threads)
 
 add_executable(quillmoor-render src/host/headless/main.cpp)
 target_link_libraries(quillmoor-render PRIVATE quillmoor_headless)

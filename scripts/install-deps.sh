@@ -9,10 +9,15 @@ packages=(
   build-essential cmake pkg-config libgtest-dev libbenchmark-dev
   # OpenGL through Mesa: EGL's surfaceless platform for the headless renderer
   libgl-dev libegl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
-  # the outline font on Linux, and PNG output
+  # the outline font on Linux; the renderer's PNGs deflated, and read back by libpng in its tests
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev fonts-dejavu-core fonts-liberation
+  libdeflate-dev
   # reading the renderer's state JSON back in the render tests
   nlohmann-json3-dev
+  # the render tests: the video recipes run and their output checked with ffprobe
+  ffmpeg
+  # the render tests: faults injected into the renderer's writes, and the order of its calls traced
+  fiu-utils strace
   # the web build's OpenGL 1.1 layer tested and measured natively on Mesa's OpenGL ES 3
   libgles-dev
   # the Windows saver: cross compiler, and Wine on a virtual X screen to run it

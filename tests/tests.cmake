@@ -18,7 +18,9 @@ gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 file(GLOB QUILLMOOR_RENDER_TEST_SOURCES CONFIGURE_DEPENDS tests/render/*.cpp)
 add_executable(quillmoor_render_tests ${QUILLMOOR_RENDER_TEST_SOURCES})
 target_include_directories(quillmoor_render_tests PRIVATE tests/support)
-target_link_libraries(quillmoor_render_tests PRIVATE quillmoor_headless GTest::gtest_main)
+# libpng reads the renderer's own PNGs back, as other programs will.
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+target_link_libraries(quillmoor_render_tests PRIVATE quillmoor_headless PkgConfig::PNG GTest::gtest_main)
 target_compile_definitions(quillmoor_render_tests PRIVATE
   QUILLMOOR_RENDER_BIN="$<TARGET_FILE:quillmoor-render>")
 add_dependencies(quillmoor_render_tests quillmoor-render)

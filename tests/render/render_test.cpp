@@ -26,6 +26,7 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <png.h>
 
 #include "host/headless/progress.h"
 #include "host/headless/render_session.h"
@@ -149,8 +150,8 @@ std::string ReadAll(const std::filesystem::path& path) {
 
 long Entries(const std::filesystem::path& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
 
-std::string Capture(const std::string& arguments) {
-  const std::string command = std::string(QUILLMOOR_RENDER_BIN) + " " + arguments;
+// What the shell command `command` writes to standard output.
+std::string Output(const std::string& command) {
   std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return {};
   std::string output;
@@ -159,6 +160,8 @@ std::string Capture(const std::string& arguments) {
   pclose(pipe);
   return output;
 }
+
+std::string Capture(const std::string& arguments) { return Output(std::string(QUILLMOOR_RENDER_BIN) + " " + arguments); }
 
 TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   const auto dir = FreshDir("bad");
@@ -173,20 +176,26 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
         "--at \"9999-12-31 23:59:00\" --step 60 --frames 2", "--every 2", "--out -x%d%d.png", "--out x%5.2d.png",
         "--out 50%.png", "--out - --print-state", "--out /dev/fd/1 --state /dev/stdout", "--out /dev/fd/9",
         "--out - >&-", "--bogus", "--preview=1", "--size 10x0", "--size 10x16385", "--at \"2026-04-31 12:00:00\"",
-        "--every 10000001 --out -", "--seed 18446744073709551616", "--out x%21d.png"}) {
+        "--every 10000001 --out -", "--seed 18446744073709551616", "--out x%21d.png", "--step 0.0001",
+        "--step 1/0", "--step 1.", "--step .5", "--format jpeg", "--out - --format raw --compression best",
+        "--compression 9", "-- --frames 2", "--at \"10000-01-01 00:00:00\"", "--at \"9999-12-31 23:59:59\" --step 1 --frames 2"}) {
     const Outcome run = RunRenderer("--size 8x8 --out " + out + " " + bad);
     EXPECT_EQ(run.status, 2) << bad << ": " << run.said;
     EXPECT_EQ(run.said.rfind("quillmoor-render: ", 0), 0u) << bad << ": " << run.said;
     EXPECT_TRUE(std::filesystem::is_empty(dir)) << bad;
   }
   // A date out of range says which dates there are.
-  const std::string said = RunRenderer("--at \"1600-12-31 23:59:59\"").said;
-  EXPECT_NE(said.find("from 1601-01-01 00:00:00 to 9999-12-31 23:59:59"), std::string::npos) << said;
+  for (const std::string year : {"1600", "10000"})
+    EXPECT_NE(RunRenderer("--at \"" + year + "-12-31 23:59:59\"").said.find("from 1601-01-01 00:00:00 to 9999-12-31 23:59:59"),
+              std::string::npos) << year;
   // The last values each limit lets through, and the forms they may take.
   for (const char* good : {"--size 1x1", "--size 16384x1", "--size 1x16384", "--seed 18446744073709551615",
                            "--at \"2026-04-30 12:00:00\"", "--at \"1601-01-01 00:00:00\"", "--at \"9999-12-31 23:59:59\"",
                            "--at \"9999-12-31 23:58:59\" --step 60 --frames 2", "--step 0", "--step=0 -frames=2",
-                           "--frames 2 --every 10000000 --out -"}) {
+                           "--frames 2 --every 10000000 --out -", "--size 8x8 --at \"2026-01-01 00:00:00\" --step 1/30",
+                           "--size 8x8 --at \"9999-12-31 23:59:59\" --step 0.999 --frames 2", "--size 8x8 --",
+                           "--size 8x8 --frames 2 --every 1 --out /dev/null --state /dev/null",
+                           "--size 8x8 --format raw --out /dev/null", "--size 8x8 --compression best --out /dev/null"}) {
     const Outcome run = RunRenderer(good);
     EXPECT_EQ(run.status, 0) << good << ": " << run.said;
   }
@@ -227,6 +236,36 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   EXPECT_TRUE(std::filesystem::is_empty(own / "locked"));
 }
 
+// Refused before their frame: two outputs naming one file (the same path, a
+// link to it, a numbered picture's name), and a folder leaving no room in
+// PATH_MAX (4095 characters) for "/." + a character + ".quillmoor-render.XXXXXX".
+TEST(RenderCommand, RefusesNamesItCannotKeepTo) {
+  const auto dir = FreshDir("names");
+  std::ofstream(dir / "same.png") << "kept";
+  std::filesystem::create_symlink("same.png", dir / "link.png");
+  for (const auto& [out, state, pictures] : {std::tuple{"same.png", "same.png", 0}, std::tuple{"same.png", "link.png", 0},
+                                             std::tuple{"%d.png", "1.png", 1}}) {
+    const Outcome run = RunRenderer("--size 8x8 --frames 3 --out " + (dir / out).string() + " --state " +
+                                    (dir / "." / state).string());
+    EXPECT_EQ(run.status, 2) << out << " " << state << ": " << run.said;
+    EXPECT_NE(run.said.find(" name the same file"), std::string::npos) << run.said;
+    EXPECT_EQ(ReadAll(dir / "same.png"), "kept");
+    EXPECT_EQ(Entries(dir), 2 + pictures);
+  }
+  for (const std::size_t length : {4068u, 4069u}) {
+    std::string folder = FreshDir("deep").string();
+    while (length - folder.size() > 250) folder.append(1, '/').append(200, 'd');
+    folder.append(1, '/').append(length - folder.size(), 'd');  // the '/' counted before the rest
+    ASSERT_EQ(folder.size(), length);
+    std::filesystem::create_directories(folder);
+    const Outcome run = RunRenderer(std::string("--size 8x8 --frames ") + (length == 4068 ? "1" : "10000000") +
+                                    " --out " + folder + "/x.png", "timeout 120");
+    EXPECT_EQ(run.status, length == 4068 ? 0 : 2) << run.said;
+    EXPECT_EQ(run.said.find("File name too long") != std::string::npos, length == 4069) << run.said;
+    EXPECT_EQ(std::filesystem::exists(folder + "/x.png"), length == 4068);
+  }
+}
+
 // What is at the target stays as it was when the target is no regular file
 // or the write fails: a FIFO (also through a symbolic link), a folder, and a
 // picture whose replacement cannot be written (the file-size limit, which
@@ -255,8 +294,8 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
 
   // A full file system keeps an earlier picture and an earlier state file
   // whole, whether the first picture fails or the state's own write at the
-  // end, and leaves no temporary file. Where no file system can be mounted
-  // (as an ordinary user) the file-size limit stands in.
+  // end, and leaves no temporary file; so does the file-size limit, root's
+  // too (where no file system can be mounted, as an ordinary user, alone).
   const auto full = FreshDir("full");
   const bool mounted = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                        mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") == 0;
@@ -265,16 +304,18 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
   std::ofstream(state) << earlier;
   std::ofstream(full / "0.png") << picture;
   if (mounted) std::ofstream(full / "filler") << std::string(1 << 20, 'x');  // as much as fits
+  for (const bool limited : {!mounted, true})
   for (const std::string& run : {"--size 320x240 --frames 6 --every 1 --out " + (full / "%d.png").string(),
                                  std::string("--size 8x8 --frames 6 --every 1")}) {
-    const Outcome failed = RunRenderer(run + " --state " + state, mounted ? "" : "ulimit -f 1;");
+    if (limited) std::filesystem::remove(full / "filler");
+    const Outcome failed = RunRenderer(run + " --state " + state, limited ? "ulimit -f 1;" : "");
     EXPECT_EQ(failed.status, 1) << run << ": " << failed.said;
     // One line, ending with the cause.
-    EXPECT_TRUE(failed.said.ends_with(mounted ? ": No space left on device\n" : ": File too large\n")) << failed.said;
+    EXPECT_TRUE(failed.said.ends_with(limited ? ": File too large\n" : ": No space left on device\n")) << failed.said;
     EXPECT_EQ(std::count(failed.said.begin(), failed.said.end(), '\n'), 1) << failed.said;
     EXPECT_EQ(ReadAll(state), earlier);
     EXPECT_EQ(ReadAll(full / "0.png"), picture);
-    EXPECT_EQ(Entries(full), mounted ? 3 : 2);
+    EXPECT_EQ(Entries(full), limited ? 2 : 3);
   }
   if (mounted) umount2(full.c_str(), MNT_DETACH);
 
@@ -446,6 +487,55 @@ TEST(RenderCommand, WritesAPngOfTheRequestedSize) {
   EXPECT_NE(nothing.said.find("warning: no --out"), std::string::npos) << nothing.said;
 }
 
+// A picture decoded by libpng: its RGB rows, or nothing when libpng refuses it.
+std::string DecodePng(const std::string& png) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return {};
+  image.format = PNG_FORMAT_RGB;
+  std::string rgb(PNG_IMAGE_SIZE(image), '\0');
+  return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) ? rgb : "";
+}
+
+// PNGs at every compression decode to the raw frames' pixels (an odd width).
+TEST(RenderCommand, PicturesHoldThePixelsDrawn) {
+  const std::string arguments = "--size 97x31 --seed 3 --at \"2024-02-29 23:59:59\" --frames 3 --every 2 ";
+  const std::string raw = Capture(arguments + "--format raw --out -");
+  ASSERT_EQ(raw.size(), 2u * 97 * 31 * 3);
+  for (const char* compression : {"fast", "better", "best"}) {
+    const std::string png = Capture(arguments + "--compression " + compression + " --out -");
+    const std::size_t second = std::min(png.find("\x89PNG", 1), png.size());
+    EXPECT_EQ(DecodePng(png.substr(0, second)) + DecodePng(png.substr(second)), raw) << compression;
+  }
+}
+
+// Every video recipe of the README and the man page, on a few frames: ffprobe
+// finds them all at their size, the videos in the yuv420p players take.
+TEST(RenderCommand, VideoRecipesMakeVideosThatPlay) {
+  if (std::system("command -v ffmpeg && command -v ffprobe >/dev/null") != 0) GTEST_SKIP() << "no ffmpeg here";
+  const auto dir = FreshDir("videos");
+  const std::string render = QUILLMOOR_RENDER_BIN " --size 64x48 --at \"2026-12-24 00:00:00\" --step 60 --frames 5 ";
+  const std::string ffmpeg = "ffmpeg -loglevel error -nostdin ";
+  ASSERT_EQ(std::system((render + "--out " + (dir / "%04d.png").string()).c_str()), 0);
+  for (const auto& [recipe, video, pixels] : {
+           std::tuple{ffmpeg + "-framerate 25 -i %04d.png -pix_fmt yuv420p day.mp4", "day.mp4", "yuv420p"},
+           std::tuple{ffmpeg + "-i %04d.png -vf palettegen day-palette.png && " + ffmpeg +
+                          "-framerate 10 -i %04d.png -i day-palette.png -lavfi paletteuse=dither=bayer day.gif",
+                      "day.gif", "bgra"},
+           std::tuple{ffmpeg + "-framerate 33 -i %04d.png -vf \"split[a][b];[a]palettegen[p];[b][p]paletteuse\" night.gif",
+                      "night.gif", "bgra"},
+           std::tuple{render + "--every 1 --out - | " + ffmpeg + "-f image2pipe -framerate 30 -i - -pix_fmt yuv420p png.mp4",
+                      "png.mp4", "yuv420p"},
+           std::tuple{render + "--every 1 --format raw --out - | " + ffmpeg +
+                          "-f rawvideo -pixel_format rgb24 -video_size 64x48 -framerate 30 -i - -pix_fmt yuv420p raw.mp4",
+                      "raw.mp4", "yuv420p"}}) {
+    ASSERT_EQ(std::system(("cd " + dir.string() + " && " + recipe).c_str()), 0) << recipe;
+    EXPECT_EQ(Output("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                     "stream=width,height,pix_fmt,nb_read_frames -of csv=p=0 " + (dir / video).string()),
+              "64,48," + std::string(pixels) + ",5\n") << recipe;
+  }
+}
+
 // A time-lapse of a minute a frame from 23:30 on 24 December 2024 crosses
 // midnight into Christmas Day. Every frame is a picture and a line of JSON,
 // read back with a JSON parser and checked against the clock's and the
@@ -487,6 +577,23 @@ TEST(RenderCommand, WritesASequenceWithTheStateOfEveryFrame) {
   std::vector<int> frames;
   while (std::getline(kept, line)) frames.push_back(nlohmann::json::parse(line)["Frame"]);
   EXPECT_EQ(frames, (std::vector<int>{0, 20, 40}));
+
+  // Frame k lies k x step after the first moment, rounded down to the
+  // millisecond; the second hand reads the whole second, here across midnight.
+  for (const auto& [step, numerator, denominator] : {std::tuple{"0.04", 40, 1}, std::tuple{"1/30", 1000, 30},
+                                                     std::tuple{"0.999", 999, 1}}) {
+    std::istringstream fine(Capture("--size 8x8 --at \"2026-12-24 23:59:59\" --frames 40 --every 1 --step " +
+                                    std::string(step) + " --print-state"));
+    int k = 0;
+    for (; std::getline(fine, line); ++k) {
+      const nlohmann::json state = nlohmann::json::parse(line);
+      const long long offset = k * numerator / denominator, second = (59 + offset / 1000) % 60;
+      EXPECT_EQ(state["ClockTime"]["Millisecond"], offset % 1000) << step << " " << k;
+      EXPECT_DOUBLE_EQ(state["HandAngles"]["Second"].get<double>(), 90 - 6 * second) << step << " " << k;
+      EXPECT_EQ(state["SceneParams"]["Day"], offset < 1000 ? 24 : 25) << step << " " << k;
+    }
+    EXPECT_EQ(k, 40) << step;
+  }
 
   // Each documented form of the picture number: %d as it is, %5d padded with
   // spaces, %05d with zeros, up to %20d; %% a percent sign; a number wider
@@ -533,8 +640,10 @@ TEST(RenderCommand, StepsRollOverAsTheCalendarDoes) {
 
 // Starts the renderer with `arguments`, its standard error to the file
 // `said` and, when given, its standard output to `out`; the stop signals at
-// their default, whatever this test was started with.
-pid_t StartRenderer(const std::vector<std::string>& arguments, const std::string& said, int out = -1) {
+// their default, whatever this test was started with, unless
+// `hangupIgnored`: then SIGHUP is left ignored, as nohup leaves it.
+pid_t StartRenderer(const std::vector<std::string>& arguments, const std::string& said, int out = -1,
+                    bool hangupIgnored = false) {
   std::vector<char*> argv{const_cast<char*>("quillmoor-render")};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -546,18 +655,36 @@ pid_t StartRenderer(const std::vector<std::string>& arguments, const std::string
   posix_spawnattr_init(&attributes);
   sigset_t stops;
   sigemptyset(&stops);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&stops, signal);
+  for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) sigaddset(&stops, signal);
+  if (!hangupIgnored) sigaddset(&stops, SIGHUP);
+  const auto inherited = signal(SIGHUP, hangupIgnored ? SIG_IGN : SIG_DFL);
   posix_spawnattr_setsigdefault(&attributes, &stops);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t child = 0;
   const int failed = posix_spawn(&child, QUILLMOOR_RENDER_BIN, &actions, &attributes, argv.data(), environ);
+  signal(SIGHUP, inherited);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   return failed ? -1 : child;
 }
 
+// The signals the process `child` handles (`field` "SigCgt") or ignores
+// ("SigIgn"), as a mask with bit N - 1 for signal N.
+std::uint64_t SignalMask(pid_t child, const std::string& field) {
+  std::ifstream status("/proc/" + std::to_string(child) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(field + ":", 0) == 0) return std::stoull(line.substr(field.size() + 1), nullptr, 16);
+  return 0;
+}
+constexpr std::uint64_t Bit(int signal) { return std::uint64_t{1} << (signal - 1); }
+
+// Waits up to 30 s for `ready`.
+void AwaitUpTo30s(const std::function<bool()>& ready) {
+  for (int wait = 0; wait < 600 && !ready(); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
 // The child's exit status, or -1 (and the child killed) when it has not
-// ended after 20 s or was killed.
+// ended after 20 s or was killed (a death by a signal is no exit with 128 + N).
 int ExitStatus(pid_t child) {
   int wstatus = 0;
   pid_t ended = 0;
@@ -570,18 +697,27 @@ int ExitStatus(pid_t child) {
 // SIGINT, SIGTERM and SIGHUP end a long sequence after the frame in hand,
 // with 128 + the signal: every file left is a whole PNG (it ends with the IEND
 // chunk), numbered without a gap, and no temporary file remains.
+// Started with SIGHUP ignored (nohup), it leaves it so: a SIGHUP changes
+// nothing, and the run goes on until a SIGTERM stops it.
 TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   const auto said = (FreshDir("stopped").parent_path() / "stopped.txt").string();
-  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+  for (const auto& [signal, status, nohup] : {std::tuple{SIGINT, 130, false}, std::tuple{SIGTERM, 143, false},
+                                              std::tuple{SIGHUP, 129, false}, std::tuple{SIGTERM, 143, true}}) {
     const auto dir = FreshDir("stopped");
-    const pid_t child = StartRenderer({"--size", "64x48", "--frames", "1000000", "--out", (dir / "%06d.png").string()}, said);
+    const pid_t child =
+        StartRenderer({"--size", "64x48", "--frames", "1000000", "--out", (dir / "%06d.png").string()}, said, -1, nohup);
     ASSERT_GT(child, 0);
-    for (int wait = 0; wait < 600 && Entries(dir) < 3; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    AwaitUpTo30s([&] { return Entries(dir) >= 3; });
+    if (nohup) {
+      EXPECT_EQ(SignalMask(child, "SigCgt") & Bit(SIGHUP), 0u);
+      kill(child, SIGHUP);
+      AwaitUpTo30s([&] { return Entries(dir) >= 6; });
+    }
     kill(child, signal);
     EXPECT_EQ(ExitStatus(child), status);
     EXPECT_NE(ReadAll(said).find("stopped by SIG"), std::string::npos) << ReadAll(said);
     const long count = Entries(dir);
-    EXPECT_GE(count, 3);
+    EXPECT_GE(count, nohup ? 6 : 3);
     for (long n = 0; n < count; ++n) {
       char name[32];
       std::snprintf(name, sizeof name, "%06ld.png", n);
@@ -600,18 +736,17 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   std::ofstream(dir / ".s.jsonl.quillmoor-render.Stale1") << "left by a killed run";
   pid_t child = StartRenderer({"--size", "64x48", "--frames", "10000000", "--state", state}, said);
   ASSERT_GT(child, 0);
-  const auto catches = [&](int signal) {  // its handler is in place: SigCgt in /proc
-    std::ifstream status("/proc/" + std::to_string(child) + "/status");
-    for (std::string line; std::getline(status, line);)
-      if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
-    return false;
-  };
-  for (int wait = 0; wait < 600 && !catches(SIGINT); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Its handlers in place, it catches the four stop signals and no other
+  // standard one, and ignores SIGXFSZ, so that a write past the file-size
+  // limit fails as a write instead of ending the process.
+  AwaitUpTo30s([&] { return (SignalMask(child, "SigCgt") & Bit(SIGINT)) != 0; });
+  EXPECT_EQ(SignalMask(child, "SigCgt") & 0x7fffffff, Bit(SIGINT) | Bit(SIGTERM) | Bit(SIGHUP) | Bit(SIGPIPE));
+  EXPECT_NE(SignalMask(child, "SigIgn") & Bit(SIGXFSZ), 0u);
   kill(child, SIGINT);
   EXPECT_EQ(ExitStatus(child), 130);
   const std::string stopped = ReadAll(said);
   EXPECT_TRUE(stopped.starts_with("quillmoor-render: stopped by SIGINT after ") &&
-              stopped.ends_with(" of 10000000 frames; no picture written\n")) << stopped;
+              stopped.ends_with(" of 10000000 frames; no state line written\n")) << stopped;
   EXPECT_EQ(ReadAll(state), "kept\n");
   EXPECT_EQ(Entries(dir), 1);
 
@@ -627,11 +762,93 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   EXPECT_GT(read(ends[0], head, sizeof head), 0);
   close(ends[0]);
   EXPECT_EQ(ExitStatus(child), 141);
-  EXPECT_NE(ReadAll(said).find("stopped by SIGPIPE"), std::string::npos) << ReadAll(said);
+  // The state file is replaced by a line for each picture written whole.
   std::istringstream lines(ReadAll(state));
-  for (std::string line; std::getline(lines, line);)
-    EXPECT_TRUE(line == "kept" || nlohmann::json::accept(line)) << line;
+  int written = 0;
+  for (std::string line; std::getline(lines, line); ++written) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+  const std::string pictures = std::to_string(written) + (written == 1 ? " picture" : " pictures");
+  EXPECT_NE(ReadAll(said).find(pictures + " written to standard output, " + std::to_string(written) + " state line"),
+            std::string::npos) << ReadAll(said);
   EXPECT_EQ(Entries(dir), 1);
+
+  // The state alone into "head -n 3": the message tells the lines written
+  // and the one cut short.
+  const std::string headed = Output("{ " QUILLMOOR_RENDER_BIN " --size 8x8 --frames 1000000 --every 1 --print-state | "
+                                  "head -n 3 >/dev/null; } 2>&1");
+  EXPECT_TRUE(std::regex_match(headed, std::regex("quillmoor-render: stopped by SIGPIPE after [0-9]+ of 1000000 frames; "
+                                                "[0-9]+ state lines written to standard output; frame [0-9]+'s state "
+                                                "line cut short\n"))) << headed;
+
+  // A stop that comes once the last frame is drawn, while its state line
+  // waits for room in a full pipe, still ends with 143 and says so.
+  ASSERT_EQ(pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+  while (write(ends[1], "full", 4) == 4) continue;  // the pipe filled
+  fcntl(ends[0], F_SETFL, 0), fcntl(ends[1], F_SETFL, 0);
+  const auto last = dir / "last.png";
+  child = StartRenderer({"--size", "64x48", "--out", last.string(), "--state", "/dev/fd/1"}, said, ends[1]);
+  close(ends[1]);
+  AwaitUpTo30s([&] { return std::filesystem::exists(last); });
+  kill(child, SIGTERM);
+  for (char sink[4096]; read(ends[0], sink, sizeof sink) > 0;) continue;  // room for the line, then the end
+  close(ends[0]);
+  EXPECT_EQ(ExitStatus(child), 143);
+  EXPECT_EQ(ReadAll(said), "quillmoor-render: stopped by SIGTERM after 1 of 1 frames; 1 picture written, the last \"" +
+                               last.string() + "\", 1 state line written to standard output\n");
+}
+
+// A replaced file lasts: data written, synced, renamed, the folder synced,
+// with an unnamed temporary file (O_TMPFILE) and, where /proc cannot name it,
+// a named one. Short writes change nothing; a failed sync or rename leaves the
+// earlier file and no temporary one; a full non-blocking pipe is waited for.
+TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
+  const auto dir = FreshDir("faults");
+  const std::string target = (dir / "x.png").string(), trace = (dir.parent_path() / "trace").string();
+  const std::string hideProc = "unshare -m --propagation private sh -c 'mount -t tmpfs tmpfs /proc && exec \"$0\" \"$@\"'";
+  for (const bool named : {false, true}) {
+    if (named && std::system((hideProc + " true 2>/dev/null").c_str()) != 0) continue;  // not as an ordinary user
+    const Outcome run = RunRenderer("--size 64x48 --out " + target,
+                                    "strace -f -y -o " + trace + " -e trace=openat,write,fsync,rename " + (named ? hideProc : ""));
+    ASSERT_EQ(run.status, 0) << run.said;
+    const std::string in = "[0-9]+<" + dir.string();
+    const std::pair<std::regex, char> letters[] = {
+        {std::regex("openat\\(.*O_TMPFILE"), 'U'}, {std::regex("openat\\(.*O_EXCL"), 'N'},
+        {std::regex("write\\(" + in + "/.*\"\\\\211PNG"), 'W'}, {std::regex("fsync\\(" + in + "/.* = 0"), 'S'},
+        {std::regex("rename\\(.*\"" + target + "\"\\) = 0"), 'R'}, {std::regex("fsync\\(" + in + ">\\) += 0"), 'D'}};
+    std::string order;
+    std::istringstream calls(ReadAll(trace));
+    for (std::string line; std::getline(calls, line);)
+      for (const auto& [call, letter] : letters)
+        if (std::regex_search(line, call)) order += letter;
+    EXPECT_EQ(order, named ? "NNWSRD" : "UUWSRD") << ReadAll(trace);  // the probe, then the picture
+  }
+
+  const std::string picture = "--size 320x240 --seed 3 --at \"2026-12-24 00:00:00\" --out ";
+  ASSERT_EQ(RunRenderer(picture + "-> " + (dir / "whole.png").string()).status, 0);
+  for (const auto& [fault, status] : {std::pair{"posix/io/rw/write/reduce", 0}, std::pair{"posix/io/sync/fsync,failinfo=5", 1},
+                                      std::pair{"posix/io/dir/rename,failinfo=5", 1}}) {
+    std::ofstream(target) << "an earlier picture, kept";
+    const Outcome run = RunRenderer(picture + target, "fiu-run -x -c 'enable name=" + std::string(fault) + "'");
+    EXPECT_EQ(run.status, status) << fault << ": " << run.said;
+    EXPECT_EQ(ReadAll(target), status == 0 ? ReadAll(dir / "whole.png") : "an earlier picture, kept") << fault;
+    EXPECT_EQ(run.said, status == 0 ? "" : "quillmoor-render: cannot write \"" + target + "\": Input/output error\n");
+    EXPECT_EQ(Entries(dir), 2) << fault;
+  }
+
+  // Standard output a full non-blocking pipe, read slowly: every picture
+  // arrives whole.
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+  const std::string said = (dir.parent_path() / "said").string();
+  const pid_t child = StartRenderer({"--size", "320x240", "--frames", "6", "--every", "1", "--out", "-"}, said, ends[1]);
+  close(ends[1]);
+  fcntl(ends[0], F_SETFL, 0);
+  std::string stream;
+  char part[4096];
+  for (ssize_t got; std::this_thread::sleep_for(std::chrono::milliseconds(10)), (got = read(ends[0], part, 4096)) > 0;)
+    stream.append(part, static_cast<std::size_t>(got));
+  close(ends[0]);
+  EXPECT_EQ(ExitStatus(child), 0) << ReadAll(said);
+  EXPECT_EQ(PngSizes(stream), (std::vector<std::pair<long, long>>(6, {320, 240})));
 }
 
 // The progress line takes the longest form that leaves a terminal's last

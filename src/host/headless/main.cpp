@@ -1,8 +1,9 @@
-// quillmoor-render: renders the scene at a chosen size, moment and seed to PNG
-// with no display at all, one picture, a numbered sequence or a stream of
-// pictures, and writes the frames' state as JSON.
+// quillmoor-render: renders the scene at a chosen size, moment and seed with
+// no display at all, to PNG (one picture, a numbered sequence or a stream of
+// pictures) or to raw RGB24 frames, and writes the frames' state as JSON.
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -13,7 +14,8 @@
 
 #include "host/fpu_control.h"
 #include "host/headless/output_stream.h"
-#include "host/headless/png_writer.h"
+#include "host/headless/frame_output.h"
+#include "host/headless/one_ahead.h"
 #include "host/headless/progress.h"
 #include "host/headless/render_session.h"
 #include "host/headless/replacing_file.h"
@@ -29,7 +31,10 @@ constexpr int BadInput = 2;
 // interrupt, a polite kill, the terminal gone, the reader of a pipe gone.
 constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-volatile std::sig_atomic_t stopSignal = 0;
+// Set by whichever thread the signal reaches, read by the frame loop: a
+// lock-free atomic, which a signal handler may write.
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void OnStopSignal(int signal) { stopSignal = signal; }
 
@@ -65,21 +70,38 @@ int Print(const std::string& text) {
   return 0;
 }
 
+// Pictures larger than this are written before the next frame is drawn,
+// instead of while it is drawn, so that memory holds only one of them.
+constexpr std::size_t LargestPictureAhead = std::size_t{64} << 20;
+
+// The refusal of two outputs that would both write the file `path`.
+std::string SameFileClash(const RenderOptions& options, const std::string& picture) {
+  return "--out " + Quoted(picture) + " and --state " + Quoted(options.State) +
+         " name the same file: each output needs its own";
+}
+
 int Render(const RenderOptions& options) {
   InstallSignalHandlers();  // before any temporary file exists
   std::string error;
   bool badTarget = false;
+  const bool raw = options.Format == FrameFormat::Raw;
+  const char* const what = raw ? "the frames" : "the PNG";
   // Every output is checked before anything is rendered: a stream must be
-  // open for writing (and a PNG not go to a terminal), and a file's folder
-  // must take its temporary file.
+  // open for writing (and a picture not go to a terminal), and a file's
+  // folder must take its temporary file.
   const bool toStream = !options.Out.empty() && StreamDescriptor(options.Out) >= 0;
+  const bool stateToFile = !options.State.empty() && StreamDescriptor(options.State) < 0;
   if (toStream) {
-    if (!CheckStream(options.Out, "the PNG", error)) return Complain(error, BadInput);
+    if (!CheckStream(options.Out, what, error)) return Complain(error, BadInput);
     if (isatty(StreamDescriptor(options.Out)))
-      return Complain("will not write a PNG to a terminal: redirect " + StreamTitle(options.Out), BadInput);
+      return Complain(std::string("will not write ") + (raw ? "raw frames" : "a PNG") + " to a terminal: redirect " +
+                          StreamTitle(options.Out),
+                      BadInput);
   } else if (!options.Out.empty()) {
+    const std::string first = options.OutName.For(0);
+    if (stateToFile && SameFile(first, options.State)) return Complain(SameFileClash(options, first), BadInput);
     ReplacingFile probe;
-    if (!probe.Open(options.OutName.For(0), error, &badTarget)) return Complain(error, badTarget ? BadInput : Failed);
+    if (!probe.Open(first, error, &badTarget)) return Complain(error, badTarget ? BadInput : Failed);
     RemoveStaleTemporaries(FolderOf(probe.Target()));
   }
   StateOutput state;
@@ -92,59 +114,69 @@ int Render(const RenderOptions& options) {
   bool tooLarge = false;
   const std::unique_ptr<RenderSession> session = RenderSession::Start(options, error, &tooLarge);
   if (!session) return Complain(error, tooLarge ? BadInput : Failed);
+  FrameOutput output(options, state, session->Width(), session->Height());
+  if (!output.Start(error, &badTarget)) return Complain(error, badTarget ? BadInput : Failed);
+  const bool ahead = static_cast<std::size_t>(session->Width()) * static_cast<std::size_t>(session->Height()) * 3 <=
+                     LargestPictureAhead;
 
   // The progress line keeps off standard error when an output goes there.
   const bool outputOnStderr =
       StreamDescriptor(options.Out) == STDERR_FILENO || StreamDescriptor(options.State) == STDERR_FILENO;
   Progress progress(options.Frames, outputOnStderr ? nullptr : stderr);
-  const long long first = options.At ? MomentSeconds(*options.At) : 0;
-  int frames = 0, pictures = 0;
-  std::string lastPicture;
+  const long long first = options.At ? MomentSeconds(*options.At) * 1000 : 0;
+  int frames = 0;
   int status = 0;
-  bool cutShort = false;  // the frame in hand left unwritten
-  while (frames < options.Frames && !stopSignal && status == 0) {
-    const int frame = frames;
-    const bool keep = options.Keeps(frame);
-    // A numbered picture's name is checked before its frame is drawn.
-    const std::string name = keep && !options.Out.empty() && !toStream ? options.OutName.For(pictures) : "";
-    if (!name.empty() && !CheckTarget(name, error)) {
-      status = BadInput;
-      break;
-    }
-    if (options.At && options.Step > 0) session->Freeze(MomentAt(first + frame * options.Step));
-    session->RunFrame();
-    ++frames;
-    if (keep) {
-      bool written = true;
-      if (!options.Out.empty()) {
-        const int width = session->Width(), height = session->Height();
-        written = toStream ? WritePngToStream(options.Out, width, height, session->Pixels(), error)
-                           : WritePng(name, width, height, session->Pixels(), error);
-        pictures += written;
-        if (written) lastPicture = name;
+  {
+    // Frame N is encoded and written on a second thread while frame N + 1
+    // is drawn; a failed write stops the run before the next frame.
+    OneAhead writer;
+    int pictures = 0;
+    while (frames < options.Frames && !stopSignal && status == 0 && !output.Failed()) {
+      const int frame = frames;
+      const bool keep = options.Keeps(frame);
+      // A picture's name is checked before its frame is drawn (raw frames
+      // into one file have theirs open already).
+      const bool named = keep && !options.Out.empty() && !toStream && !options.RawIntoOneFile();
+      const std::string name = named ? options.OutName.For(pictures) : "";
+      if (named && !CheckTarget(name, error)) status = BadInput;
+      if (named && status == 0 && stateToFile && SameFile(name, options.State)) {
+        error = SameFileClash(options, name);
+        status = BadInput;
       }
-      written = written && (!state.Active() || state.Add(frame, error));
-      // A reader that has gone stops the run, as SIGPIPE asks; any other
-      // failed write fails it.
-      if (!written && stopSignal == SIGPIPE) cutShort = true;
-      else if (!written) status = Failed;
+      if (status != 0) break;
+      if (options.At && options.Stepping()) session->Freeze(MomentAtMilliseconds(first + options.OffsetMilliseconds(frame)));
+      session->RunFrame();
+      ++frames;
+      if (keep) {
+        KeptFrame kept;
+        kept.Frame = frame;
+        if (!options.Out.empty()) kept.Rgb = session->Pixels();
+        kept.Name = name;
+        if (state.Active()) kept.StateLine = StateOutput::Line(frame);
+        ++pictures;
+        writer.Run([&output, kept = std::move(kept)]() mutable { output.Write(kept); });
+        if (!ahead) writer.Wait();
+      }
+      progress.Update(frames);
     }
-    progress.Update(frames);
+    writer.Wait();
   }
   progress.Finish();
-  // After a failure the state file stays as it was, and so does every
-  // picture not yet replaced.
+  // A reader that has gone stops the run, as SIGPIPE asks, after the frame
+  // whose write it cut short; any other failed write fails it. After a
+  // failure the state file stays as it was, and so does every picture not
+  // yet replaced.
+  const bool cutShort = output.Failed() && stopSignal.load() == SIGPIPE;
+  if (output.Failed() && !cutShort) return Complain(output.Error(), Failed);
   if (status != 0) return Complain(error, status);
-  if (!state.Finish(error)) return Complain(error, Failed);
+  if (cutShort) frames = output.FailedFrame() + 1;
+  if (!output.Finish(error) || !state.Finish(error)) return Complain(error, Failed);
 
-  if (frames < options.Frames || cutShort) {
-    const int signal = stopSignal;
-    const std::string what =
-        pictures == 0 ? "no picture written"
-                      : std::to_string(pictures) + (pictures == 1 ? " picture" : " pictures") + " written" +
-                            (toStream ? " to " + StreamTitle(options.Out) : ", the last " + EscapeControls(lastPicture));
+  // A stop signal ends with 128 + its number even when it came during the
+  // last frame, and says what was written.
+  if (const int signal = stopSignal) {
     return Complain(std::string("stopped by SIG") + sigabbrev_np(signal) + " after " + std::to_string(frames) +
-                        " of " + std::to_string(options.Frames) + " frames; " + what,
+                        " of " + std::to_string(options.Frames) + " frames; " + output.Written(cutShort),
                     128 + signal);
   }
   return 0;

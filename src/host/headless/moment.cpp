@@ -1,5 +1,6 @@
 #include "host/headless/moment.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -16,11 +17,13 @@ sys_seconds SinceEpoch(const LocalMoment& m) {
 
 const sys_seconds First = sys_days{year{1601} / January / 1};
 
+// Digits only; a value past a million reads as a million, which is out of
+// range for every field.
 bool AllDigits(const std::string& text, std::size_t from, std::size_t count, int& value) {
   value = 0;
   for (std::size_t i = from; i < from + count; ++i) {
     if (text[i] < '0' || text[i] > '9') return false;
-    value = value * 10 + (text[i] - '0');
+    value = std::min(value * 10 + (text[i] - '0'), 1'000'000);
   }
   return true;
 }
@@ -32,14 +35,19 @@ std::optional<LocalMoment> ParseMoment(const std::string& text, std::string* why
     if (why) *why = reason;
     return std::nullopt;
   };
-  // Exactly "YYYY-MM-DD HH:MM:SS": every field its digits, no sign, no space.
+  // "YYYY-MM-DD HH:MM:SS": every field its digits, no sign, no space. A year
+  // of more or fewer digits is read too, to be told it is out of range.
+  const std::size_t yearDigits = text.size() >= 16 ? text.size() - 15 : 0;
   int y, mo, d, h, mi, s;
-  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
-      text[16] != ':' || !AllDigits(text, 0, 4, y) || !AllDigits(text, 5, 2, mo) || !AllDigits(text, 8, 2, d) ||
-      !AllDigits(text, 11, 2, h) || !AllDigits(text, 14, 2, mi) || !AllDigits(text, 17, 2, s))
+  const auto at = [&](std::size_t offset) { return yearDigits + offset; };
+  const bool digitYear = yearDigits > 0 && AllDigits(text, 0, yearDigits, y);
+  if (!digitYear || text[at(0)] != '-' || text[at(3)] != '-' || text[at(6)] != ' ' || text[at(9)] != ':' ||
+      text[at(12)] != ':' || !AllDigits(text, at(1), 2, mo) || !AllDigits(text, at(4), 2, d) ||
+      !AllDigits(text, at(7), 2, h) || !AllDigits(text, at(10), 2, mi) || !AllDigits(text, at(13), 2, s))
     return fail("expected \"YYYY-MM-DD HH:MM:SS\", each field in digits");
-  if (y < 1601)
+  if (y < 1601 || y > 9999)
     return fail(std::string("dates run from ") + FirstMomentText + " to " + LastMomentText);
+  if (yearDigits != 4) return fail("expected \"YYYY-MM-DD HH:MM:SS\", the year in four digits");
   if (mo < 1 || mo > 12 || d < 1 || !year_month_day{year{y} / month(mo) / day(d)}.ok())
     return fail("there is no such day");
   if (h > 23 || mi > 59 || s > 59) return fail("times of day run from 00:00:00 to 23:59:59");
@@ -67,6 +75,12 @@ LocalMoment MomentAt(long long seconds) {
   moment.Hour = static_cast<std::uint16_t>(time.hours().count());
   moment.Minute = static_cast<std::uint16_t>(time.minutes().count());
   moment.Second = static_cast<std::uint16_t>(time.seconds().count());
+  return moment;
+}
+
+LocalMoment MomentAtMilliseconds(long long milliseconds) {
+  LocalMoment moment = MomentAt(milliseconds / 1000);
+  moment.Millisecond = static_cast<std::uint16_t>(milliseconds % 1000);
   return moment;
 }
 

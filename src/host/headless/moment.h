@@ -1,5 +1,6 @@
 // The renderer's frozen local moment: read from the command line, and moved
-// on by whole seconds with calendar arithmetic for time-lapses.
+// on by seconds and milliseconds with calendar arithmetic for time-lapses and
+// real-time videos.
 #pragma once
 
 #include <optional>
@@ -24,6 +25,10 @@ long long MomentSeconds(const LocalMoment& moment);
 // The moment `seconds` wall-clock seconds after FirstMomentText; the day,
 // month and year roll over as the calendar does, leap days included.
 LocalMoment MomentAt(long long seconds);
+
+// The moment `milliseconds` after FirstMomentText: the whole seconds as
+// MomentAt gives them, and the rest in its Millisecond.
+LocalMoment MomentAtMilliseconds(long long milliseconds);
 
 // Seconds from FirstMomentText to LastMomentText.
 long long LastMomentSeconds();

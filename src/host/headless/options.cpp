@@ -11,7 +11,9 @@ const char* const RenderUsage =
     "  --size WxH           picture size in pixels, each side 1 to 16384 (default 1920x1080)\n"
     "  --at \"YYYY-MM-DD HH:MM:SS\"  the local moment of the first frame, frozen, from\n"
     "                       1601-01-01 00:00:00 to 9999-12-31 23:59:59 (default: now, running)\n"
-    "  --step SECONDS       with --at: move the moment on by SECONDS each frame (default 0)\n"
+    "  --step SECONDS       with --at: move the moment on by SECONDS each frame (default 0),\n"
+    "                       to the millisecond (0.04) or as a fraction (1/30); the clock\n"
+    "                       shows the moment's whole second\n"
     "  --frames N           frames to run, 1 to 10000000 (default 1)\n"
     "  --seed N             seed of the random generator (default: the time of day)\n"
     "  --preview            the preview window's scene parameters instead of full screen\n"
@@ -19,12 +21,17 @@ const char* const RenderUsage =
     "  --out NAME%05d.png   write a sequence: every kept frame, numbered 0, 1, 2, ...\n"
     "  --every K            keep frames 0, K, 2K, ... (default: every frame of a numbered\n"
     "                       --out); with --out - the PNGs follow one another, a stream\n"
+    "  --format png|raw     PNG pictures (default), or raw RGB24 frames, top row first,\n"
+    "                       back to back in one file or stream (or one file a frame\n"
+    "                       with a numbered --out), for ffmpeg -f rawvideo\n"
+    "  --compression fast|better|best  PNG size against speed (default: fast)\n"
     "  --state FILE         write the kept frames' state as JSON, one line per frame; '-' is\n"
     "                       standard output\n"
     "  --print-state        the same as --state -\n"
     "  -h, --help           this text\n"
     "  --version            the version\n"
-    "Options take one dash or two, and a value as the next argument or after '='.\n"
+    "Options take one dash or two, and a value as the next argument or after '='; '--'\n"
+    "ends them. --out /dev/null renders and encodes, and throws the frames away.\n"
     "Files are replaced only once complete; /dev/stdout, /dev/stderr and /dev/fd/N are\n"
     "written as they are open. SIGINT, SIGTERM, SIGHUP or SIGPIPE stops after the\n"
     "current frame. Exit status: 0 done, 1 failed, 2 bad input, 128+N stopped by\n"
@@ -55,25 +62,67 @@ bool ParseSize(std::string_view text, int& width, int& height) {
          height >= 1 && width <= MaxRenderSide && height <= MaxRenderSide;
 }
 
+// Seconds to the millisecond ("2", "0.04", "1.5", and zeros beyond the third
+// decimal) or a fraction of whole numbers ("1/30"), as milliseconds over a
+// divisor.
+bool ParseStep(std::string_view text, long long& milliseconds, long long& divisor) {
+  constexpr long long Most = std::numeric_limits<long long>::max() / 1000;
+  if (const auto slash = text.find('/'); slash != std::string_view::npos) {
+    long long over = 0, under = 0;
+    if (!ParseWhole(text.substr(0, slash), over) || !ParseWhole(text.substr(slash + 1), under) || under < 1 ||
+        over > Most)
+      return false;
+    milliseconds = over * 1000;
+    divisor = under;
+    return true;
+  }
+  const auto point = text.find('.');
+  long long seconds = 0;
+  if (!ParseWhole(text.substr(0, point), seconds) || seconds > Most - 1) return false;
+  long long thousandths = 0;
+  if (point != std::string_view::npos) {
+    const std::string_view decimals = text.substr(point + 1);
+    if (decimals.empty() || decimals.find_first_not_of('0', 3) != std::string_view::npos) return false;
+    for (std::size_t i = 0; i < 3; ++i) {
+      const char digit = i < decimals.size() ? decimals[i] : '0';
+      if (digit < '0' || digit > '9') return false;
+      thousandths = thousandths * 10 + (digit - '0');
+    }
+  }
+  milliseconds = seconds * 1000 + thousandths;
+  divisor = 1;
+  return true;
+}
+
 // Combinations that cannot work, refused before anything is rendered.
 bool CheckCombination(const RenderOptions& o, std::string& error) {
-  if (o.Step > 0 && !o.At) {
+  if (o.Stepping() && !o.At) {
     error = "--step needs --at: only a frozen moment can be moved on";
     return false;
   }
   const int outStream = o.Out.empty() ? -1 : StreamDescriptor(o.Out);
-  if (outStream >= 0 && !o.State.empty() && StreamDescriptor(o.State) == outStream) {
+  // Two outputs into the null device take nothing from each other.
+  if (outStream >= 0 && !o.State.empty() && StreamDescriptor(o.State) == outStream && o.Out != NullDevice) {
     error = "--out " + EscapeControls(o.Out) + " and " +
             (o.State == "-" ? std::string("--print-state") : "--state " + EscapeControls(o.State)) + " both want " +
             StreamTitle(o.State) + ": give the state a file with --state FILE";
     return false;
   }
-  if (o.Sequence() && !o.Out.empty() && !o.OutName.Numbered && outStream < 0) {
+  if (o.Format == FrameFormat::Raw && o.PngCompression) {
+    error = "--compression is for PNG pictures: --format raw is not compressed";
+    return false;
+  }
+  if (o.Format == FrameFormat::Raw && o.Out.empty()) {
+    error = "--format raw needs --out: a file, a numbered file name or - for standard output";
+    return false;
+  }
+  if (o.Sequence() && !o.Out.empty() && !o.OutName.Numbered && outStream < 0 && o.Format == FrameFormat::Png) {
     error = "--every keeps several frames: give --out a frame number, e.g. frames/%05d.png, or - for a stream";
     return false;
   }
-  if (o.At && o.Frames > 1 && o.Step > 0 &&
-      (o.Frames - 1) > (LastMomentSeconds() - MomentSeconds(*o.At)) / o.Step) {
+  // The last moment's second must be one the calendar has.
+  if (o.At && o.Frames > 1 && o.Stepping() &&
+      o.OffsetMilliseconds(o.Frames - 1) / 1000 > LastMomentSeconds() - MomentSeconds(*o.At)) {
     error = "the last frame's moment lies after " + std::string(LastMomentText) +
             ": fewer --frames or a smaller --step";
     return false;
@@ -82,6 +131,15 @@ bool CheckCombination(const RenderOptions& o, std::string& error) {
 }
 
 }  // namespace
+
+long long RenderOptions::OffsetMilliseconds(long long frame) const {
+  // At most 10^7 frames of at most 9.2 * 10^18 milliseconds: the product
+  // needs 128 bits, the quotient fits again when the step is one the
+  // calendar can take, which CheckCombination sees to.
+  const __int128 offset = static_cast<__int128>(frame) * StepMilliseconds / StepDivisor;
+  return offset > std::numeric_limits<long long>::max() ? std::numeric_limits<long long>::max()
+                                                        : static_cast<long long>(offset);
+}
 
 std::optional<RenderOptions> ParseRenderOptions(int argc, const char* const* argv, std::string& error) {
   RenderOptions options;
@@ -95,12 +153,23 @@ std::optional<RenderOptions> ParseRenderOptions(int argc, const char* const* arg
   const auto bad = [](const char* what, const std::string& value, const std::string& expected) {
     return std::string("bad ") + what + " " + Quoted(value) + ": " + expected;
   };
+  bool optionsEnded = false;
   while (scanner.Next()) {
+    // "--" ends the options; the renderer takes no other arguments.
+    if (!optionsEnded && scanner.Argument() == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded) {
+      refuse("unexpected argument " + Quoted(scanner.Argument()) + ": the renderer takes options only");
+      continue;
+    }
     const std::string_view name = scanner.Name();
     const bool takesNoValue = name == "help" || name == "h" || name == "version" || name == "preview" ||
                               name == "print-state";
     const bool takesValue = name == "size" || name == "at" || name == "step" || name == "frames" ||
-                            name == "seed" || name == "out" || name == "every" || name == "state";
+                            name == "seed" || name == "out" || name == "every" || name == "state" ||
+                            name == "format" || name == "compression";
     std::string why;
     std::optional<std::string_view> text;
     if (!takesNoValue && !takesValue) {
@@ -127,7 +196,16 @@ std::optional<RenderOptions> ParseRenderOptions(int argc, const char* const* arg
       options.At = ParseMoment(value, &why);
       if (!options.At) refuse(bad("moment", value, why));
     } else if (name == "step") {
-      if (!ParseWhole(value, options.Step)) refuse(bad("step", value, "expected whole seconds, 0 or more"));
+      if (!ParseStep(value, options.StepMilliseconds, options.StepDivisor))
+        refuse(bad("step", value, "expected seconds, 0 or more, to the millisecond (0.04) or as a fraction (1/30)"));
+    } else if (name == "format") {
+      if (value == "png" || value == "raw")
+        options.Format = value == "raw" ? FrameFormat::Raw : FrameFormat::Png;
+      else
+        refuse(bad("format", value, "expected png or raw"));
+    } else if (name == "compression") {
+      options.PngCompression = CompressionNamed(value);
+      if (!options.PngCompression) refuse(bad("compression", value, "expected fast, better or best"));
     } else if (name == "frames" || name == "every") {
       int& count = name == "frames" ? options.Frames : options.Every;
       if (!ParseWhole(value, count) || count < 1 || count > MaxFrames)

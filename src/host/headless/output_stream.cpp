@@ -1,6 +1,7 @@
 #include "host/headless/output_stream.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,10 @@ int NumberAfter(std::string_view name, std::string_view prefix) {
 int StreamDescriptor(std::string_view name) {
   if (name == "-" || name == "/dev/stdout") return STDOUT_FILENO;
   if (name == "/dev/stderr") return STDERR_FILENO;
+  if (name == NullDevice) {
+    static const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    return sink;
+  }
   const int fd = NumberAfter(name, "/dev/fd/");
   return fd >= 0 ? fd : NumberAfter(name, "/proc/self/fd/");
 }
@@ -63,6 +68,13 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = write(fd, bytes, size);
     if (written < 0 && errno == EINTR) continue;
+    // A descriptor its opener made non-blocking (a pipe whose reader is
+    // slower than we are) is waited for, as a blocking one would be.
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd, POLLOUT, 0};
+      if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+      return false;
+    }
     if (written <= 0) {
       if (written == 0) errno = EIO;
       return false;

@@ -2,14 +2,18 @@
 // standard output, and the names a shell gives its open descriptors
 // (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N). Such an output is
 // written as it is, at its offset or at its end when it was opened to append,
-// and the file behind it is never replaced.
+// and the file behind it is never replaced. The null device is one too: a
+// sink that takes frames and throws them away, for timing.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-// The descriptor `name` stands for, or -1 when it names a file.
+inline constexpr std::string_view NullDevice = "/dev/null";
+
+// The descriptor `name` stands for, or -1 when it names a file. The null
+// device is opened for writing on first use.
 int StreamDescriptor(std::string_view name);
 
 // How messages name the stream: "standard output", "standard error", or the
@@ -25,6 +29,7 @@ void GuardStandardDescriptors();
 // in `error`, about the `what` to be written ("the PNG", "the state").
 bool CheckStream(std::string_view name, const char* what, std::string& error);
 
-// Writes all of `size` bytes, going on after partial writes and interruptions.
+// Writes all of `size` bytes, going on after partial writes and interruptions,
+// and waiting while a non-blocking descriptor is full.
 // On failure returns false with errno saying why.
 bool WriteAll(int fd, const void* data, std::size_t size);

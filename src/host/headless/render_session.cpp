@@ -1,7 +1,7 @@
 #include "host/headless/render_session.h"
 
 #include "frame/frame.h"
-#include "host/headless/png_writer.h"
+#include "host/headless/frame_pixels.h"
 #include "host/opengl.h"
 #include "host/scene_area.h"
 #include "host/scene_setup.h"

@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string_view>
 
@@ -49,12 +51,22 @@ bool IsTargetFault(int cause) {
          cause == EISDIR || cause == ELOOP || cause == ENAMETOOLONG;
 }
 
+// How much of the target's name its temporary file's name can hold: the
+// temporary name must fit in a file name (NAME_MAX) and, with its folder, in
+// a path (PATH_MAX, its terminating zero included). At least one character
+// is needed for RemoveStaleTemporaries to know it; 0 when there is no room.
+std::size_t TemporaryNameRoom(const std::string& target) {
+  const std::size_t fixed = FolderOf(target).size() + 2 + Marker.size() + RandomLength;  // "/." and the tail
+  const std::size_t inPath = fixed < PATH_MAX - 1 ? PATH_MAX - 1 - fixed : 0;
+  return std::min(inPath, NAME_MAX - 1 - Marker.size() - RandomLength);
+}
+
 // A hidden name beside `target` for its temporary file, with the target's
 // name (shortened to fit) for the user to recognise.
 std::string TemporaryName(const std::string& target) {
   static std::mt19937 random{std::random_device{}()};
   static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = FolderOf(target) + "/." + NameOf(target).substr(0, NAME_MAX - 1 - Marker.size() - RandomLength);
+  std::string name = FolderOf(target) + "/." + NameOf(target).substr(0, TemporaryNameRoom(target));
   name += Marker;
   for (std::size_t i = 0; i < RandomLength; ++i) name += letters[random() % (sizeof letters - 1)];
   return name;
@@ -91,13 +103,26 @@ std::optional<std::string> CheckTarget(const std::string& path, std::string& err
   } else if (errno != ENOENT) {
     cause = errno;
   }
-  // The temporary file is made in the folder.
+  // The temporary file is made in the folder, under a name a little longer
+  // than the target's folder.
+  if (cause == 0 && TemporaryNameRoom(target) == 0) cause = ENAMETOOLONG;
   if (cause == 0 && faccessat(AT_FDCWD, FolderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0) cause = errno;
   if (cause != 0) {
     error = "cannot write " + Quoted(path) + ": " + std::strerror(cause);
     return std::nullopt;
   }
   return target;
+}
+
+bool SameFile(const std::string& one, const std::string& other) {
+  struct stat a, b;
+  const bool aExists = stat(one.c_str(), &a) == 0, bExists = stat(other.c_str(), &b) == 0;
+  if (aExists || bExists) return aExists && bExists && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  std::error_code failed;
+  const std::filesystem::path oneWhole = std::filesystem::weakly_canonical(one, failed);
+  if (failed) return false;
+  const std::filesystem::path otherWhole = std::filesystem::weakly_canonical(other, failed);
+  return !failed && oneWhole == otherWhole;
 }
 
 void RemoveStaleTemporaries(const std::string& folder) {

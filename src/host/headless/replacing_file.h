@@ -20,6 +20,11 @@
 // and says why in `error`.
 std::optional<std::string> CheckTarget(const std::string& path, std::string& error);
 
+// Whether the paths `one` and `other` name the same file: the same file
+// (device and inode) where either exists, else the same path once the
+// folders are resolved.
+bool SameFile(const std::string& one, const std::string& other);
+
 // Removes from `folder` the temporary files of ours that a killed run left
 // behind: those of this user that no running writer holds locked.
 void RemoveStaleTemporaries(const std::string& folder);

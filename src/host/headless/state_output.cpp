@@ -6,6 +6,7 @@
 
 #include "host/headless/output_stream.h"
 #include "host/headless/state_json.h"
+#include "host/linux/option_scanner.h"
 
 namespace {
 
@@ -30,12 +31,20 @@ bool StateOutput::Start(const std::string& name, std::string& error, bool* badTa
   return true;
 }
 
-bool StateOutput::Add(int frame, std::string& error) {
+std::string StateOutput::Line(int frame) {
   std::ostringstream json;
   WriteStateJson(json, frame);
-  const std::string line = json.str();
+  return json.str();
+}
+
+std::string StateOutput::Title() const { return stream_ ? StreamTitle(name_) : Quoted(name_); }
+
+bool StateOutput::Add(const std::string& line, std::string& error) {
   if (stream_) {
-    if (WriteAll(StreamDescriptor(name_), line.data(), line.size())) return true;
+    if (WriteAll(StreamDescriptor(name_), line.data(), line.size())) {
+      ++lines_;
+      return true;
+    }
     const int cause = errno;
     error = "cannot write the state to " + StreamTitle(name_) + ": " + std::strerror(cause);
     errno = cause;

@@ -21,9 +21,14 @@ class StateOutput {
   bool Start(const std::string& name, std::string& error, bool* badTarget);
   bool Active() const { return !name_.empty(); }
 
-  // Writes the state after frame `frame`; on failure says why in `error`,
-  // with errno still telling the cause.
-  bool Add(int frame, std::string& error);
+  // The state after frame `frame`: one line of JSON, read from the scene now.
+  static std::string Line(int frame);
+  // Writes a line Line() made; on failure says why in `error`, with errno
+  // still telling the cause.
+  bool Add(const std::string& line, std::string& error);
+  int Lines() const { return lines_; }  // lines added
+  // How messages name where the lines go.
+  std::string Title() const;
 
   // Replaces a file with the lines added, if there are any.
   bool Finish(std::string& error);

@@ -1,0 +1,32 @@
+// One job at a time on a second thread, so that the next frame renders while
+// the last one is encoded and written: the jobs run in the order given, and
+// at most one runs or waits at a time, so memory holds at most the picture
+// being written and the one being drawn.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class OneAhead {
+ public:
+  OneAhead();
+  ~OneAhead();  // waits for the job in hand
+  OneAhead(const OneAhead&) = delete;
+  OneAhead& operator=(const OneAhead&) = delete;
+
+  // Hands `job` to the thread, first waiting for the job before it.
+  void Run(std::function<void()> job);
+  // Waits until the job in hand, if any, has ended.
+  void Wait();
+
+ private:
+  void Serve();
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::function<void()> job_;  // empty when the thread is idle
+  bool closing_ = false;
+  std::thread thread_;
+};
