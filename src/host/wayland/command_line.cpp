@@ -10,7 +10,7 @@ const char* const WaylandUsage =
     "                      every other output is covered in black\n"
     "  --layer LAYER       overlay (default) or top: any key, or a jump of the pointer by\n"
     "                      more than 100 pixels, ends it; bottom or background: input\n"
-    "                      passes through, and it runs until SIGTERM or SIGINT\n"
+    "                      passes through, and only SIGTERM, SIGINT or SIGHUP ends it\n"
     "  --delay MICROSECONDS\n"
     "                      the pause between frames, 10000 to 1000000 (default 30000);\n"
     "                      the animation moves on by a step a frame, so a longer delay\n"
