@@ -34,6 +34,13 @@ add_library(quillmoor_linux_font STATIC ${QUILLMOOR_LINUX_FONT_SOURCES})
 target_include_directories(quillmoor_linux_font PUBLIC src)
 target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
 
+# The web page's fonts, converted here at build time (the browser has neither
+# the fonts nor the tessellator): scripts/build.sh web runs this tool from this
+# tree and hands it to the web build.
+add_executable(quillmoor-bake-glyphs src/host/web/bake/bake_glyphs.cpp)
+target_link_libraries(quillmoor-bake-glyphs PRIVATE quillmoor_web_core quillmoor_linux_font quillmoor_scene
+  OpenGL::OpenGL)
+
 # What the Linux hosts share: the system's local wall clock, and one reading
 # of a command line.
 add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
@@ -55,6 +62,14 @@ target_link_libraries(quillmoor_linux_draw PUBLIC quillmoor_linux_pacer OpenGL::
 add_library(quillmoor_linux_egl STATIC src/host/linux/egl_config.cpp)
 target_include_directories(quillmoor_linux_egl PUBLIC src)
 target_link_libraries(quillmoor_linux_egl PUBLIC OpenGL::EGL)
+
+# The web page's pieces that need no browser, built here too for the font
+# converter and the unit tests: its URL parameters, its frame gate, the baked
+# fonts' packing.
+add_library(quillmoor_web_core STATIC src/host/web/page_options.cpp src/host/web/frame_gate.cpp
+  src/host/web/baked_glyphs.cpp)
+target_include_directories(quillmoor_web_core PUBLIC src)
+target_link_libraries(quillmoor_web_core PUBLIC quillmoor_headless)
 
 # The headless host: EGL on Mesa's surfaceless platform, PNG output.
 file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
