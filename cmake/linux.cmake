@@ -96,6 +96,7 @@ target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw 
   quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
 
 include(cmake/wayland.cmake)
+include(cmake/gl11.cmake)
 
 if(QUILLMOOR_TESTS)
   enable_testing()

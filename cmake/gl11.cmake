@@ -1,0 +1,14 @@
+# The project's OpenGL 1.1 layer on OpenGL ES 3 (the web build's OpenGL), built
+# natively on Mesa's OpenGL ES too, with the scene compiled a second time so
+# that its calls land in the layer: the layer's pictures are then compared
+# with the desktop OpenGL's without a browser.
+pkg_check_modules(GLESV2 REQUIRED IMPORTED_TARGET glesv2)
+file(GLOB QUILLMOOR_GL11_SOURCES CONFIGURE_DEPENDS src/host/web/gl11*.cpp)
+add_library(quillmoor_gl11 STATIC ${QUILLMOOR_GL11_SOURCES})
+target_include_directories(quillmoor_gl11 PUBLIC src)
+target_link_libraries(quillmoor_gl11 PUBLIC PkgConfig::GLESV2)
+
+add_library(quillmoor_scene_gl11 STATIC ${QUILLMOOR_SCENE_SOURCES})
+target_compile_definitions(quillmoor_scene_gl11 PUBLIC QUILLMOOR_GL11_LAYER)
+target_include_directories(quillmoor_scene_gl11 PUBLIC src)
+target_link_libraries(quillmoor_scene_gl11 PUBLIC quillmoor_gl11)

@@ -1,0 +1,834 @@
+// The OpenGL 1.1 entry points on OpenGL ES 3 / WebGL 2 (see gl11.h): the state
+// on the CPU, brackets drawn through the fixed-function program, display
+// lists recorded as commands.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "host/web/gl11_matrix.h"
+#include "host/web/gl11_shaders.h"
+#include "host/web/gl11_state.h"
+
+namespace {
+
+// Mesa's depths: 32 matrices on each stack, 16 attribute groups, lists
+// calling lists 64 deep.
+constexpr std::size_t MaxMatrixDepth = 32;
+constexpr std::size_t MaxAttribDepth = 16;
+constexpr int MaxListNesting = 64;
+
+struct Vertex {
+  float Position[3];
+  float Normal[3];
+  float Colour[4];
+};
+
+// One glBegin/glEnd bracket compiled into a list. The first
+// InheritedColours vertices take the colour current when the list runs (no
+// colour was given in the bracket before them); the same for normals.
+struct ListBracket {
+  GLenum Mode = GL_TRIANGLES;
+  std::vector<Vertex> Vertices;
+  std::size_t InheritedColours = 0, InheritedNormals = 0;
+  bool SetsColour = false, SetsNormal = false;  // the current values after the bracket
+  Vec4 LastColour{};
+  std::array<float, 3> LastNormal{};
+  GLuint Buffer = 0, VertexArray = 0;  // in the current context, 0 before the upload
+};
+
+enum class OpKind : std::uint8_t {
+  Bracket, Colour, Normal, MatrixMode, LoadIdentity, PushMatrix, PopMatrix, Translate, Rotate, Scale, MultMatrix,
+  Ortho, Viewport, Scissor, Enable, Disable, BlendFunc, CullFace, Clear, ClearColour, Light, LightModel, Material,
+  PushAttrib, PopAttrib, ListBase, CallLists,
+};
+
+// One recorded command: its enums in A and B, its numbers in V, the list
+// offsets of glCallLists in Names.
+struct Op {
+  OpKind Kind;
+  GLenum A = 0, B = 0;
+  std::array<double, 16> V{};
+  std::vector<GLuint> Names;
+};
+
+struct DisplayList {
+  std::vector<Op> Ops;
+  std::vector<ListBracket> Brackets;
+};
+
+struct SavedAttribs {
+  GLbitfield Mask;
+  AttribState State;
+};
+
+struct Layer {
+  AttribState S;
+  std::vector<Matrix4> ModelView{IdentityMatrix()}, Projection{IdentityMatrix()};
+  std::vector<SavedAttribs> AttribStack;
+  std::map<GLuint, DisplayList> Lists;
+  GLenum Error = GL_NO_ERROR;
+  Gl11Counters Counts;
+
+  // The bracket being drawn.
+  bool Inside = false;
+  GLenum Mode = GL_TRIANGLES;
+  std::vector<Vertex> Pending;
+
+  // The list being compiled.
+  GLuint Compiling = 0;
+  bool AlsoExecute = false;
+  DisplayList Compiled;
+  bool CompileInside = false;
+  bool CompileHasColour = false, CompileHasNormal = false;
+  Vec4 CompileColour{};
+  std::array<float, 3> CompileNormal{};
+  int CallDepth = 0;
+
+  // The context's side.
+  FixedFunctionProgram Program;
+  GLuint StreamBuffer = 0, StreamArray = 0;
+  unsigned MatrixVersion = 1, LightingVersion = 1, UploadedMatrices = 0, UploadedLighting = 0;
+};
+
+Layer L;
+
+void Fail(GLenum error) {
+  if (L.Error == GL_NO_ERROR) L.Error = error;
+}
+
+Matrix4& CurrentMatrix() { return L.S.MatrixMode == GL_PROJECTION ? L.Projection.back() : L.ModelView.back(); }
+std::vector<Matrix4>& CurrentStack() { return L.S.MatrixMode == GL_PROJECTION ? L.Projection : L.ModelView; }
+
+void MatrixChanged() { ++L.MatrixVersion; }
+void LightingChanged() { ++L.LightingVersion; }
+
+// ---- The context ------------------------------------------------------------
+
+void SetCap(GLenum cap, bool on) { on ? glEnable(cap) : glDisable(cap); }
+
+// Sets the context to the kept state of every group the context itself holds.
+void ApplyContextState() {
+  const AttribState& s = L.S;
+  SetCap(GL_BLEND, s.Blend);
+  SetCap(GL_DITHER, s.Dither);
+  SetCap(GL_DEPTH_TEST, s.DepthTest);
+  SetCap(GL_CULL_FACE, s.CullFace);
+  SetCap(GL_SCISSOR_TEST, s.ScissorTest);
+  glBlendFunc(s.BlendSource, s.BlendDestination);
+  glCullFace(s.CullFaceMode);
+  glClearColor(s.ClearColour[0], s.ClearColour[1], s.ClearColour[2], s.ClearColour[3]);
+  glScissor(s.Scissor[0], s.Scissor[1], s.Scissor[2], s.Scissor[3]);
+  glViewport(s.Viewport[0], s.Viewport[1], s.Viewport[2], s.Viewport[3]);
+}
+
+void PointAttributes(bool normals, bool colours) {
+  const GLsizei stride = sizeof(Vertex);
+  glEnableVertexAttribArray(PositionAttribute);
+  glVertexAttribPointer(PositionAttribute, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, Position)));
+  if (normals) {
+    glEnableVertexAttribArray(NormalAttribute);
+    glVertexAttribPointer(NormalAttribute, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, Normal)));
+  }
+  if (colours) {
+    glEnableVertexAttribArray(ColourAttribute);
+    glVertexAttribPointer(ColourAttribute, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, Colour)));
+  }
+}
+
+// A list bracket whose colours (or normals) are either all its own or all
+// inherited is drawn from a buffer of its own; inherited values then come in
+// as the attribute's constant value.
+bool DrawsFromOwnBuffer(const ListBracket& b) {
+  const std::size_t n = b.Vertices.size();
+  return b.Mode != GL_QUADS && (b.InheritedColours == 0 || b.InheritedColours == n) &&
+         (b.InheritedNormals == 0 || b.InheritedNormals == n);
+}
+
+void UploadBracket(ListBracket& b) {
+  b.Buffer = b.VertexArray = 0;
+  if (!L.Program.Built() || b.Vertices.empty() || !DrawsFromOwnBuffer(b)) return;
+  glGenVertexArrays(1, &b.VertexArray);
+  glGenBuffers(1, &b.Buffer);
+  glBindVertexArray(b.VertexArray);
+  glBindBuffer(GL_ARRAY_BUFFER, b.Buffer);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(b.Vertices.size() * sizeof(Vertex)), b.Vertices.data(),
+               GL_STATIC_DRAW);
+  ++L.Counts.Uploads;
+  PointAttributes(b.InheritedNormals == 0, b.InheritedColours == 0);
+  glBindVertexArray(0);
+}
+
+void ReleaseBracket(ListBracket& b) {
+  if (b.Buffer) glDeleteBuffers(1, &b.Buffer);
+  if (b.VertexArray) glDeleteVertexArrays(1, &b.VertexArray);
+  b.Buffer = b.VertexArray = 0;
+}
+
+bool BuildContextObjects() {
+  L.StreamBuffer = L.StreamArray = 0;
+  L.UploadedMatrices = L.UploadedLighting = 0;
+  if (!L.Program.Build()) return false;
+  glGenVertexArrays(1, &L.StreamArray);
+  glGenBuffers(1, &L.StreamBuffer);
+  glBindVertexArray(L.StreamArray);
+  glBindBuffer(GL_ARRAY_BUFFER, L.StreamBuffer);
+  PointAttributes(true, true);
+  glBindVertexArray(0);
+  return true;
+}
+
+// Brings the program's uniforms up to the kept state before a draw.
+bool PrepareDraw() {
+  if (!L.Program.Built()) return false;
+  L.Program.Use();
+  if (L.UploadedMatrices != L.MatrixVersion) {
+    const Matrix4& mv = L.ModelView.back();
+    L.Program.SetMatrices(MultiplyMatrices(L.Projection.back(), mv), mv, NormalMatrix(mv));
+    L.UploadedMatrices = L.MatrixVersion;
+  }
+  if (L.UploadedLighting != L.LightingVersion) {
+    L.Program.SetLighting(L.S.Lighting, L.S.Normalize);
+    L.UploadedLighting = L.LightingVersion;
+  }
+  return true;
+}
+
+// One upload and one draw of vertices in the stream buffer.
+void DrawStreamed(GLenum mode, const std::vector<Vertex>& vertices) {
+  if (vertices.empty() || !PrepareDraw()) return;
+  glBindVertexArray(L.StreamArray);
+  glBindBuffer(GL_ARRAY_BUFFER, L.StreamBuffer);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data(),
+               GL_STREAM_DRAW);
+  ++L.Counts.Uploads;
+  glDrawArrays(mode, 0, static_cast<GLsizei>(vertices.size()));
+  ++L.Counts.Draws;
+  glBindVertexArray(0);
+}
+
+// ---- Brackets ---------------------------------------------------------------
+
+// The ES mode a bracket is drawn with; quads become triangles at the end.
+bool DrawableMode(GLenum mode, GLenum& drawn) {
+  switch (mode) {
+    case GL_POINTS: case GL_LINES: case GL_LINE_LOOP: case GL_LINE_STRIP:
+    case GL_TRIANGLES: case GL_TRIANGLE_STRIP: case GL_TRIANGLE_FAN:
+      drawn = mode;
+      return true;
+    case GL_QUADS: drawn = GL_TRIANGLES; return true;
+    case GL_QUAD_STRIP: drawn = GL_TRIANGLE_STRIP; return true;
+    case GL_POLYGON: drawn = GL_TRIANGLE_FAN; return true;
+    default: return false;
+  }
+}
+
+// Each quad a, b, c, d as the triangles a, b, c and a, c, d.
+void SplitQuads(std::vector<Vertex>& v) {
+  std::vector<Vertex> t;
+  t.reserve(v.size() / 4 * 6);
+  for (std::size_t q = 0; q + 4 <= v.size(); q += 4)
+    for (std::size_t k : {0, 1, 2, 0, 2, 3}) t.push_back(v[q + k]);
+  v.swap(t);
+}
+
+Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c) {
+  return {{p[0], p[1], p[2]}, {n[0], n[1], n[2]}, {c[0], c[1], c[2], c[3]}};
+}
+
+void ExecuteBracket(const ListBracket& b) {
+  if (!b.Vertices.empty()) {
+    if (b.Buffer != 0) {
+      if (PrepareDraw()) {
+        glBindVertexArray(b.VertexArray);
+        if (b.InheritedNormals) glVertexAttrib4f(NormalAttribute, L.S.Normal[0], L.S.Normal[1], L.S.Normal[2], 1);
+        if (b.InheritedColours) glVertexAttrib4fv(ColourAttribute, L.S.Colour.data());
+        GLenum drawn = GL_TRIANGLES;
+        DrawableMode(b.Mode, drawn);
+        glDrawArrays(drawn, 0, static_cast<GLsizei>(b.Vertices.size()));
+        ++L.Counts.Draws;
+        glBindVertexArray(0);
+      }
+    } else {
+      std::vector<Vertex> v = b.Vertices;
+      for (std::size_t i = 0; i < b.InheritedColours; ++i) std::copy_n(L.S.Colour.data(), 4, v[i].Colour);
+      for (std::size_t i = 0; i < b.InheritedNormals; ++i) std::copy_n(L.S.Normal.data(), 3, v[i].Normal);
+      GLenum drawn = GL_TRIANGLES;
+      DrawableMode(b.Mode, drawn);
+      if (b.Mode == GL_QUADS) SplitQuads(v);
+      DrawStreamed(drawn, v);
+    }
+  }
+  if (b.SetsColour) L.S.Colour = b.LastColour;
+  if (b.SetsNormal) L.S.Normal = b.LastNormal;
+}
+
+// ---- Commands ---------------------------------------------------------------
+
+void DoEnable(GLenum cap, bool on) {
+  AttribState& s = L.S;
+  switch (cap) {
+    case GL_BLEND: s.Blend = on; break;
+    case GL_DITHER: s.Dither = on; break;
+    case GL_DEPTH_TEST: s.DepthTest = on; break;
+    case GL_CULL_FACE: s.CullFace = on; break;
+    case GL_SCISSOR_TEST: s.ScissorTest = on; break;
+    case GL_LIGHTING: s.Lighting.Lighting = on; LightingChanged(); return;
+    case GL_NORMALIZE: s.Normalize = on; LightingChanged(); return;
+    case GL_COLOR_MATERIAL:
+      // The tracked material keeps the last colour once tracking ends.
+      if (!on && s.Lighting.ColourMaterial)
+        for (Material& m : s.Lighting.Materials) m.Ambient = m.Diffuse = s.Colour;
+      s.Lighting.ColourMaterial = on;
+      LightingChanged();
+      return;
+    default:
+      if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + MaxLights) {
+        s.Lighting.Lights[cap - GL_LIGHT0].Enabled = on;
+        LightingChanged();
+        return;
+      }
+      Fail(GL_INVALID_ENUM);
+      return;
+  }
+  SetCap(cap, on);
+}
+
+void DoLight(GLenum light, GLenum pname, const double* v) {
+  if (light < GL_LIGHT0 || light >= GL_LIGHT0 + MaxLights) return Fail(GL_INVALID_ENUM);
+  Light& l = L.S.Lighting.Lights[light - GL_LIGHT0];
+  const auto four = [v](Vec4& to) {
+    for (int k = 0; k < 4; ++k) to[k] = static_cast<float>(v[k]);
+  };
+  switch (pname) {
+    case GL_AMBIENT: four(l.Ambient); break;
+    case GL_DIFFUSE: four(l.Diffuse); break;
+    case GL_SPECULAR: four(l.Specular); break;
+    case GL_POSITION: {
+      const float p[4] = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
+      l.Position = TransformPoint(L.ModelView.back(), p);
+      break;
+    }
+    case GL_SPOT_DIRECTION: {
+      const float d[4] = {float(v[0]), float(v[1]), float(v[2]), 0};
+      const std::array<float, 4> e = TransformPoint(L.ModelView.back(), d);
+      l.SpotDirection = {e[0], e[1], e[2]};
+      break;
+    }
+    case GL_SPOT_EXPONENT:
+      if (v[0] < 0 || v[0] > 128) return Fail(GL_INVALID_VALUE);
+      l.SpotExponent = float(v[0]);
+      break;
+    case GL_SPOT_CUTOFF:
+      if ((v[0] < 0 || v[0] > 90) && v[0] != 180) return Fail(GL_INVALID_VALUE);
+      l.SpotCutoff = float(v[0]);
+      break;
+    case GL_CONSTANT_ATTENUATION: case GL_LINEAR_ATTENUATION: case GL_QUADRATIC_ATTENUATION:
+      if (v[0] < 0) return Fail(GL_INVALID_VALUE);
+      l.Attenuation[pname - GL_CONSTANT_ATTENUATION] = float(v[0]);
+      break;
+    default: return Fail(GL_INVALID_ENUM);
+  }
+  LightingChanged();
+}
+
+void DoMaterial(GLenum face, GLenum pname, const double* v) {
+  if (face != GL_FRONT && face != GL_BACK && face != GL_FRONT_AND_BACK) return Fail(GL_INVALID_ENUM);
+  if (pname == GL_SHININESS && (v[0] < 0 || v[0] > 128)) return Fail(GL_INVALID_VALUE);
+  if (pname != GL_AMBIENT && pname != GL_DIFFUSE && pname != GL_SPECULAR && pname != GL_EMISSION &&
+      pname != GL_SHININESS && pname != GL_AMBIENT_AND_DIFFUSE)
+    return Fail(GL_INVALID_ENUM);
+  const Vec4 value{float(v[0]), float(v[1]), float(v[2]), float(v[3])};
+  for (int side = 0; side < 2; ++side) {
+    if ((side == 0 && face == GL_BACK) || (side == 1 && face == GL_FRONT)) continue;
+    Material& m = L.S.Lighting.Materials[side];
+    if (pname == GL_AMBIENT || pname == GL_AMBIENT_AND_DIFFUSE) m.Ambient = value;
+    if (pname == GL_DIFFUSE || pname == GL_AMBIENT_AND_DIFFUSE) m.Diffuse = value;
+    if (pname == GL_SPECULAR) m.Specular = value;
+    if (pname == GL_EMISSION) m.Emission = value;
+    if (pname == GL_SHININESS) m.Shininess = value[0];
+  }
+  LightingChanged();
+}
+
+void DoPopAttrib() {
+  if (L.AttribStack.empty()) return Fail(GL_STACK_UNDERFLOW);
+  const SavedAttribs saved = L.AttribStack.back();
+  L.AttribStack.pop_back();
+  const GLbitfield m = saved.Mask;
+  const AttribState& o = saved.State;
+  AttribState& s = L.S;
+  const bool enables = m & GL_ENABLE_BIT;
+  if (m & GL_CURRENT_BIT) {
+    s.Colour = o.Colour;
+    s.Normal = o.Normal;
+  }
+  if (m & GL_COLOR_BUFFER_BIT) {
+    s.BlendSource = o.BlendSource;
+    s.BlendDestination = o.BlendDestination;
+    s.ClearColour = o.ClearColour;
+  }
+  if (m & (GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT)) {
+    s.Blend = o.Blend;
+    s.Dither = o.Dither;
+  }
+  if (m & (GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT)) s.DepthTest = o.DepthTest;
+  if (m & (GL_POLYGON_BIT | GL_ENABLE_BIT)) s.CullFace = o.CullFace;
+  if (m & GL_POLYGON_BIT) s.CullFaceMode = o.CullFaceMode;
+  if (m & (GL_SCISSOR_BIT | GL_ENABLE_BIT)) s.ScissorTest = o.ScissorTest;
+  if (m & GL_SCISSOR_BIT) std::copy_n(o.Scissor, 4, s.Scissor);
+  if (m & GL_VIEWPORT_BIT) std::copy_n(o.Viewport, 4, s.Viewport);
+  if (m & GL_TRANSFORM_BIT) s.MatrixMode = o.MatrixMode;
+  if (m & (GL_TRANSFORM_BIT | GL_ENABLE_BIT)) s.Normalize = o.Normalize;
+  if (m & GL_LIST_BIT) s.ListBase = o.ListBase;
+  if (m & GL_LIGHTING_BIT) {
+    s.Lighting = o.Lighting;
+  } else if (enables) {
+    s.Lighting.Lighting = o.Lighting.Lighting;
+    s.Lighting.ColourMaterial = o.Lighting.ColourMaterial;
+    for (int i = 0; i < MaxLights; ++i) s.Lighting.Lights[i].Enabled = o.Lighting.Lights[i].Enabled;
+  }
+  LightingChanged();
+  ApplyContextState();
+}
+
+void CallList(GLuint name);
+
+void Execute(const Op& op, const DisplayList* list) {
+  const double* v = op.V.data();
+  AttribState& s = L.S;
+  switch (op.Kind) {
+    case OpKind::Bracket: ExecuteBracket(list->Brackets[op.A]); break;
+    case OpKind::Colour: s.Colour = {float(v[0]), float(v[1]), float(v[2]), float(v[3])}; break;
+    case OpKind::Normal: s.Normal = {float(v[0]), float(v[1]), float(v[2])}; break;
+    case OpKind::MatrixMode:
+      if (op.A != GL_MODELVIEW && op.A != GL_PROJECTION) return Fail(GL_INVALID_ENUM);
+      s.MatrixMode = op.A;
+      break;
+    case OpKind::LoadIdentity: CurrentMatrix() = IdentityMatrix(); MatrixChanged(); break;
+    case OpKind::PushMatrix: {
+      std::vector<Matrix4>& stack = CurrentStack();
+      if (stack.size() >= MaxMatrixDepth) return Fail(GL_STACK_OVERFLOW);
+      stack.push_back(stack.back());
+      break;
+    }
+    case OpKind::PopMatrix: {
+      std::vector<Matrix4>& stack = CurrentStack();
+      if (stack.size() <= 1) return Fail(GL_STACK_UNDERFLOW);
+      stack.pop_back();
+      MatrixChanged();
+      break;
+    }
+    case OpKind::Translate: TranslateMatrix(CurrentMatrix(), float(v[0]), float(v[1]), float(v[2])); MatrixChanged(); break;
+    case OpKind::Rotate: RotateMatrix(CurrentMatrix(), float(v[0]), float(v[1]), float(v[2]), float(v[3])); MatrixChanged(); break;
+    case OpKind::Scale: ScaleMatrix(CurrentMatrix(), float(v[0]), float(v[1]), float(v[2])); MatrixChanged(); break;
+    case OpKind::MultMatrix: {
+      Matrix4 m;
+      for (int k = 0; k < 16; ++k) m[k] = float(v[k]);
+      CurrentMatrix() = MultiplyMatrices(CurrentMatrix(), m);
+      MatrixChanged();
+      break;
+    }
+    case OpKind::Ortho:
+      if (!OrthoMatrix(CurrentMatrix(), v[0], v[1], v[2], v[3], v[4], v[5])) return Fail(GL_INVALID_VALUE);
+      MatrixChanged();
+      break;
+    case OpKind::Viewport:
+    case OpKind::Scissor: {
+      if (v[2] < 0 || v[3] < 0) return Fail(GL_INVALID_VALUE);
+      GLint* box = op.Kind == OpKind::Viewport ? s.Viewport : s.Scissor;
+      for (int k = 0; k < 4; ++k) box[k] = GLint(v[k]);
+      if (op.Kind == OpKind::Viewport) glViewport(box[0], box[1], box[2], box[3]);
+      else glScissor(box[0], box[1], box[2], box[3]);
+      break;
+    }
+    case OpKind::Enable: DoEnable(op.A, true); break;
+    case OpKind::Disable: DoEnable(op.A, false); break;
+    case OpKind::BlendFunc:
+      s.BlendSource = op.A;
+      s.BlendDestination = op.B;
+      glBlendFunc(op.A, op.B);
+      break;
+    case OpKind::CullFace:
+      if (op.A != GL_FRONT && op.A != GL_BACK && op.A != GL_FRONT_AND_BACK) return Fail(GL_INVALID_ENUM);
+      s.CullFaceMode = op.A;
+      glCullFace(op.A);
+      break;
+    case OpKind::Clear: glClear(op.A); break;
+    case OpKind::ClearColour:
+      // Clear colours are clamped when they are given.
+      for (int k = 0; k < 4; ++k) s.ClearColour[k] = std::clamp(float(v[k]), 0.0f, 1.0f);
+      glClearColor(s.ClearColour[0], s.ClearColour[1], s.ClearColour[2], s.ClearColour[3]);
+      break;
+    case OpKind::Light: DoLight(op.A, op.B, v); break;
+    case OpKind::LightModel:
+      if (op.A == GL_LIGHT_MODEL_LOCAL_VIEWER) s.Lighting.LocalViewer = v[0] != 0;
+      else if (op.A == GL_LIGHT_MODEL_TWO_SIDE) s.Lighting.TwoSide = v[0] != 0;
+      else if (op.A == GL_LIGHT_MODEL_AMBIENT) s.Lighting.ModelAmbient = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
+      else return Fail(GL_INVALID_ENUM);
+      LightingChanged();
+      break;
+    case OpKind::Material: DoMaterial(op.A, op.B, v); break;
+    case OpKind::PushAttrib:
+      if (L.AttribStack.size() >= MaxAttribDepth) return Fail(GL_STACK_OVERFLOW);
+      L.AttribStack.push_back({op.A, s});
+      break;
+    case OpKind::PopAttrib: DoPopAttrib(); break;
+    case OpKind::ListBase: s.ListBase = op.A; break;
+    case OpKind::CallLists:
+      for (const GLuint offset : op.Names) CallList(s.ListBase + offset);
+      break;
+  }
+}
+
+void CallList(GLuint name) {
+  if (L.CallDepth >= MaxListNesting) return;
+  const auto found = L.Lists.find(name);
+  if (found == L.Lists.end()) return;
+  ++L.CallDepth;
+  const DisplayList& list = found->second;
+  for (const Op& op : list.Ops) Execute(op, &list);
+  --L.CallDepth;
+}
+
+bool Executing() { return L.Compiling == 0 || L.AlsoExecute; }
+
+// Records the command into the list being compiled and/or runs it, as the
+// list mode says. Between glBegin and glEnd only materials and list calls are
+// allowed (colours, normals and vertices do not come here); a material takes
+// effect for the whole bracket, and a list call is not taken into a list's
+// bracket.
+void Submit(Op op) {
+  const bool allowedInside = op.Kind == OpKind::Material || (op.Kind == OpKind::CallLists && !L.CompileInside);
+  if ((L.Inside || L.CompileInside) && !allowedInside) return Fail(GL_INVALID_OPERATION);
+  if (Executing()) Execute(op, nullptr);
+  if (L.Compiling != 0) L.Compiled.Ops.push_back(std::move(op));
+}
+
+Op MakeOp(OpKind kind, std::initializer_list<double> values = {}, GLenum a = 0, GLenum b = 0) {
+  Op op{kind, a, b, {}, {}};
+  std::copy(values.begin(), values.end(), op.V.begin());
+  return op;
+}
+
+void ResetState() {
+  L.S = AttribState();
+  L.ModelView.assign(1, IdentityMatrix());
+  L.Projection.assign(1, IdentityMatrix());
+  L.AttribStack.clear();
+  // Forgotten, not deleted: the objects belong to whatever context was
+  // current before.
+  L.Lists.clear();
+  L.Error = GL_NO_ERROR;
+  L.Counts = {};
+  L.Inside = L.CompileInside = false;
+  L.Pending.clear();
+  L.Compiling = 0;
+  L.Compiled = {};
+  L.CallDepth = 0;
+  MatrixChanged();
+  LightingChanged();
+}
+
+}  // namespace
+
+// ---- The host's interface ---------------------------------------------------
+
+bool Gl11Start() {
+  ResetState();
+  const bool built = BuildContextObjects();
+  // The context's own viewport and scissor box: its drawable's size.
+  glGetIntegerv(GL_VIEWPORT, L.S.Viewport);
+  glGetIntegerv(GL_SCISSOR_BOX, L.S.Scissor);
+  ApplyContextState();
+  return built;
+}
+
+bool Gl11Restore() {
+  // The old context's objects went with it: their names are forgotten, never
+  // deleted, since the new context may use the same names for its own.
+  const bool built = BuildContextObjects();
+  for (auto& [name, list] : L.Lists)
+    for (ListBracket& b : list.Brackets) UploadBracket(b);
+  for (ListBracket& b : L.Compiled.Brackets) b.Buffer = b.VertexArray = 0;
+  ApplyContextState();
+  return built;
+}
+
+GLenum Gl11TakeError() {
+  const GLenum error = L.Error;
+  L.Error = GL_NO_ERROR;
+  return error;
+}
+
+Gl11Counters Gl11Counts() { return L.Counts; }
+
+// ---- Brackets and vertices --------------------------------------------------
+
+void qm_glBegin(GLenum mode) {
+  GLenum drawn;
+  if (!DrawableMode(mode, drawn)) return Fail(GL_INVALID_ENUM);
+  if (L.Inside || L.CompileInside) return Fail(GL_INVALID_OPERATION);
+  if (L.Compiling != 0) {
+    L.CompileInside = true;
+    L.CompileHasColour = L.CompileHasNormal = false;
+    L.Compiled.Brackets.push_back({});
+    L.Compiled.Brackets.back().Mode = mode;
+  }
+  if (Executing()) {
+    L.Inside = true;
+    L.Mode = mode;
+    L.Pending.clear();
+  }
+}
+
+namespace {
+
+// A finished compiled bracket: uploaded, and a command for it.
+void CloseCompiledBracket() {
+  ListBracket& b = L.Compiled.Brackets.back();
+  b.SetsColour = L.CompileHasColour;
+  b.SetsNormal = L.CompileHasNormal;
+  b.LastColour = L.CompileColour;
+  b.LastNormal = L.CompileNormal;
+  UploadBracket(b);
+  L.Compiled.Ops.push_back(MakeOp(OpKind::Bracket, {}, static_cast<GLenum>(L.Compiled.Brackets.size() - 1)));
+  L.CompileInside = false;
+}
+
+}  // namespace
+
+void qm_glEnd() {
+  if (!L.Inside && !L.CompileInside) return Fail(GL_INVALID_OPERATION);
+  if (L.CompileInside) CloseCompiledBracket();
+  if (L.Inside) {
+    L.Inside = false;
+    GLenum drawn = GL_TRIANGLES;
+    DrawableMode(L.Mode, drawn);
+    if (L.Mode == GL_QUADS) SplitQuads(L.Pending);
+    DrawStreamed(drawn, L.Pending);
+  }
+}
+
+void qm_glVertex3fv(const GLfloat* v) {
+  if (L.CompileInside) {
+    ListBracket& b = L.Compiled.Brackets.back();
+    b.InheritedColours += !L.CompileHasColour;
+    b.InheritedNormals += !L.CompileHasNormal;
+    b.Vertices.push_back(MakeVertex(v, L.CompileNormal, L.CompileColour));
+  }
+  if (L.Inside) L.Pending.push_back(MakeVertex(v, L.S.Normal, L.S.Colour));
+  // A vertex outside a bracket does nothing.
+}
+
+void qm_glNormal3fv(const GLfloat* v) {
+  if (L.Compiling != 0) {
+    if (L.CompileInside) {
+      L.CompileHasNormal = true;
+      L.CompileNormal = {v[0], v[1], v[2]};
+    } else {
+      L.Compiled.Ops.push_back(MakeOp(OpKind::Normal, {v[0], v[1], v[2]}));
+    }
+  }
+  if (Executing()) L.S.Normal = {v[0], v[1], v[2]};
+}
+
+void qm_glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+  if (L.Compiling != 0) {
+    if (L.CompileInside) {
+      L.CompileHasColour = true;
+      L.CompileColour = {r, g, b, a};
+    } else {
+      L.Compiled.Ops.push_back(MakeOp(OpKind::Colour, {r, g, b, a}));
+    }
+  }
+  if (Executing()) L.S.Colour = {r, g, b, a};
+}
+
+void qm_glColor4fv(const GLfloat* v) { qm_glColor4f(v[0], v[1], v[2], v[3]); }
+
+// ---- Matrices ---------------------------------------------------------------
+
+void qm_glMatrixMode(GLenum mode) { Submit(MakeOp(OpKind::MatrixMode, {}, mode)); }
+void qm_glLoadIdentity() { Submit(MakeOp(OpKind::LoadIdentity)); }
+void qm_glPushMatrix() { Submit(MakeOp(OpKind::PushMatrix)); }
+void qm_glPopMatrix() { Submit(MakeOp(OpKind::PopMatrix)); }
+void qm_glTranslatef(GLfloat x, GLfloat y, GLfloat z) { Submit(MakeOp(OpKind::Translate, {x, y, z})); }
+void qm_glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) { Submit(MakeOp(OpKind::Rotate, {angle, x, y, z})); }
+void qm_glScalef(GLfloat x, GLfloat y, GLfloat z) { Submit(MakeOp(OpKind::Scale, {x, y, z})); }
+
+void qm_glMultMatrixd(const GLdouble* m) {
+  Op op = MakeOp(OpKind::MultMatrix);
+  std::copy_n(m, 16, op.V.begin());
+  Submit(std::move(op));
+}
+
+void qm_glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear, GLdouble zFar) {
+  Submit(MakeOp(OpKind::Ortho, {left, right, bottom, top, zNear, zFar}));
+}
+
+void qm_gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+  double m[16];
+  if (PerspectiveMatrix(fovy, aspect, zNear, zFar, m)) qm_glMultMatrixd(m);
+}
+
+// ---- Context state ----------------------------------------------------------
+
+void qm_glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+  Submit(MakeOp(OpKind::Viewport, {double(x), double(y), double(width), double(height)}));
+}
+void qm_glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+  Submit(MakeOp(OpKind::Scissor, {double(x), double(y), double(width), double(height)}));
+}
+void qm_glEnable(GLenum cap) { Submit(MakeOp(OpKind::Enable, {}, cap)); }
+void qm_glDisable(GLenum cap) { Submit(MakeOp(OpKind::Disable, {}, cap)); }
+void qm_glBlendFunc(GLenum source, GLenum destination) { Submit(MakeOp(OpKind::BlendFunc, {}, source, destination)); }
+void qm_glCullFace(GLenum face) { Submit(MakeOp(OpKind::CullFace, {}, face)); }
+void qm_glClear(GLbitfield mask) { Submit(MakeOp(OpKind::Clear, {}, mask)); }
+void qm_glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { Submit(MakeOp(OpKind::ClearColour, {r, g, b, a})); }
+
+// ---- Lighting ---------------------------------------------------------------
+
+void qm_glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
+  const int count = pname == GL_AMBIENT || pname == GL_DIFFUSE || pname == GL_SPECULAR || pname == GL_POSITION ? 4
+                    : pname == GL_SPOT_DIRECTION                                                              ? 3
+                                                                                                              : 1;
+  Op op = MakeOp(OpKind::Light, {}, light, pname);
+  std::copy_n(params, count, op.V.begin());
+  Submit(std::move(op));
+}
+
+void qm_glLightModeli(GLenum pname, GLint param) {
+  // The ambient colour is a vector; one integer cannot give it.
+  if (pname == GL_LIGHT_MODEL_AMBIENT) return Fail(GL_INVALID_ENUM);
+  Submit(MakeOp(OpKind::LightModel, {double(param)}, pname));
+}
+
+void qm_glMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
+  Op op = MakeOp(OpKind::Material, {}, face, pname);
+  std::copy_n(params, pname == GL_SHININESS ? 1 : 4, op.V.begin());
+  Submit(std::move(op));
+}
+
+void qm_glMaterialf(GLenum face, GLenum pname, GLfloat param) {
+  if (pname != GL_SHININESS) return Fail(GL_INVALID_ENUM);
+  qm_glMaterialfv(face, pname, &param);
+}
+
+// ---- Attributes -------------------------------------------------------------
+
+void qm_glPushAttrib(GLbitfield mask) { Submit(MakeOp(OpKind::PushAttrib, {}, mask)); }
+void qm_glPopAttrib() { Submit(MakeOp(OpKind::PopAttrib)); }
+
+// ---- Display lists ----------------------------------------------------------
+
+GLuint qm_glGenLists(GLsizei range) {
+  if (range < 0) return Fail(GL_INVALID_VALUE), 0;
+  if (range == 0) return 0;
+  if (L.Inside) return Fail(GL_INVALID_OPERATION), 0;
+  // The first run of `range` names from 1 on that no list holds.
+  std::uint64_t first = 1;
+  for (const auto& [name, list] : L.Lists) {
+    if (name >= first + static_cast<std::uint64_t>(range)) break;
+    if (name >= first) first = std::uint64_t(name) + 1;
+  }
+  if (first + static_cast<std::uint64_t>(range) - 1 > 0xFFFFFFFFu) return Fail(GL_OUT_OF_MEMORY), 0;
+  for (GLsizei k = 0; k < range; ++k) L.Lists[static_cast<GLuint>(first + k)];
+  return static_cast<GLuint>(first);
+}
+
+void qm_glNewList(GLuint list, GLenum mode) {
+  if (list == 0) return Fail(GL_INVALID_VALUE);
+  if (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE) return Fail(GL_INVALID_ENUM);
+  if (L.Compiling != 0 || L.Inside) return Fail(GL_INVALID_OPERATION);
+  L.Compiling = list;
+  L.AlsoExecute = mode == GL_COMPILE_AND_EXECUTE;
+  L.Compiled = {};
+  L.CompileInside = false;
+}
+
+void qm_glEndList() {
+  if (L.Compiling == 0 || L.Inside) return Fail(GL_INVALID_OPERATION);
+  if (L.CompileInside) {
+    // A bracket must end in the list it began in: the open one is dropped.
+    Fail(GL_INVALID_OPERATION);
+    L.Compiled.Brackets.pop_back();
+    L.CompileInside = false;
+  }
+  DisplayList& target = L.Lists[L.Compiling];
+  for (ListBracket& b : target.Brackets) ReleaseBracket(b);
+  target = std::move(L.Compiled);
+  L.Compiled = {};
+  L.Compiling = 0;
+  L.AlsoExecute = false;
+}
+
+void qm_glListBase(GLuint base) { Submit(MakeOp(OpKind::ListBase, {}, base)); }
+
+void qm_glCallLists(GLsizei n, GLenum type, const void* lists) {
+  if (n < 0) return Fail(GL_INVALID_VALUE);
+  const auto* bytes = static_cast<const unsigned char*>(lists);
+  Op op = MakeOp(OpKind::CallLists);
+  op.Names.reserve(static_cast<std::size_t>(n));
+  for (GLsizei i = 0; i < n; ++i) {
+    GLuint offset = 0;
+    switch (type) {
+      case GL_BYTE: offset = static_cast<GLuint>(static_cast<const signed char*>(lists)[i]); break;
+      case GL_UNSIGNED_BYTE: offset = bytes[i]; break;
+      case GL_SHORT: offset = static_cast<GLuint>(static_cast<const GLshort*>(lists)[i]); break;
+      case GL_UNSIGNED_SHORT: offset = static_cast<const GLushort*>(lists)[i]; break;
+      case GL_INT: offset = static_cast<GLuint>(static_cast<const GLint*>(lists)[i]); break;
+      case GL_UNSIGNED_INT: offset = static_cast<const GLuint*>(lists)[i]; break;
+      case GL_FLOAT: offset = static_cast<GLuint>(static_cast<const GLfloat*>(lists)[i]); break;
+      case GL_2_BYTES: case GL_3_BYTES: case GL_4_BYTES: {
+        // Big-endian groups of unsigned bytes.
+        const int width = static_cast<int>(type - GL_2_BYTES) + 2;
+        for (int k = 0; k < width; ++k) offset = offset << 8 | bytes[i * width + k];
+        break;
+      }
+      default: return Fail(GL_INVALID_ENUM);
+    }
+    op.Names.push_back(offset);
+  }
+  Submit(std::move(op));
+}
+
+void qm_glDeleteLists(GLuint list, GLsizei range) {
+  if (range < 0) return Fail(GL_INVALID_VALUE);
+  if (L.Inside) return Fail(GL_INVALID_OPERATION);
+  const std::uint64_t end = std::uint64_t(list) + static_cast<std::uint64_t>(range);
+  for (auto it = L.Lists.lower_bound(list); it != L.Lists.end() && it->first < end;) {
+    for (ListBracket& b : it->second.Brackets) ReleaseBracket(b);
+    it = L.Lists.erase(it);
+  }
+}
+
+// ---- Queries and the pipeline -----------------------------------------------
+
+void qm_glGetIntegerv(GLenum pname, GLint* params) {
+  const AttribState& s = L.S;
+  switch (pname) {
+    case GL_VIEWPORT: std::copy_n(s.Viewport, 4, params); return;
+    case GL_SCISSOR_BOX: std::copy_n(s.Scissor, 4, params); return;
+    case GL_LIST_BASE: *params = static_cast<GLint>(s.ListBase); return;
+    case GL_LIST_INDEX: *params = static_cast<GLint>(L.Compiling); return;
+    case GL_LIST_MODE: *params = L.Compiling == 0 ? 0 : L.AlsoExecute ? GL_COMPILE_AND_EXECUTE : GL_COMPILE; return;
+    case GL_MATRIX_MODE: *params = static_cast<GLint>(s.MatrixMode); return;
+    case GL_MODELVIEW_STACK_DEPTH: *params = static_cast<GLint>(L.ModelView.size()); return;
+    case GL_PROJECTION_STACK_DEPTH: *params = static_cast<GLint>(L.Projection.size()); return;
+    case GL_ATTRIB_STACK_DEPTH: *params = static_cast<GLint>(L.AttribStack.size()); return;
+    case GL_MAX_MODELVIEW_STACK_DEPTH: case GL_MAX_PROJECTION_STACK_DEPTH: *params = static_cast<GLint>(MaxMatrixDepth); return;
+    case GL_MAX_ATTRIB_STACK_DEPTH: *params = static_cast<GLint>(MaxAttribDepth); return;
+    case GL_MAX_LIST_NESTING: *params = MaxListNesting; return;
+    case GL_MAX_LIGHTS: *params = MaxLights; return;
+    case GL_BLEND_SRC: *params = static_cast<GLint>(s.BlendSource); return;
+    case GL_BLEND_DST: *params = static_cast<GLint>(s.BlendDestination); return;
+    case GL_CULL_FACE_MODE: *params = static_cast<GLint>(s.CullFaceMode); return;
+    default: glGetIntegerv(pname, params);  // what the context itself knows
+  }
+}
+
+void qm_glFlush() { glFlush(); }
+void qm_glFinish() { glFinish(); }
