@@ -1,0 +1,249 @@
+#!/usr/bin/env python3
+"""The web page in headless Chromium (SwiftShader's WebGL 2), driven over the
+DevTools protocol on a pipe, against the headless renderer's pictures.
+
+  web_page.py QUILLMOOR_HTML QUILLMOOR_RENDER OUT_DIR
+
+Pictures and their differences are left in OUT_DIR."""
+import base64
+import functools
+import http.server
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+HTML, RENDER, OUT = sys.argv[1:4]
+os.makedirs(OUT, exist_ok=True)
+AT_URL, AT_RENDER = "2026-12-20T14:25:10", "2026-12-20 14:25:10"
+FAILURES = []
+
+
+def check(condition, what):
+    print(("  ok: " if condition else "  FAIL: ") + what, flush=True)
+    if not condition:
+        FAILURES.append(what)
+    return condition
+
+
+class Browser:
+    """Chromium reading protocol messages on its fd 3 and answering on fd 4,
+    each message a JSON text ended by a NUL byte."""
+
+    def __init__(self, profile):
+        to_browser, self.writer = os.pipe()
+        self.reader, from_browser = os.pipe()
+
+        def fds():
+            os.dup2(to_browser, 3)
+            os.dup2(from_browser, 4)
+
+        self.log = open(os.path.join(OUT, "chromium.log"), "ab")
+        self.process = subprocess.Popen(
+            ["chromium", "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+             "--remote-debugging-pipe", "--user-data-dir=" + profile, "--no-first-run", "--hide-scrollbars",
+             "--mute-audio", "about:blank"],
+            preexec_fn=fds, close_fds=False, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
+        os.close(to_browser)
+        os.close(from_browser)
+        self.buffer = b""
+        self.next_id = 0
+
+    def call(self, method, params=None, session=None, timeout=30):
+        self.next_id += 1
+        message = {"id": self.next_id, "method": method, "params": params or {}}
+        if session:
+            message["sessionId"] = session
+        os.write(self.writer, json.dumps(message).encode() + b"\0")
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            while b"\0" not in self.buffer:
+                chunk = os.read(self.reader, 1 << 20)
+                if not chunk:
+                    raise RuntimeError("chromium closed its pipe")
+                self.buffer += chunk
+            text, self.buffer = self.buffer.split(b"\0", 1)
+            reply = json.loads(text)
+            if reply.get("id") == self.next_id:
+                if "error" in reply:
+                    raise RuntimeError(f"{method}: {reply['error']}")
+                return reply["result"]
+        raise RuntimeError(f"{method}: no answer")
+
+    def open(self, url, width, height):
+        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+        session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
+        self.call("Emulation.setDeviceMetricsOverride",
+                  {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False}, session)
+        self.call("Page.navigate", {"url": url}, session)
+        return session
+
+    def evaluate(self, session, expression):
+        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True}, session)
+        return result["result"].get("value")
+
+    def wait_frames(self, session, count, timeout=20):
+        """Waits until the page has drawn `count` frames; the count reached."""
+        deadline = time.monotonic() + timeout
+        frames = 0
+        while time.monotonic() < deadline:
+            frames = int(self.evaluate(session, "Number(document.documentElement.dataset.frames || 0)") or 0)
+            if frames >= count:
+                break
+            time.sleep(0.05)
+        return frames
+
+    def screenshot(self, session, name):
+        """The viewport's pixels as RGB bytes; the PNG is kept as OUT/name.png."""
+        data = base64.b64decode(self.call("Page.captureScreenshot", {"format": "png"}, session)["data"])
+        path = os.path.join(OUT, name + ".png")
+        with open(path, "wb") as f:
+            f.write(data)
+        return Rgb(path)
+
+    def close(self):
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.log.close()
+
+
+class Rgb:
+    def __init__(self, png):
+        size = subprocess.run(["identify", "-format", "%w %h", png], check=True, capture_output=True).stdout.split()
+        self.width, self.height = int(size[0]), int(size[1])
+        self.data = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return self.data[i:i + 3]
+
+
+def within(a, b, box=None, levels=2):
+    """The share of pixels of `box` (x0, y0, x1, y1; default all) whose
+    channels all lie within `levels` of the other picture's."""
+    x0, y0, x1, y1 = box or (0, 0, a.width, a.height)
+    close = 0
+    for y in range(y0, y1):
+        row = 3 * y * a.width
+        pa, pb = a.data[row + 3 * x0:row + 3 * x1], b.data[row + 3 * x0:row + 3 * x1]
+        close += sum(1 for i in range(0, len(pa), 3)
+                     if abs(pa[i] - pb[i]) <= levels and abs(pa[i + 1] - pb[i + 1]) <= levels
+                     and abs(pa[i + 2] - pb[i + 2]) <= levels)
+    return close / ((x1 - x0) * (y1 - y0))
+
+
+def rendered(name, size, *extra):
+    path = os.path.join(OUT, name + ".png")
+    subprocess.run([RENDER, "--size", size, "--at", AT_RENDER, "--seed", "3", "--frames", "5", "--out", path, *extra],
+                   check=True)
+    return Rgb(path)
+
+
+def page_url(base, query):
+    return base + "?" + query
+
+
+# Where the 640x480 picture of 20 December 14:25:10 has its parts: each line
+# of the countdown, the clock's hands, and four of its numerals.
+PARTS_640 = {
+    "the line \"Up to Christmas\"": (70, 66, 340, 104), "the line \"4 Days\"": (125, 112, 250, 146),
+    "the line \"9 Hours\"": (120, 155, 260, 190), "the line \"34 Min\"": (125, 198, 250, 232),
+    "the line \"49 Sec\"": (125, 242, 250, 276), "the clock's hands": (455, 90, 580, 275),
+    "the numeral 12": (450, 8, 482, 38), "the numeral 3": (594, 146, 618, 176),
+    "the numeral 6": (450, 284, 476, 316), "the numeral 9": (310, 146, 334, 176),
+}
+
+
+def main():
+    file_url = "file://" + urllib.parse.quote(os.path.abspath(HTML))
+    fixed = f"at={AT_URL}&seed=3&frames=5"
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    handler = functools.partial(Quiet, directory=os.path.dirname(os.path.abspath(HTML)))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    http_url = f"http://127.0.0.1:{server.server_address[1]}/" + os.path.basename(HTML)
+
+    with tempfile.TemporaryDirectory() as profile:
+        browser = Browser(profile)
+        try:
+            print("== the renderer's picture, loaded from file://")
+            session = browser.open(page_url(file_url, fixed), 640, 480)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            web, native = browser.screenshot(session, "landscape"), rendered("landscape-render", "640x480")
+            native_landscape = native
+            share = within(web, native)
+            check(share >= 0.99, f"{share:.2%} of pixels within 2 levels of the renderer's (at least 99 %)")
+            for part, box in PARTS_640.items():
+                share = within(web, native, box)
+                check(share >= 0.95, f"{part}: {share:.2%} of its pixels within 2 levels")
+            check(browser.evaluate(session, "document.getElementById('message').textContent") == "", "no message")
+
+            print("== portrait 480x854: the scene in its 4:3 band")
+            session = browser.open(page_url(file_url, fixed), 480, 854)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            web, native = browser.screenshot(session, "portrait"), rendered("portrait-render", "480x854")
+            share = within(web, native)
+            check(share >= 0.99, f"{share:.2%} of pixels within 2 levels of the renderer's")
+            # 360 rows of band (480 x 3/4), 247 black rows above and below it.
+            black = b"\0\0\0"
+            check(all(web.pixel(x, y) == black for y in (0, 246, 607, 853) for x in (0, 240, 479)),
+                  "black above and below the band")
+            check(all(web.pixel(x, y) != black for y in (247, 606) for x in (0, 240, 479)), "the band's edge rows drawn")
+
+            print("== the preview's scene, over HTTP")
+            session = browser.open(page_url(http_url, fixed + "&preview"), 640, 480)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            web, native = browser.screenshot(session, "preview"), rendered("preview-render", "640x480", "--preview")
+            share = within(web, native)
+            check(share >= 0.99, f"{share:.2%} of pixels within 2 levels of the renderer's --preview")
+
+            print("== a bad at: its message over the live scene")
+            session = browser.open(page_url(file_url, "at=2026-12-20T25:00:00&seed=3"), 640, 480)
+            check(browser.wait_frames(session, 3) >= 3, "frames drawn")
+            message = browser.evaluate(session, "document.getElementById('message').textContent")
+            check(message == "bad at \"2026-12-20T25:00:00\": times of day run from 00:00:00 to 23:59:59",
+                  f"the message: {message!r}")
+            web = browser.screenshot(session, "bad-at")
+            # The ground is near white at the bottom, the sky dark blue at the top.
+            check(min(web.pixel(320, 470)) > 150 and web.pixel(320, 40)[2] > web.pixel(320, 40)[0],
+                  "the scene drawn under the message")
+
+            print("== a lost WebGL context comes back drawing")
+            session = browser.open(page_url(file_url, fixed), 640, 480)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            browser.evaluate(session, """(() => {
+                const gl = document.getElementById('canvas').getContext('webgl2');
+                window.loseContext = gl.getExtension('WEBGL_lose_context');
+                document.documentElement.dataset.frames = 0;
+                loseContext.loseContext();
+            })()""")
+            time.sleep(0.3)
+            check(browser.wait_frames(session, 1, timeout=0.5) == 0, "nothing drawn while the context is lost")
+            browser.evaluate(session, "loseContext.restoreContext()")
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn again after the restore")
+            web = browser.screenshot(session, "restored")
+            share = within(web, native_landscape)
+            check(share >= 0.99, f"after the restore {share:.2%} of pixels within 2 levels of the renderer's")
+            for part in ("the line \"Up to Christmas\"", "the line \"49 Sec\"", "the numeral 12"):
+                share = within(web, native_landscape, PARTS_640[part])
+                check(share >= 0.95, f"after the restore {part}: {share:.2%} within 2 levels")
+        finally:
+            browser.close()
+            server.shutdown()
+    print(f"{len(FAILURES)} failed" if FAILURES else "all passed")
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
