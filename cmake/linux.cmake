@@ -71,6 +71,10 @@ add_library(quillmoor_web_core STATIC src/host/web/page_options.cpp src/host/web
 target_include_directories(quillmoor_web_core PUBLIC src)
 target_link_libraries(quillmoor_web_core PUBLIC quillmoor_headless)
 
+# A web page built beside this tree (build/web/quillmoor.html), for its tests
+# and the package; empty when there is none.
+set(QUILLMOOR_HTML "" CACHE FILEPATH "quillmoor.html of the web build, for its tests and the package")
+
 # The headless host: EGL on Mesa's surfaceless platform, PNG output.
 file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
 list(FILTER QUILLMOOR_HEADLESS_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
