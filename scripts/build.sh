@@ -2,11 +2,14 @@
 # Configures and builds the native Linux targets, the Windows saver and the
 # web page.
 #   scripts/build.sh linux | windows | web | all
+# The native tree has its tests and benchmarks unless QUILLMOOR_TESTS=OFF
+# (scripts/run.sh builds without them, so it needs no test packages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc 2>/dev/null || echo 2)
 what=${1:-all}
+tests=${QUILLMOOR_TESTS:-ON}
 
 build_windows() {
   cmake --preset windows >/dev/null
@@ -20,14 +23,16 @@ build_linux() {
     probe=$PWD/build/windows/win_probe.exe
   fi
   [ -f build/web/quillmoor.html ] && html=$PWD/build/web/quillmoor.html
-  cmake --preset linux -DQUILLMOOR_SCR="$scr" -DQUILLMOOR_WIN_PROBE="$probe" -DQUILLMOOR_HTML="$html" >/dev/null
+  cmake --preset linux -DQUILLMOOR_TESTS="$tests" -DQUILLMOOR_BENCH="$tests" -DQUILLMOOR_SCR="$scr" \
+    -DQUILLMOOR_WIN_PROBE="$probe" -DQUILLMOOR_HTML="$html" >/dev/null
   cmake --build build/linux -j "$jobs"
 }
 
 # The page needs the native font converter first; a native tree already
 # configured is reused, else one is configured for the converter alone.
 build_web() {
-  [ -f build/linux/CMakeCache.txt ] || cmake --preset linux >/dev/null
+  [ -f build/linux/CMakeCache.txt ] ||
+    cmake --preset linux -DQUILLMOOR_TESTS="$tests" -DQUILLMOOR_BENCH="$tests" >/dev/null
   cmake --build build/linux -j "$jobs" --target quillmoor-bake-glyphs
   # Debian's emscripten wants its own Node modules when another node comes
   # first on the PATH.
