@@ -114,8 +114,11 @@ if(QUILLMOOR_BENCH)
   # nothing, which leaves only the scene's own CPU work to measure.
   add_executable(quillmoor_bench_render bench/render_bench.cpp)
   target_link_libraries(quillmoor_bench_render PRIVATE quillmoor_headless benchmark::benchmark)
-  add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp bench/null_gl.cpp)
+  add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp bench/bench_scene.cpp bench/null_gl.cpp)
   target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene benchmark::benchmark)
+  # The same frames as the web build's benchmark of the same name (bench/web_page_bench.py).
+  add_executable(quillmoor_bench_scene bench/scene_frames.cpp bench/bench_scene.cpp bench/null_gl.cpp)
+  target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene)
 endif()
 
 include(cmake/install.cmake)

@@ -41,3 +41,12 @@ set_property(TARGET quillmoor APPEND PROPERTY LINK_DEPENDS ${QUILLMOOR_WEB_SHELL
 add_custom_command(TARGET quillmoor POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:quillmoor> -P ${CMAKE_SOURCE_DIR}/cmake/print_file_size.cmake
   VERBATIM)
+
+# The scene's CPU per frame in WebAssembly over an OpenGL that does nothing,
+# run by Node.js (bench/web_page_bench.py); the native build has the same
+# program. The WebAssembly goes inside the .js: this emscripten's loader
+# cannot read a file beside it with a Node.js that has fetch().
+add_executable(quillmoor_bench_scene bench/scene_frames.cpp bench/bench_scene.cpp bench/null_gl.cpp)
+target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene)
+target_link_options(quillmoor_bench_scene PRIVATE -sENVIRONMENT=node -sINITIAL_MEMORY=67108864
+  -sALLOW_MEMORY_GROWTH=1 -sSINGLE_FILE=1)

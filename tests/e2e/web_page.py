@@ -5,10 +5,8 @@ DevTools protocol on a pipe, against the headless renderer's pictures.
   web_page.py QUILLMOOR_HTML QUILLMOOR_RENDER OUT_DIR
 
 Pictures and their differences are left in OUT_DIR."""
-import base64
 import functools
 import http.server
-import json
 import os
 import subprocess
 import sys
@@ -16,6 +14,8 @@ import tempfile
 import threading
 import time
 import urllib.parse
+
+from chromium_pipe import Browser, Rgb
 
 HTML, RENDER, OUT = sys.argv[1:4]
 os.makedirs(OUT, exist_ok=True)
@@ -28,102 +28,6 @@ def check(condition, what):
     if not condition:
         FAILURES.append(what)
     return condition
-
-
-class Browser:
-    """Chromium reading protocol messages on its fd 3 and answering on fd 4,
-    each message a JSON text ended by a NUL byte."""
-
-    def __init__(self, profile):
-        to_browser, self.writer = os.pipe()
-        self.reader, from_browser = os.pipe()
-
-        def fds():
-            os.dup2(to_browser, 3)
-            os.dup2(from_browser, 4)
-
-        self.log = open(os.path.join(OUT, "chromium.log"), "ab")
-        self.process = subprocess.Popen(
-            ["chromium", "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-             "--remote-debugging-pipe", "--user-data-dir=" + profile, "--no-first-run", "--hide-scrollbars",
-             "--mute-audio", "about:blank"],
-            preexec_fn=fds, close_fds=False, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
-        os.close(to_browser)
-        os.close(from_browser)
-        self.buffer = b""
-        self.next_id = 0
-
-    def call(self, method, params=None, session=None, timeout=30):
-        self.next_id += 1
-        message = {"id": self.next_id, "method": method, "params": params or {}}
-        if session:
-            message["sessionId"] = session
-        os.write(self.writer, json.dumps(message).encode() + b"\0")
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            while b"\0" not in self.buffer:
-                chunk = os.read(self.reader, 1 << 20)
-                if not chunk:
-                    raise RuntimeError("chromium closed its pipe")
-                self.buffer += chunk
-            text, self.buffer = self.buffer.split(b"\0", 1)
-            reply = json.loads(text)
-            if reply.get("id") == self.next_id:
-                if "error" in reply:
-                    raise RuntimeError(f"{method}: {reply['error']}")
-                return reply["result"]
-        raise RuntimeError(f"{method}: no answer")
-
-    def open(self, url, width, height):
-        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
-        session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
-        self.call("Emulation.setDeviceMetricsOverride",
-                  {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False}, session)
-        self.call("Page.navigate", {"url": url}, session)
-        return session
-
-    def evaluate(self, session, expression):
-        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True}, session)
-        return result["result"].get("value")
-
-    def wait_frames(self, session, count, timeout=20):
-        """Waits until the page has drawn `count` frames; the count reached."""
-        deadline = time.monotonic() + timeout
-        frames = 0
-        while time.monotonic() < deadline:
-            frames = int(self.evaluate(session, "Number(document.documentElement.dataset.frames || 0)") or 0)
-            if frames >= count:
-                break
-            time.sleep(0.05)
-        return frames
-
-    def screenshot(self, session, name):
-        """The viewport's pixels as RGB bytes; the PNG is kept as OUT/name.png."""
-        data = base64.b64decode(self.call("Page.captureScreenshot", {"format": "png"}, session)["data"])
-        path = os.path.join(OUT, name + ".png")
-        with open(path, "wb") as f:
-            f.write(data)
-        return Rgb(path)
-
-    def close(self):
-        self.process.terminate()
-        try:
-            self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-        self.log.close()
-
-
-class Rgb:
-    def __init__(self, png):
-        size = subprocess.run(["identify", "-format", "%w %h", png], check=True, capture_output=True).stdout.split()
-        self.width, self.height = int(size[0]), int(size[1])
-        self.data = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-
-    def pixel(self, x, y):
-        i = 3 * (y * self.width + x)
-        return self.data[i:i + 3]
 
 
 def within(a, b, box=None, levels=2):
@@ -175,7 +79,7 @@ def main():
     http_url = f"http://127.0.0.1:{server.server_address[1]}/" + os.path.basename(HTML)
 
     with tempfile.TemporaryDirectory() as profile:
-        browser = Browser(profile)
+        browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT)
         try:
             print("== the renderer's picture, loaded from file://")
             session = browser.open(page_url(file_url, fixed), 640, 480)
