@@ -13,7 +13,7 @@ class Browser:
     """Chromium reading protocol messages on its fd 3 and answering on fd 4,
     each message a JSON text ended by a NUL byte."""
 
-    def __init__(self, profile, log, pictures):
+    def __init__(self, profile, log, pictures, flags=()):
         to_browser, self.writer = os.pipe()
         self.reader, from_browser = os.pipe()
 
@@ -30,7 +30,7 @@ class Browser:
         self.process = subprocess.Popen(
             ["chromium", "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
              "--remote-debugging-pipe", "--user-data-dir=" + profile, "--no-first-run", "--hide-scrollbars",
-             "--mute-audio", "about:blank"],
+             "--mute-audio", *flags, "about:blank"],
             preexec_fn=fds, close_fds=False, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         os.close(to_browser)
         os.close(from_browser)
@@ -58,11 +58,11 @@ class Browser:
                 return reply["result"]
         raise RuntimeError(f"{method}: no answer")
 
-    def open(self, url, width, height):
+    def open(self, url, width, height, scale=1):
         target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
         session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
         self.call("Emulation.setDeviceMetricsOverride",
-                  {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False}, session)
+                  {"width": width, "height": height, "deviceScaleFactor": scale, "mobile": False}, session)
         self.call("Page.navigate", {"url": url}, session)
         return session
 

@@ -105,6 +105,43 @@ def main():
                   "black above and below the band")
             check(all(web.pixel(x, y) != black for y in (247, 606) for x in (0, 240, 479)), "the band's edge rows drawn")
 
+            print("== the window turned to 640x480: laid out anew, the counted frames drawn again")
+            browser.call("Emulation.setDeviceMetricsOverride",
+                         {"width": 640, "height": 480, "deviceScaleFactor": 1, "mobile": False}, session)
+            time.sleep(0.5)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            size = browser.evaluate(session, "(c => c.width + 'x' + c.height)(document.getElementById('canvas'))")
+            check(size == "640x480", f"the canvas is {size}")
+            share = within(browser.screenshot(session, "resized"), native_landscape)
+            check(share >= 0.99, f"{share:.2%} of pixels within 2 levels of the renderer's 640x480")
+
+            print("== a HiDPI screen: 320x240 at two device pixels to the pixel")
+            session = browser.open(page_url(file_url, fixed), 320, 240, scale=2)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            web = browser.screenshot(session, "hidpi")
+            check((web.width, web.height) == (640, 480), f"the screenshot is {web.width}x{web.height}")
+            share = within(web, native_landscape)
+            check(share >= 0.99, f"{share:.2%} of pixels within 2 levels of the renderer's 640x480")
+
+            print("== the pointer hides when still; a click or F asks for full screen")
+            still = "document.body.classList.contains('still')"
+            check(browser.evaluate(session, still) is False, "the pointer shown at first")
+            time.sleep(2.3)
+            check(browser.evaluate(session, still) is True, "hidden after 2 s without movement")
+            browser.call("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": 100, "y": 100}, session)
+            check(browser.evaluate(session, still) is False, "shown again when it moves")
+            full = "document.fullscreenElement === document.documentElement"
+            browser.call("Input.dispatchKeyEvent", {"type": "keyDown", "key": "f", "text": "f"}, session)
+            time.sleep(0.3)
+            check(browser.evaluate(session, full) is True, "full screen after the F key")
+            browser.evaluate(session, "document.exitFullscreen()")
+            time.sleep(0.3)
+            for kind in ("mousePressed", "mouseReleased"):
+                browser.call("Input.dispatchMouseEvent",
+                             {"type": kind, "x": 100, "y": 100, "button": "left", "clickCount": 1}, session)
+            time.sleep(0.3)
+            check(browser.evaluate(session, full) is True, "full screen after a click")
+
             print("== the preview's scene, over HTTP")
             session = browser.open(page_url(http_url, fixed + "&preview"), 640, 480)
             check(browser.wait_frames(session, 5) == 5, "five frames drawn")
@@ -145,6 +182,17 @@ def main():
         finally:
             browser.close()
             server.shutdown()
+
+    with tempfile.TemporaryDirectory() as profile:
+        print("== a browser without WebGL 2: one line instead of a blank page")
+        browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT, ["--disable-webgl2"])
+        try:
+            session = browser.open(page_url(file_url, fixed), 640, 480)
+            time.sleep(2)
+            message = browser.evaluate(session, "document.getElementById('message').textContent")
+            check(message == "This browser offers no WebGL 2, which the saver needs to draw.", f"the message: {message!r}")
+        finally:
+            browser.close()
     print(f"{len(FAILURES)} failed" if FAILURES else "all passed")
     return 1 if FAILURES else 0
 
