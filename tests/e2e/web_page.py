@@ -160,6 +160,12 @@ def main():
             check(min(web.pixel(320, 470)) > 150 and web.pixel(320, 40)[2] > web.pixel(320, 40)[0],
                   "the scene drawn under the message")
 
+            print("== a clock stepped by half seconds into the New Year is no mistake")
+            session = browser.open(page_url(file_url, "at=2026-12-31T23:59:50&step=0.5&frames=2"), 640, 480)
+            check(browser.wait_frames(session, 2) == 2, "two frames drawn")
+            message = browser.evaluate(session, "document.getElementById('message').textContent")
+            check(message == "", f"no message: {message!r}")
+
             print("== a lost WebGL context comes back drawing")
             session = browser.open(page_url(file_url, fixed), 640, 480)
             check(browser.wait_frames(session, 5) == 5, "five frames drawn")
