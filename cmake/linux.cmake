@@ -100,7 +100,10 @@ target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw 
   quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
 
 include(cmake/wayland.cmake)
-include(cmake/gl11.cmake)
+# The web build's OpenGL layer natively, for its tests and benchmark only.
+if(QUILLMOOR_TESTS OR QUILLMOOR_BENCH)
+  include(cmake/gl11.cmake)
+endif()
 
 if(QUILLMOOR_TESTS)
   enable_testing()
@@ -119,6 +122,11 @@ if(QUILLMOOR_BENCH)
   # The same frames as the web build's benchmark of the same name (bench/web_page_bench.py).
   add_executable(quillmoor_bench_scene bench/scene_frames.cpp bench/bench_scene.cpp bench/null_gl.cpp)
   target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene)
+  # The web build's CPU work natively: the scene through the OpenGL 1.1 layer
+  # onto an OpenGL ES 3 that does nothing.
+  add_executable(quillmoor_bench_gl11 bench/gl11_bench.cpp bench/null_es3.cpp ${QUILLMOOR_GL11_SOURCES}
+    tests/gl11/outline_glyphs_on_layer.cpp)
+  target_link_libraries(quillmoor_bench_gl11 PRIVATE quillmoor_scene_gl11 quillmoor_linux_font benchmark::benchmark)
 endif()
 
 include(cmake/install.cmake)

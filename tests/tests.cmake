@@ -118,10 +118,12 @@ add_test(NAME package.deb COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/deb.sh 
 set_tests_properties(package.deb PROPERTIES LABELS package TIMEOUT 300)
 
 # The OpenGL 1.1 layer of the web build, natively on Mesa's OpenGL ES 3: the
-# scene through it against the renderer's picture.
-add_executable(quillmoor_gl11_tests tests/gl11/gl11_picture_test.cpp tests/gl11/outline_glyphs_on_layer.cpp
+# scene through it against the renderer's picture, and what the scene does not
+# show.
+add_executable(quillmoor_gl11_tests tests/gl11/gl11_picture_test.cpp tests/gl11/gl11_semantics_test.cpp
+  tests/gl11/outline_glyphs_on_layer.cpp
   src/host/headless/moment.cpp)
-target_link_libraries(quillmoor_gl11_tests PRIVATE quillmoor_scene_gl11 quillmoor_linux_font OpenGL::EGL
+target_link_libraries(quillmoor_gl11_tests PRIVATE quillmoor_scene_gl11 quillmoor_gl11 quillmoor_linux_font quillmoor_linux_egl
   PkgConfig::PNG GTest::gtest_main)
 target_compile_definitions(quillmoor_gl11_tests PRIVATE QUILLMOOR_RENDER_BIN="$<TARGET_FILE:quillmoor-render>"
   QUILLMOOR_GL11_OUT="${CMAKE_BINARY_DIR}/gl11-pictures")

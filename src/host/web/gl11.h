@@ -41,6 +41,22 @@
 //   Gl11TakeError() the first OpenGL error since the last call (glGetError's
 //                 meaning; GL_NO_ERROR when none), for the host and tests.
 //   Gl11Counts()  draw calls and buffer uploads since Gl11Start.
+//
+// The context the host makes: WebGL 2 (OpenGL ES 3.0) with a depth buffer and
+// without alpha (`alpha: false`): the scene clears to a colour of alpha 0 and
+// blends with source alpha, so a canvas with alpha would let the page show
+// through. The layer is the context's only user: it keeps the program, the
+// vertex arrays and the buffers bound as it needs them and assumes nobody
+// else changes the context's state.
+//
+// Differences from OpenGL 1.1, none of which the scene meets: a material
+// given between glBegin and glEnd counts for the whole bracket; a bracket in
+// a display list must end in that list (one left open is dropped, with
+// GL_INVALID_OPERATION), and glCallLists inside such a bracket is refused the
+// same way; the colour-material mode is OpenGL's default (ambient and
+// diffuse, both faces), as there is no glColorMaterial; glEnable and
+// glDisable know only the capabilities above and ES's blend, cull face,
+// depth test, scissor test and dither.
 #pragma once
 
 #include <GLES3/gl3.h>

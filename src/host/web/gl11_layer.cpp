@@ -1,6 +1,6 @@
 // The OpenGL 1.1 entry points on OpenGL ES 3 / WebGL 2 (see gl11.h): the state
-// on the CPU, brackets drawn through the fixed-function program, display
-// lists recorded as commands.
+// on the CPU, display lists recorded as commands; what reaches the context
+// goes through gl11_context.h.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,8 +8,8 @@
 #include <map>
 #include <vector>
 
+#include "host/web/gl11_context.h"
 #include "host/web/gl11_matrix.h"
-#include "host/web/gl11_shaders.h"
 #include "host/web/gl11_state.h"
 
 namespace {
@@ -19,25 +19,6 @@ namespace {
 constexpr std::size_t MaxMatrixDepth = 32;
 constexpr std::size_t MaxAttribDepth = 16;
 constexpr int MaxListNesting = 64;
-
-struct Vertex {
-  float Position[3];
-  float Normal[3];
-  float Colour[4];
-};
-
-// One glBegin/glEnd bracket compiled into a list. The first
-// InheritedColours vertices take the colour current when the list runs (no
-// colour was given in the bracket before them); the same for normals.
-struct ListBracket {
-  GLenum Mode = GL_TRIANGLES;
-  std::vector<Vertex> Vertices;
-  std::size_t InheritedColours = 0, InheritedNormals = 0;
-  bool SetsColour = false, SetsNormal = false;  // the current values after the bracket
-  Vec4 LastColour{};
-  std::array<float, 3> LastNormal{};
-  GLuint Buffer = 0, VertexArray = 0;  // in the current context, 0 before the upload
-};
 
 enum class OpKind : std::uint8_t {
   Bracket, Colour, Normal, MatrixMode, LoadIdentity, PushMatrix, PopMatrix, Translate, Rotate, Scale, MultMatrix,
@@ -70,7 +51,6 @@ struct Layer {
   std::vector<SavedAttribs> AttribStack;
   std::map<GLuint, DisplayList> Lists;
   GLenum Error = GL_NO_ERROR;
-  Gl11Counters Counts;
 
   // The bracket being drawn.
   bool Inside = false;
@@ -87,10 +67,8 @@ struct Layer {
   std::array<float, 3> CompileNormal{};
   int CallDepth = 0;
 
-  // The context's side.
-  FixedFunctionProgram Program;
-  GLuint StreamBuffer = 0, StreamArray = 0;
-  unsigned MatrixVersion = 1, LightingVersion = 1, UploadedMatrices = 0, UploadedLighting = 0;
+  ContextSide Gpu;
+  unsigned MatrixVersion = 1, LightingVersion = 1;
 };
 
 Layer L;
@@ -105,133 +83,8 @@ std::vector<Matrix4>& CurrentStack() { return L.S.MatrixMode == GL_PROJECTION ? 
 void MatrixChanged() { ++L.MatrixVersion; }
 void LightingChanged() { ++L.LightingVersion; }
 
-// ---- The context ------------------------------------------------------------
-
-void SetCap(GLenum cap, bool on) { on ? glEnable(cap) : glDisable(cap); }
-
-// Sets the context to the kept state of every group the context itself holds.
-void ApplyContextState() {
-  const AttribState& s = L.S;
-  SetCap(GL_BLEND, s.Blend);
-  SetCap(GL_DITHER, s.Dither);
-  SetCap(GL_DEPTH_TEST, s.DepthTest);
-  SetCap(GL_CULL_FACE, s.CullFace);
-  SetCap(GL_SCISSOR_TEST, s.ScissorTest);
-  glBlendFunc(s.BlendSource, s.BlendDestination);
-  glCullFace(s.CullFaceMode);
-  glClearColor(s.ClearColour[0], s.ClearColour[1], s.ClearColour[2], s.ClearColour[3]);
-  glScissor(s.Scissor[0], s.Scissor[1], s.Scissor[2], s.Scissor[3]);
-  glViewport(s.Viewport[0], s.Viewport[1], s.Viewport[2], s.Viewport[3]);
-}
-
-void PointAttributes(bool normals, bool colours) {
-  const GLsizei stride = sizeof(Vertex);
-  glEnableVertexAttribArray(PositionAttribute);
-  glVertexAttribPointer(PositionAttribute, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, Position)));
-  if (normals) {
-    glEnableVertexAttribArray(NormalAttribute);
-    glVertexAttribPointer(NormalAttribute, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, Normal)));
-  }
-  if (colours) {
-    glEnableVertexAttribArray(ColourAttribute);
-    glVertexAttribPointer(ColourAttribute, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, Colour)));
-  }
-}
-
-// A list bracket whose colours (or normals) are either all its own or all
-// inherited is drawn from a buffer of its own; inherited values then come in
-// as the attribute's constant value.
-bool DrawsFromOwnBuffer(const ListBracket& b) {
-  const std::size_t n = b.Vertices.size();
-  return b.Mode != GL_QUADS && (b.InheritedColours == 0 || b.InheritedColours == n) &&
-         (b.InheritedNormals == 0 || b.InheritedNormals == n);
-}
-
-void UploadBracket(ListBracket& b) {
-  b.Buffer = b.VertexArray = 0;
-  if (!L.Program.Built() || b.Vertices.empty() || !DrawsFromOwnBuffer(b)) return;
-  glGenVertexArrays(1, &b.VertexArray);
-  glGenBuffers(1, &b.Buffer);
-  glBindVertexArray(b.VertexArray);
-  glBindBuffer(GL_ARRAY_BUFFER, b.Buffer);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(b.Vertices.size() * sizeof(Vertex)), b.Vertices.data(),
-               GL_STATIC_DRAW);
-  ++L.Counts.Uploads;
-  PointAttributes(b.InheritedNormals == 0, b.InheritedColours == 0);
-  glBindVertexArray(0);
-}
-
-void ReleaseBracket(ListBracket& b) {
-  if (b.Buffer) glDeleteBuffers(1, &b.Buffer);
-  if (b.VertexArray) glDeleteVertexArrays(1, &b.VertexArray);
-  b.Buffer = b.VertexArray = 0;
-}
-
-bool BuildContextObjects() {
-  L.StreamBuffer = L.StreamArray = 0;
-  L.UploadedMatrices = L.UploadedLighting = 0;
-  if (!L.Program.Build()) return false;
-  glGenVertexArrays(1, &L.StreamArray);
-  glGenBuffers(1, &L.StreamBuffer);
-  glBindVertexArray(L.StreamArray);
-  glBindBuffer(GL_ARRAY_BUFFER, L.StreamBuffer);
-  PointAttributes(true, true);
-  glBindVertexArray(0);
-  return true;
-}
-
-// Brings the program's uniforms up to the kept state before a draw.
-bool PrepareDraw() {
-  if (!L.Program.Built()) return false;
-  L.Program.Use();
-  if (L.UploadedMatrices != L.MatrixVersion) {
-    const Matrix4& mv = L.ModelView.back();
-    L.Program.SetMatrices(MultiplyMatrices(L.Projection.back(), mv), mv, NormalMatrix(mv));
-    L.UploadedMatrices = L.MatrixVersion;
-  }
-  if (L.UploadedLighting != L.LightingVersion) {
-    L.Program.SetLighting(L.S.Lighting, L.S.Normalize);
-    L.UploadedLighting = L.LightingVersion;
-  }
-  return true;
-}
-
-// One upload and one draw of vertices in the stream buffer.
-void DrawStreamed(GLenum mode, const std::vector<Vertex>& vertices) {
-  if (vertices.empty() || !PrepareDraw()) return;
-  glBindVertexArray(L.StreamArray);
-  glBindBuffer(GL_ARRAY_BUFFER, L.StreamBuffer);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data(),
-               GL_STREAM_DRAW);
-  ++L.Counts.Uploads;
-  glDrawArrays(mode, 0, static_cast<GLsizei>(vertices.size()));
-  ++L.Counts.Draws;
-  glBindVertexArray(0);
-}
-
-// ---- Brackets ---------------------------------------------------------------
-
-// The ES mode a bracket is drawn with; quads become triangles at the end.
-bool DrawableMode(GLenum mode, GLenum& drawn) {
-  switch (mode) {
-    case GL_POINTS: case GL_LINES: case GL_LINE_LOOP: case GL_LINE_STRIP:
-    case GL_TRIANGLES: case GL_TRIANGLE_STRIP: case GL_TRIANGLE_FAN:
-      drawn = mode;
-      return true;
-    case GL_QUADS: drawn = GL_TRIANGLES; return true;
-    case GL_QUAD_STRIP: drawn = GL_TRIANGLE_STRIP; return true;
-    case GL_POLYGON: drawn = GL_TRIANGLE_FAN; return true;
-    default: return false;
-  }
-}
-
-// Each quad a, b, c, d as the triangles a, b, c and a, c, d.
-void SplitQuads(std::vector<Vertex>& v) {
-  std::vector<Vertex> t;
-  t.reserve(v.size() / 4 * 6);
-  for (std::size_t q = 0; q + 4 <= v.size(); q += 4)
-    for (std::size_t k : {0, 1, 2, 0, 2, 3}) t.push_back(v[q + k]);
-  v.swap(t);
+DrawInputs Inputs() {
+  return {L.ModelView.back(), L.Projection.back(), L.S.Lighting, L.S.Normalize, L.MatrixVersion, L.LightingVersion};
 }
 
 Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c) {
@@ -239,28 +92,7 @@ Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c
 }
 
 void ExecuteBracket(const ListBracket& b) {
-  if (!b.Vertices.empty()) {
-    if (b.Buffer != 0) {
-      if (PrepareDraw()) {
-        glBindVertexArray(b.VertexArray);
-        if (b.InheritedNormals) glVertexAttrib4f(NormalAttribute, L.S.Normal[0], L.S.Normal[1], L.S.Normal[2], 1);
-        if (b.InheritedColours) glVertexAttrib4fv(ColourAttribute, L.S.Colour.data());
-        GLenum drawn = GL_TRIANGLES;
-        DrawableMode(b.Mode, drawn);
-        glDrawArrays(drawn, 0, static_cast<GLsizei>(b.Vertices.size()));
-        ++L.Counts.Draws;
-        glBindVertexArray(0);
-      }
-    } else {
-      std::vector<Vertex> v = b.Vertices;
-      for (std::size_t i = 0; i < b.InheritedColours; ++i) std::copy_n(L.S.Colour.data(), 4, v[i].Colour);
-      for (std::size_t i = 0; i < b.InheritedNormals; ++i) std::copy_n(L.S.Normal.data(), 3, v[i].Normal);
-      GLenum drawn = GL_TRIANGLES;
-      DrawableMode(b.Mode, drawn);
-      if (b.Mode == GL_QUADS) SplitQuads(v);
-      DrawStreamed(drawn, v);
-    }
-  }
+  L.Gpu.DrawBracket(b, L.S.Colour, L.S.Normal, Inputs());
   if (b.SetsColour) L.S.Colour = b.LastColour;
   if (b.SetsNormal) L.S.Normal = b.LastNormal;
 }
@@ -293,7 +125,7 @@ void DoEnable(GLenum cap, bool on) {
       Fail(GL_INVALID_ENUM);
       return;
   }
-  SetCap(cap, on);
+  ContextSide::SetCap(cap, on);
 }
 
 void DoLight(GLenum light, GLenum pname, const double* v) {
@@ -391,7 +223,7 @@ void DoPopAttrib() {
     for (int i = 0; i < MaxLights; ++i) s.Lighting.Lights[i].Enabled = o.Lighting.Lights[i].Enabled;
   }
   LightingChanged();
-  ApplyContextState();
+  L.Gpu.ApplyState(L.S);
 }
 
 void CallList(GLuint name);
@@ -466,7 +298,6 @@ void Execute(const Op& op, const DisplayList* list) {
     case OpKind::LightModel:
       if (op.A == GL_LIGHT_MODEL_LOCAL_VIEWER) s.Lighting.LocalViewer = v[0] != 0;
       else if (op.A == GL_LIGHT_MODEL_TWO_SIDE) s.Lighting.TwoSide = v[0] != 0;
-      else if (op.A == GL_LIGHT_MODEL_AMBIENT) s.Lighting.ModelAmbient = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
       else return Fail(GL_INVALID_ENUM);
       LightingChanged();
       break;
@@ -522,7 +353,7 @@ void ResetState() {
   // current before.
   L.Lists.clear();
   L.Error = GL_NO_ERROR;
-  L.Counts = {};
+  L.Gpu.Counts = {};
   L.Inside = L.CompileInside = false;
   L.Pending.clear();
   L.Compiling = 0;
@@ -538,22 +369,22 @@ void ResetState() {
 
 bool Gl11Start() {
   ResetState();
-  const bool built = BuildContextObjects();
+  const bool built = L.Gpu.Build();
   // The context's own viewport and scissor box: its drawable's size.
   glGetIntegerv(GL_VIEWPORT, L.S.Viewport);
   glGetIntegerv(GL_SCISSOR_BOX, L.S.Scissor);
-  ApplyContextState();
+  L.Gpu.ApplyState(L.S);
   return built;
 }
 
 bool Gl11Restore() {
   // The old context's objects went with it: their names are forgotten, never
   // deleted, since the new context may use the same names for its own.
-  const bool built = BuildContextObjects();
+  const bool built = L.Gpu.Build();
   for (auto& [name, list] : L.Lists)
-    for (ListBracket& b : list.Brackets) UploadBracket(b);
+    for (ListBracket& b : list.Brackets) L.Gpu.Upload(b);
   for (ListBracket& b : L.Compiled.Brackets) b.Buffer = b.VertexArray = 0;
-  ApplyContextState();
+  L.Gpu.ApplyState(L.S);
   return built;
 }
 
@@ -563,7 +394,7 @@ GLenum Gl11TakeError() {
   return error;
 }
 
-Gl11Counters Gl11Counts() { return L.Counts; }
+Gl11Counters Gl11Counts() { return L.Gpu.Counts; }
 
 // ---- Brackets and vertices --------------------------------------------------
 
@@ -593,7 +424,7 @@ void CloseCompiledBracket() {
   b.SetsNormal = L.CompileHasNormal;
   b.LastColour = L.CompileColour;
   b.LastNormal = L.CompileNormal;
-  UploadBracket(b);
+  L.Gpu.Upload(b);
   L.Compiled.Ops.push_back(MakeOp(OpKind::Bracket, {}, static_cast<GLenum>(L.Compiled.Brackets.size() - 1)));
   L.CompileInside = false;
 }
@@ -608,42 +439,54 @@ void qm_glEnd() {
     GLenum drawn = GL_TRIANGLES;
     DrawableMode(L.Mode, drawn);
     if (L.Mode == GL_QUADS) SplitQuads(L.Pending);
-    DrawStreamed(drawn, L.Pending);
+    L.Gpu.DrawStreamed(drawn, L.Pending, Inputs());
   }
 }
 
-void qm_glVertex3fv(const GLfloat* v) {
+namespace {
+
+// While a list is compiled; kept out of the per-vertex calls' common path.
+[[gnu::noinline]] void CompileVertex(const GLfloat* v) {
+  if (!L.CompileInside) return;
+  ListBracket& b = L.Compiled.Brackets.back();
+  b.InheritedColours += !L.CompileHasColour;
+  b.InheritedNormals += !L.CompileHasNormal;
+  b.Vertices.push_back(MakeVertex(v, L.CompileNormal, L.CompileColour));
+}
+
+[[gnu::noinline]] void CompileNormal(const GLfloat* v) {
   if (L.CompileInside) {
-    ListBracket& b = L.Compiled.Brackets.back();
-    b.InheritedColours += !L.CompileHasColour;
-    b.InheritedNormals += !L.CompileHasNormal;
-    b.Vertices.push_back(MakeVertex(v, L.CompileNormal, L.CompileColour));
+    L.CompileHasNormal = true;
+    L.CompileNormal = {v[0], v[1], v[2]};
+  } else {
+    L.Compiled.Ops.push_back(MakeOp(OpKind::Normal, {v[0], v[1], v[2]}));
   }
-  if (L.Inside) L.Pending.push_back(MakeVertex(v, L.S.Normal, L.S.Colour));
+}
+
+[[gnu::noinline]] void CompileColour(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+  if (L.CompileInside) {
+    L.CompileHasColour = true;
+    L.CompileColour = {r, g, b, a};
+  } else {
+    L.Compiled.Ops.push_back(MakeOp(OpKind::Colour, {r, g, b, a}));
+  }
+}
+
+}  // namespace
+
+void qm_glVertex3fv(const GLfloat* v) {
+  if (L.Compiling != 0) CompileVertex(v);
   // A vertex outside a bracket does nothing.
+  if (L.Inside) L.Pending.push_back(MakeVertex(v, L.S.Normal, L.S.Colour));
 }
 
 void qm_glNormal3fv(const GLfloat* v) {
-  if (L.Compiling != 0) {
-    if (L.CompileInside) {
-      L.CompileHasNormal = true;
-      L.CompileNormal = {v[0], v[1], v[2]};
-    } else {
-      L.Compiled.Ops.push_back(MakeOp(OpKind::Normal, {v[0], v[1], v[2]}));
-    }
-  }
+  if (L.Compiling != 0) CompileNormal(v);
   if (Executing()) L.S.Normal = {v[0], v[1], v[2]};
 }
 
 void qm_glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-  if (L.Compiling != 0) {
-    if (L.CompileInside) {
-      L.CompileHasColour = true;
-      L.CompileColour = {r, g, b, a};
-    } else {
-      L.Compiled.Ops.push_back(MakeOp(OpKind::Colour, {r, g, b, a}));
-    }
-  }
+  if (L.Compiling != 0) CompileColour(r, g, b, a);
   if (Executing()) L.S.Colour = {r, g, b, a};
 }
 
@@ -758,7 +601,7 @@ void qm_glEndList() {
     L.CompileInside = false;
   }
   DisplayList& target = L.Lists[L.Compiling];
-  for (ListBracket& b : target.Brackets) ReleaseBracket(b);
+  for (ListBracket& b : target.Brackets) ContextSide::Release(b);
   target = std::move(L.Compiled);
   L.Compiled = {};
   L.Compiling = 0;
@@ -800,7 +643,7 @@ void qm_glDeleteLists(GLuint list, GLsizei range) {
   if (L.Inside) return Fail(GL_INVALID_OPERATION);
   const std::uint64_t end = std::uint64_t(list) + static_cast<std::uint64_t>(range);
   for (auto it = L.Lists.lower_bound(list); it != L.Lists.end() && it->first < end;) {
-    for (ListBracket& b : it->second.Brackets) ReleaseBracket(b);
+    for (ListBracket& b : it->second.Brackets) ContextSide::Release(b);
     it = L.Lists.erase(it);
   }
 }

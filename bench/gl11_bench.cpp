@@ -1,0 +1,69 @@
+// The web build's CPU work per frame, natively: the scene drawn through the
+// OpenGL 1.1 layer onto an OpenGL ES 3 that does nothing. Set against
+// quillmoor_bench_cpu's BM_FrameCpu_FullScreen (the scene alone, onto an
+// OpenGL 1.1 that does nothing), the difference is the layer's own cost.
+// The glyphs come from the Linux font, compiled into the layer's lists.
+#include <benchmark/benchmark.h>
+
+#include "frame/frame.h"
+#include "frame/platform.h"
+#include "host/fpu_control.h"
+#include "host/linux_font/outline_glyphs.h"
+#include "host/opengl.h"
+#include "host/scene_area.h"
+#include "host/scene_setup.h"
+#include "null_es3.h"
+
+namespace {
+
+class BenchPlatform final : public Platform {
+ public:
+  LocalMoment LocalNow() override { return {2026, 12, 20, 14, 25, 10, 0}; }
+  int UseFontOutlines(const char* face, unsigned first, unsigned count, unsigned listBase, float extrusion,
+                      GlyphMetricsFloat* metrics) override {
+    return UseFontOutlinesLinux(face, first, count, listBase, extrusion, metrics);
+  }
+  void SwapBuffers() override {}
+  void Sleep(unsigned) override {}
+};
+
+BenchPlatform platform;
+
+void FrameThroughLayer(benchmark::State& state, SceneKind kind, int width, int height, int warmFrames) {
+  InstallFpuControlWord();
+  UsePlatform(&platform);
+  Gl11Start();
+  CreateScene(kind, width, height, 1);
+  SetUpRenderingState(kind, width, height);
+  for (int n = 0; n < warmFrames; ++n) DrawFrame(kind);
+  const long long draws = nulles3::Draws(), bytes = nulles3::UploadedBytes();
+  const Gl11Counters counts = Gl11Counts();
+  for (auto _ : state) {
+    ClearAroundScene();
+    DrawFrame(kind);
+  }
+  const double frames = double(state.iterations() ? state.iterations() : 1);
+  state.counters["draws/frame"] = double(nulles3::Draws() - draws) / frames;
+  state.counters["uploads/frame"] = double(Gl11Counts().Uploads - counts.Uploads) / frames;
+  state.counters["MB/frame"] = double(nulles3::UploadedBytes() - bytes) / frames / 1e6;
+}
+
+void BM_FrameThroughLayer_FullScreen(benchmark::State& state) {
+  FrameThroughLayer(state, SceneKind::FullScreen, 1280, 720, 0);
+}
+BENCHMARK(BM_FrameThroughLayer_FullScreen)->Unit(benchmark::kMicrosecond);
+
+// After 1,200 frames, when the snow has spread over the view.
+void BM_FrameThroughLayer_FullScreen_Steady(benchmark::State& state) {
+  FrameThroughLayer(state, SceneKind::FullScreen, 1280, 720, 1200);
+}
+BENCHMARK(BM_FrameThroughLayer_FullScreen_Steady)->Unit(benchmark::kMicrosecond);
+
+void BM_FrameThroughLayer_Preview(benchmark::State& state) {
+  FrameThroughLayer(state, SceneKind::Preview, 320, 240, 0);
+}
+BENCHMARK(BM_FrameThroughLayer_Preview)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,176 @@
+// What the OpenGL 1.1 layer does beyond what the scene's picture shows:
+// display lists run as OpenGL runs them, two-sided lighting, and the errors
+// and limits of the state commands. Pictures are 16x16 pixels under
+// glOrtho(0, 4, 0, 4): one unit is a cell of 4x4 pixels.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+
+#include "es3_context.h"
+#include "host/opengl.h"
+
+namespace {
+
+using Rgb = std::array<int, 3>;
+constexpr Rgb Red{255, 0, 0}, Green{0, 255, 0}, Blue{0, 0, 255}, White{255, 255, 255};
+
+// The pixel at (x, y) from the bottom left.
+Rgb PixelAt(int x, int y) {
+  unsigned char p[4] = {};
+  glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+  return {p[0], p[1], p[2]};
+}
+Rgb CellAt(int x, int y) { return PixelAt(x * 4 + 2, y * 4 + 2); }
+
+void Vertex(float x, float y) {
+  const GLfloat v[3] = {x, y, 0};
+  glVertex3fv(v);
+}
+
+void UnitQuad(float x, float y) {
+  glBegin(GL_QUADS);
+  Vertex(x, y), Vertex(x + 1, y), Vertex(x + 1, y + 1), Vertex(x, y + 1);
+  glEnd();
+}
+
+class Gl11Semantics : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(context_.Create(16, 16));
+    ASSERT_TRUE(Gl11Start());
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, 4, 0, 4, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  Es3Context context_;
+};
+
+TEST_F(Gl11Semantics, ListsRunAsOpenGLRunsThem) {
+  const GLuint base = glGenLists(3);
+  ASSERT_EQ(base, 1u);
+  // A bracket whose first triangle takes the colour current when the list
+  // runs and whose second is blue, then a move one cell right.
+  glNewList(base, GL_COMPILE);
+  glBegin(GL_TRIANGLES);
+  Vertex(0, 0), Vertex(1, 0), Vertex(1, 1);
+  glColor4f(0, 0, 1, 1);
+  Vertex(0, 0), Vertex(1, 1), Vertex(0, 1);
+  glEnd();
+  glTranslatef(1, 0, 0);
+  glEndList();
+  // Compiling changed neither the colour nor the matrix, and drew nothing.
+  EXPECT_EQ(CellAt(0, 0), (Rgb{0, 0, 0}));
+  glColor4f(1, 0, 0, 1);
+  glListBase(base);
+  const GLubyte first = 0;
+  glCallLists(1, GL_UNSIGNED_BYTE, &first);
+  EXPECT_EQ(PixelAt(3, 0), Red);
+  EXPECT_EQ(PixelAt(0, 3), Blue);
+  // The list left its blue as the current colour and its move on the matrix.
+  UnitQuad(0, 1);
+  EXPECT_EQ(CellAt(1, 1), Blue);
+  EXPECT_EQ(CellAt(0, 1), (Rgb{0, 0, 0}));
+
+  // Compiled and run at once; later runs take the colour of their time.
+  glLoadIdentity();
+  glColor4f(0, 1, 0, 1);
+  glNewList(base + 2, GL_COMPILE_AND_EXECUTE);
+  UnitQuad(2, 2);
+  glEndList();
+  EXPECT_EQ(CellAt(2, 2), Green);
+  // A list calling a list: the offset is added to the list base of the time
+  // of the call.
+  glNewList(base + 1, GL_COMPILE);
+  glTranslatef(1, 0, 0);
+  const GLubyte third = 2;
+  glCallLists(1, GL_UNSIGNED_BYTE, &third);
+  glEndList();
+  glColor4f(1, 1, 1, 1);
+  const GLushort second = 1;
+  glCallLists(1, GL_UNSIGNED_SHORT, &second);
+  EXPECT_EQ(CellAt(3, 2), White);
+  EXPECT_EQ(CellAt(2, 2), Green);
+  // Deleted lists draw nothing; a name that never was a list is ignored.
+  glDeleteLists(base + 2, 1);
+  glColor4f(1, 0, 0, 1);
+  const GLubyte missing[2] = {2, 200};
+  glCallLists(2, GL_UNSIGNED_BYTE, missing);
+  EXPECT_EQ(CellAt(2, 2), Green);
+  EXPECT_EQ(glGenLists(1), base + 2);
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Gl11Semantics, BackFacesTakeTheBackMaterialOnlyWithTwoSidedLighting) {
+  const GLfloat black[4] = {0, 0, 0, 1}, red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1};
+  glEnable(GL_LIGHTING);  // and no light: the colour is the emission
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, black);
+  glMaterialfv(GL_FRONT, GL_EMISSION, red);
+  glMaterialfv(GL_BACK, GL_EMISSION, green);
+  const auto draw = [] {
+    glBegin(GL_TRIANGLES);
+    Vertex(0, 0), Vertex(2, 0), Vertex(0, 2);  // counter-clockwise: the front
+    Vertex(2, 2), Vertex(2, 4), Vertex(4, 2);  // clockwise: the back
+    glEnd();
+  };
+  draw();
+  EXPECT_EQ(CellAt(0, 0), Red);
+  EXPECT_EQ(CellAt(2, 2), Red);
+  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+  draw();
+  EXPECT_EQ(CellAt(0, 0), Red);
+  EXPECT_EQ(CellAt(2, 2), Green);
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Gl11Semantics, StateCommandsKeepOpenGLsLimitsAndErrors) {
+  const GLfloat v[4] = {0, 0, 0, 1};
+  const auto pushes = [](int n, void (*push)()) {
+    for (int i = 0; i < n; ++i) push();
+  };
+  const auto depth = [](GLenum what) {
+    GLint d = 0;
+    glGetIntegerv(what, &d);
+    return d;
+  };
+  const struct {
+    const char* What;
+    std::function<void()> Act;
+    GLenum Error;
+  } rows[] = {
+      {"pop at the bottom", [] { glPopMatrix(); }, GL_STACK_UNDERFLOW},
+      {"31 pushes fill 32", [&] { pushes(31, [] { glPushMatrix(); }); }, GL_NO_ERROR},
+      {"a 33rd matrix", [] { glPushMatrix(); }, GL_STACK_OVERFLOW},
+      {"back to 1", [&] { pushes(31, [] { glPopMatrix(); }); }, GL_NO_ERROR},
+      {"16 attribute groups", [&] { pushes(16, [] { glPushAttrib(GL_ENABLE_BIT); }); }, GL_NO_ERROR},
+      {"a 17th", [] { glPushAttrib(GL_ENABLE_BIT); }, GL_STACK_OVERFLOW},
+      {"16 pops", [&] { pushes(16, [] { glPopAttrib(); }); }, GL_NO_ERROR},
+      {"a 17th pop", [] { glPopAttrib(); }, GL_STACK_UNDERFLOW},
+      {"list 0", [] { glNewList(0, GL_COMPILE); }, GL_INVALID_VALUE},
+      {"end of no list", [] { glEndList(); }, GL_INVALID_OPERATION},
+      {"no such primitive", [] { glBegin(GL_POLYGON + 1); }, GL_INVALID_ENUM},
+      {"a matrix inside a bracket", [] { glBegin(GL_POLYGON), glTranslatef(1, 0, 0), glEnd(); }, GL_INVALID_OPERATION},
+      {"a material inside a bracket", [&] { glBegin(GL_POLYGON), glMaterialfv(GL_FRONT, GL_EMISSION, v), glEnd(); },
+       GL_NO_ERROR},
+      {"shininess 128", [] { glMaterialf(GL_FRONT, GL_SHININESS, 128); }, GL_NO_ERROR},
+      {"shininess 128.5", [] { glMaterialf(GL_FRONT, GL_SHININESS, 128.5f); }, GL_INVALID_VALUE},
+      {"cut-off 90 and 180", [] {
+         const GLfloat a = 90, b = 180;
+         glLightfv(GL_LIGHT0, GL_SPOT_CUTOFF, &a), glLightfv(GL_LIGHT0, GL_SPOT_CUTOFF, &b);
+       }, GL_NO_ERROR},
+      {"cut-off 90.5", [] { const GLfloat a = 90.5f; glLightfv(GL_LIGHT0, GL_SPOT_CUTOFF, &a); }, GL_INVALID_VALUE},
+      {"ambient from one integer", [] { glLightModeli(GL_LIGHT_MODEL_AMBIENT, 0); }, GL_INVALID_ENUM},
+      {"a light beyond the eighth", [&] { glLightfv(GL_LIGHT7 + 1, GL_DIFFUSE, v); }, GL_INVALID_ENUM},
+      {"-1 lists", [] { glGenLists(-1); }, GL_INVALID_VALUE},
+  };
+  for (const auto& row : rows) {
+    row.Act();
+    EXPECT_EQ(Gl11TakeError(), row.Error) << row.What;
+  }
+  EXPECT_EQ(depth(GL_MODELVIEW_STACK_DEPTH), 1);
+  EXPECT_EQ(depth(GL_ATTRIB_STACK_DEPTH), 0);
+  EXPECT_EQ(glGenLists(0), 0u);
+}
+
+}  // namespace
