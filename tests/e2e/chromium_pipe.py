@@ -1,6 +1,7 @@
-"""Headless Chromium (SwiftShader's WebGL 2) driven over the DevTools
-protocol on a pipe, with nothing but the Python standard library: for the web
-page's tests and benchmark."""
+"""Headless Chromium (SwiftShader's WebGL 2) driven over the DevTools protocol
+on a pipe (messages as JSON ended by a NUL byte, in on fd 3, out on fd 4),
+with nothing but the Python standard library: for the web page's test and
+benchmark."""
 import base64
 import fcntl
 import json
@@ -10,23 +11,19 @@ import time
 
 
 class Browser:
-    """Chromium reading protocol messages on its fd 3 and answering on fd 4,
-    each message a JSON text ended by a NUL byte."""
-
     def __init__(self, profile, log, pictures, flags=()):
         to_browser, self.writer = os.pipe()
         self.reader, from_browser = os.pipe()
 
         def fds():
-            # Moved out of the way first, so that neither lands on the
-            # other's number; dup2 leaves 3 and 4 open across exec.
+            # Moved out of the way first, so that neither lands on the other's
+            # number; dup2 leaves 3 and 4 open across exec.
             ours = [fcntl.fcntl(fd, fcntl.F_DUPFD, 10) for fd in (to_browser, from_browser)]
             for number, fd in zip((3, 4), ours):
                 os.dup2(fd, number)
                 os.set_inheritable(number, True)
 
-        self.log = open(log, "ab")
-        self.pictures = pictures
+        self.log, self.pictures, self.buffer, self.next_id = open(log, "ab"), pictures, b"", 0
         self.process = subprocess.Popen(
             ["chromium", "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
              "--remote-debugging-pipe", "--user-data-dir=" + profile, "--no-first-run", "--hide-scrollbars",
@@ -34,17 +31,14 @@ class Browser:
             preexec_fn=fds, close_fds=False, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         os.close(to_browser)
         os.close(from_browser)
-        self.buffer = b""
-        self.next_id = 0
 
-    def call(self, method, params=None, session=None, timeout=30):
+    def call(self, method, params=None, session=None):
         self.next_id += 1
         message = {"id": self.next_id, "method": method, "params": params or {}}
         if session:
             message["sessionId"] = session
         os.write(self.writer, json.dumps(message).encode() + b"\0")
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
+        while True:  # events and other replies are passed over
             while b"\0" not in self.buffer:
                 chunk = os.read(self.reader, 1 << 20)
                 if not chunk:
@@ -56,13 +50,16 @@ class Browser:
                 if "error" in reply:
                     raise RuntimeError(f"{method}: {reply['error']}")
                 return reply["result"]
-        raise RuntimeError(f"{method}: no answer")
 
-    def open(self, url, width, height, scale=1):
-        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
-        session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
+    def resize(self, session, width, height, scale=1):
         self.call("Emulation.setDeviceMetricsOverride",
                   {"width": width, "height": height, "deviceScaleFactor": scale, "mobile": False}, session)
+
+    def open(self, url, width, height, scale=1):
+        """A new tab of width x height CSS pixels at `scale` device pixels to one, loading url."""
+        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+        session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
+        self.resize(session, width, height, scale)
         self.call("Page.navigate", {"url": url}, session)
         return session
 
@@ -72,9 +69,7 @@ class Browser:
 
     def wait_frames(self, session, count, timeout=20):
         """Waits until the page has drawn `count` frames; the count reached."""
-        deadline = time.monotonic() + timeout
-        frames = 0
-        while time.monotonic() < deadline:
+        for _ in range(int(timeout / 0.05)):
             frames = int(self.evaluate(session, "Number(document.documentElement.dataset.frames || 0)") or 0)
             if frames >= count:
                 break
@@ -82,36 +77,29 @@ class Browser:
         return frames
 
     def screenshot(self, session, name):
-        """The viewport's pixels as RGB bytes; the PNG is kept as name.png in
-        the pictures' folder."""
-        data = base64.b64decode(self.call("Page.captureScreenshot", {"format": "png"}, session)["data"])
+        """The viewport's pixels; the PNG is kept as name.png in the pictures' folder."""
         path = os.path.join(self.pictures, name + ".png")
         with open(path, "wb") as f:
-            f.write(data)
+            f.write(base64.b64decode(self.call("Page.captureScreenshot", {"format": "png"}, session)["data"]))
         return Rgb(path)
 
     def metrics(self, session):
-        """The page's running totals (ScriptDuration, TaskDuration, ... in
-        seconds), Performance.enable having been called on the session."""
+        """The page's running totals (ScriptDuration, TaskDuration, ... in seconds); needs Performance.enable."""
         return {m["name"]: m["value"] for m in self.call("Performance.getMetrics", {}, session)["metrics"]}
 
     def close(self):
         self.process.terminate()
-        try:
-            self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
+        self.process.wait()
         self.log.close()
 
 
 class Rgb:
-    """A PNG's pixels as 8-bit RGB bytes, row by row from the top."""
+    """A PNG's pixels as 8-bit RGB, row by row from the top (through ImageMagick's PPM)."""
 
     def __init__(self, png):
-        size = subprocess.run(["identify", "-format", "%w %h", png], check=True, capture_output=True).stdout.split()
-        self.width, self.height = int(size[0]), int(size[1])
-        self.data = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+        ppm = subprocess.run(["convert", png, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
+        header, self.data = ppm.split(b"\n255\n", 1)
+        self.width, self.height = (int(n) for n in header.split()[1:3])
 
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
