@@ -103,9 +103,7 @@ foreach(script ${QUILLMOOR_WAYLAND_E2E_TESTS})
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
 
-# The web page in headless Chromium on SwiftShader, driven over the DevTools
-# protocol on a pipe (python3 alone), against the renderer's pictures; only
-# when QUILLMOOR_HTML names a built page (scripts/build.sh web).
+# The web page in headless Chromium against the renderer's pictures, when QUILLMOOR_HTML names one.
 if(QUILLMOOR_HTML)
   add_test(NAME e2e.web_page COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/web_page.py ${QUILLMOOR_HTML}
     $<TARGET_FILE:quillmoor-render> ${CMAKE_BINARY_DIR}/e2e-web/out)

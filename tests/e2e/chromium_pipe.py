@@ -1,7 +1,5 @@
-"""Headless Chromium (SwiftShader's WebGL 2) driven over the DevTools protocol
-on a pipe (messages as JSON ended by a NUL byte, in on fd 3, out on fd 4),
-with nothing but the Python standard library: for the web page's test and
-benchmark."""
+"""Headless Chromium (SwiftShader's WebGL 2) driven over the DevTools protocol on a pipe
+(JSON messages ended by a NUL byte, in on fd 3, out on fd 4): for the web page's test and benchmark."""
 import base64
 import fcntl
 import json
@@ -16,8 +14,7 @@ class Browser:
         self.reader, from_browser = os.pipe()
 
         def fds():
-            # Moved out of the way first, so that neither lands on the other's
-            # number; dup2 leaves 3 and 4 open across exec.
+            # Out of the way first, so that neither lands on the other's number.
             ours = [fcntl.fcntl(fd, fcntl.F_DUPFD, 10) for fd in (to_browser, from_browser)]
             for number, fd in zip((3, 4), ours):
                 os.dup2(fd, number)
@@ -56,7 +53,6 @@ class Browser:
                   {"width": width, "height": height, "deviceScaleFactor": scale, "mobile": False}, session)
 
     def open(self, url, width, height, scale=1):
-        """A new tab of width x height CSS pixels at `scale` device pixels to one, loading url."""
         target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
         session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
         self.resize(session, width, height, scale)
@@ -68,7 +64,6 @@ class Browser:
         return result["result"].get("value")
 
     def wait_frames(self, session, count, timeout=20):
-        """Waits until the page has drawn `count` frames; the count reached."""
         for _ in range(int(timeout / 0.05)):
             frames = int(self.evaluate(session, "Number(document.documentElement.dataset.frames || 0)") or 0)
             if frames >= count:
@@ -77,15 +72,10 @@ class Browser:
         return frames
 
     def screenshot(self, session, name):
-        """The viewport's pixels; the PNG is kept as name.png in the pictures' folder."""
         path = os.path.join(self.pictures, name + ".png")
         with open(path, "wb") as f:
             f.write(base64.b64decode(self.call("Page.captureScreenshot", {"format": "png"}, session)["data"]))
         return Rgb(path)
-
-    def metrics(self, session):
-        """The page's running totals (ScriptDuration, TaskDuration, ... in seconds); needs Performance.enable."""
-        return {m["name"]: m["value"] for m in self.call("Performance.getMetrics", {}, session)["metrics"]}
 
     def close(self):
         self.process.terminate()
@@ -94,8 +84,6 @@ class Browser:
 
 
 class Rgb:
-    """A PNG's pixels as 8-bit RGB, row by row from the top (through ImageMagick's PPM)."""
-
     def __init__(self, png):
         ppm = subprocess.run(["convert", png, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
         header, self.data = ppm.split(b"\n255\n", 1)

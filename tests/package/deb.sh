@@ -22,7 +22,6 @@ echo "  $(basename "$deb"): $(stat -c %s "$deb") bytes"
 echo "  Depends: $(dpkg-deb -f "$deb" Depends)"
 
 section "what it holds"
-# The web page comes along when the build was given one.
 html="$(sed -n 's/^QUILLMOOR_HTML:FILEPATH=//p' "$1/CMakeCache.txt")"
 overrides="" web_page=""
 [ -n "$html" ] && overrides="./usr/share/lintian/overrides/quillmoor " web_page="./usr/share/quillmoor/quillmoor.html "
