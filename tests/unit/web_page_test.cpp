@@ -53,7 +53,7 @@ TEST(PageOptions, BadValuesAreLeftOutAndSaid) {
 
 TEST(PageOptions, StepsToTheMillisecondWithAFrozenMoment) {
   const std::string at = "at=2026-12-20T14:25:10&step=";
-  EXPECT_EQ(Parse(at + "0.001").StepMs + Parse(at + "86400").StepMs, 86400001);
+  EXPECT_EQ(Parse(at + "0.001").StepMs + Parse(at + "86400").StepMs + Parse(at + "1.5000").StepMs, 86401501);
   for (const char* bad : {"1.2345", "1.", ".5", "-1", "1e3", ""}) {
     EXPECT_EQ(Parse(at + bad).StepMs, 0) << bad;
     EXPECT_EQ(message.rfind("bad step", 0), 0u) << bad;

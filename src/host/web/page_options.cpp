@@ -60,15 +60,17 @@ bool ParseWhole(const std::string& text, T& value) {
   return true;
 }
 
-// Seconds as digits with up to three decimals ("2", "0.5", "1.250"), in
-// milliseconds; no more than the calendar's whole span.
+// Seconds as digits with up to three decimals ("2", "0.5", "1.250"; zeros
+// may follow the third, as the renderer takes them), in milliseconds; no more
+// than the calendar's whole span.
 bool ParseStep(const std::string& text, long long& milliseconds) {
   const std::size_t dot = text.find('.');
   const std::string whole = text.substr(0, dot);
   const std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
   long long seconds = 0;
   if (!ParseWhole(whole, seconds) || seconds > LastMomentSeconds()) return false;
-  if (dot != std::string::npos && (fraction.empty() || fraction.size() > 3)) return false;
+  if (dot != std::string::npos && (fraction.empty() || fraction.find_first_not_of('0', 3) != std::string::npos))
+    return false;
   long long thousandths = 0;
   for (std::size_t i = 0; i < 3; ++i) {
     const char c = i < fraction.size() ? fraction[i] : '0';
