@@ -75,6 +75,11 @@ endif()
 # of its own server, but the CPU is shared with the saver's frames.
 add_executable(x11_probe tests/e2e/probe/x11_probe.cpp)
 target_link_libraries(x11_probe PRIVATE X11::X11)
+# Preloaded into the X11 and Wayland savers (found beside the probes): every
+# buffer filled green after each swap, so that a frame's undrawn pixels show.
+add_library(fill_after_swap SHARED tests/e2e/probe/fill_after_swap.c)
+target_link_libraries(fill_after_swap PRIVATE OpenGL::OpenGL ${CMAKE_DL_LIBS})
+set_target_properties(fill_after_swap PROPERTIES PREFIX "")
 file(GLOB QUILLMOOR_X11_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/x11_*.sh)
 foreach(script ${QUILLMOOR_X11_E2E_TESTS})
   get_filename_component(name ${script} NAME_WE)

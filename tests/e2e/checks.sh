@@ -18,12 +18,66 @@ readonly EXIT_WAIT_SECONDS=30
 # Whether the saver process is still there.
 saver_running() { [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; }
 
+# The Linux savers run as the child of this small reaper, which writes the
+# saver's PID to its descriptor 3 ("pid N") and, once it has ended, how:
+# "exit N", or "signal N" for a death by signal N; the shell's $? says 128 + N
+# for either. The saver gets the signal dispositions the shell gave the reaper.
+REAPER=(python3 -c '
+import os, signal, sys
+os.set_inheritable(3, False)
+report = os.fdopen(3, "w", buffering=1)
+pid = os.fork()
+if pid == 0:
+    try:
+        for number in (signal.SIGPIPE, signal.SIGXFSZ):
+            signal.signal(number, signal.SIG_DFL)
+        os.execvp(sys.argv[1], sys.argv[1:])
+    finally:
+        os._exit(127)
+report.write(f"pid {pid}\n")
+status = os.waitpid(pid, 0)[1]
+report.write(f"signal {os.WTERMSIG(status)}\n" if os.WIFSIGNALED(status) else f"exit {os.WEXITSTATUS(status)}\n")
+')
+REAPER_PID=""
+SAVER_STATUS=""
+
+# start_reaped COMMAND...: runs COMMAND, which starts the saver under the
+# reaper, in the background (its standard error to $E2E_OUT/saver.err), and
+# sets SAVER_PID to the saver's PID once the reaper has told it.
+start_reaped() {
+  local tries=0
+  SAVER_STATUS="$E2E_OUT/saver.status" SAVER_PID=""
+  : >"$SAVER_STATUS"
+  "$@" 2>"$E2E_OUT/saver.err" 3>"$SAVER_STATUS" &
+  REAPER_PID=$!
+  echo "$REAPER_PID" >>"$E2E_CHILDREN"
+  until SAVER_PID="$(sed -n 's/^pid //p' "$SAVER_STATUS")"; [ -n "$SAVER_PID" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 300 ] && kill -0 "$REAPER_PID" 2>/dev/null || { fail "the saver never started"; return 1; }
+    sleep 0.01
+  done
+  echo "$SAVER_PID" >>"$E2E_CHILDREN"
+}
+
+# Reaps the ended saver (its reaper for a Linux saver) and sets SAVER_EXIT to
+# its exit code, or "signal N" if it died by signal N.
+reap_saver() {
+  if [ -z "$SAVER_STATUS" ]; then
+    wait "$SAVER_PID" 2>/dev/null
+    SAVER_EXIT=$?
+    return
+  fi
+  wait "$REAPER_PID" 2>/dev/null
+  SAVER_EXIT="$(sed -n 's/^exit //p; /^signal /p' "$SAVER_STATUS")"
+  REAPER_PID="" SAVER_STATUS=""
+}
+
 # Ends a saver that a failed check left running, so the next case starts
 # clean. (The Wine scripts' library has its own.)
 stop_saver() {
   if saver_running; then
     kill -KILL "$SAVER_PID" 2>/dev/null
-    wait "$SAVER_PID" 2>/dev/null
+    reap_saver
   fi
   SAVER_PID=""
 }
@@ -34,7 +88,7 @@ finish() {
   report_and_exit
 }
 
-# Waits for the saver process to end and sets SAVER_EXIT to its exit code,
+# Waits for the saver process to end and sets SAVER_EXIT as reap_saver does,
 # or to "running" if it is still there after EXIT_WAIT_SECONDS (it is then
 # killed). Not for a subshell: the saver is this shell's child.
 wait_saver_exit() {
@@ -44,12 +98,11 @@ wait_saver_exit() {
     sleep 0.05
   done
   if saver_running; then
-    SAVER_EXIT=running
     kill -KILL "$SAVER_PID" 2>/dev/null
-    wait "$SAVER_PID" 2>/dev/null
+    reap_saver
+    SAVER_EXIT=running
   else
-    wait "$SAVER_PID"
-    SAVER_EXIT=$?
+    reap_saver
   fi
   SAVER_PID=""
 }
@@ -83,6 +136,11 @@ report_and_exit() {
   echo "all checks passed"
   exit 0
 }
+
+# Every control character that an argument or a variable can hold (all but
+# NUL), and how the savers' messages write them: as C escapes.
+CONTROLS="$(printf "$(printf '\\x%02x' $(seq 1 31) 127)")"
+readonly CONTROLS_ESCAPED='\x01\x02\x03\x04\x05\x06\a\b\t\n\v\f\r\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f\x7f'
 
 # field NAME < key=value lines
 field() { sed -n "s/^$1=//p" | head -n 1; }
@@ -180,10 +238,23 @@ expect_scene() {
   expect "$1: pixels outside the band that are not black" "$(outside_band "$2" "$4")" 0
 }
 
-# expect_signal_ends DESCRIPTION SIGNAL: after its clean-up the saver ends
-# killed by that signal, which the shell reports as 128 + its number.
+# caught_signals PID: the names of the signals the process has handlers for
+# (leaving out the C library's own for its threads, 32 and 33, which have none).
+caught_signals() {
+  local mask number name names=()
+  mask=$((16#$(sed -n 's/^SigCgt:\s*//p' "/proc/$1/status")))
+  for number in $(seq 1 64); do
+    name="$(kill -l "$number")"
+    (((mask >> (number - 1)) & 1)) && [ -n "$name" ] && names+=("$name")
+  done
+  echo "${names[*]}"
+}
+
+# expect_signal_ends DESCRIPTION SIGNAL: the saver handles exactly the stop
+# signals, SIGHUP, SIGINT and SIGTERM; after its clean-up it dies by SIGNAL.
 expect_signal_ends() {
+  expect "$1: the signals it catches" "$(caught_signals "$SAVER_PID")" "HUP INT TERM"
   kill "-$2" "$SAVER_PID"
   wait_saver_exit
-  expect "$1: ended by SIG$2" "$SAVER_EXIT" "$((128 + $(kill -l "$2")))"
+  expect "$1: ended by SIG$2" "$SAVER_EXIT" "signal $(kill -l "$2")"
 }

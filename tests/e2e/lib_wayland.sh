@@ -33,12 +33,12 @@ in_background() {
 }
 
 # Starts the saver in the background with the given arguments; its standard
-# error goes to $E2E_OUT/saver.err.
+# error goes to $E2E_OUT/saver.err. Every buffer it draws into has been filled
+# green (fill_after_swap.so, copied beside it), so that a picture shows what
+# its frame left undrawn.
 start_saver() {
   session_prefix
-  "${RUN_AS_USER[@]}" "$QUILLMOOR_BIN" "$@" 2>"$E2E_OUT/saver.err" &
-  SAVER_PID=$!
-  echo "$SAVER_PID" >>"$E2E_CHILDREN"
+  start_reaped "${RUN_AS_USER[@]}" LD_PRELOAD="${QUILLMOOR_BIN%/*}/fill_after_swap.so" "${REAPER[@]}" "$QUILLMOOR_BIN" "$@"
 }
 
 # capture FILE OUTPUT: a screenshot of one output (Weston: of its only one).

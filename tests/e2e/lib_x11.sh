@@ -15,11 +15,11 @@ SAVER_EXIT=""
 probe() { "$QUILLMOOR_X11_PROBE" "$@"; }
 
 # Starts the saver in the background with the given arguments; its standard
-# error goes to $E2E_OUT/saver.err.
+# error goes to $E2E_OUT/saver.err. Every buffer it draws into has been filled
+# green (fill_after_swap.so, built beside the probe), so that a picture shows
+# what its frame left undrawn.
 start_saver() {
-  "$QUILLMOOR_BIN" "$@" 2>"$E2E_OUT/saver.err" &
-  SAVER_PID=$!
-  echo "$SAVER_PID" >>"$E2E_CHILDREN"
+  LD_PRELOAD="${QUILLMOOR_X11_PROBE%/*}/fill_after_swap.so" start_reaped "${REAPER[@]}" "$QUILLMOOR_BIN" "$@"
   SAVER_WINDOW=""
 }
 

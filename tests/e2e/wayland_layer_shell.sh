@@ -1,15 +1,23 @@
 # On a wlroots compositor (headless sway): the scene on the first output, or
 # on the one --output names, drawn at the output's size in pixels, and every
 # other output black, an output added later included. Above the windows any
-# key ends it with exit code 0, and so does a pointer jump of more than 100
-# pixels between two motion events on the layout (entering another output's
-# surface counts as motion there); smaller moves do not. In the background
-# layer input passes through and SIGTERM ends it, killed by that signal, even
-# while the compositor is frozen; a frozen compositor's saver sleeps. A
-# compositor that goes away ends it with exit code 1 and one line.
+# key ends it with exit code 0 as it goes down, and so does a pointer jump of
+# more than 100 pixels between two motion events on the layout (entering
+# another output's surface counts as motion there); smaller moves do not. In
+# the background layer input passes through and SIGTERM ends it, killed by
+# that signal, even while the compositor is frozen; a frozen compositor's
+# saver sleeps. A compositor that goes away ends it with exit code 1 and one
+# line.
 source "$E2E_LIB"
 
 give_seat_devices
+
+section "one output: the scene on it"
+start_saver
+expect_scene "HEADLESS-1 alone" "$E2E_OUT/one_output.png" HEADLESS-1 1280 720
+as_user wtype a
+expect_saver_ended "key a"
+
 sway_command create_output
 sway_command output HEADLESS-2 resolution 1024x768 position 1280 0
 
@@ -22,6 +30,10 @@ contains "no compositor: says so" "$(cat "$E2E_OUT/run.err")" "cannot connect to
 as_user "$QUILLMOOR_BIN" --output NOPE 2>"$E2E_OUT/run.err"
 expect "no such output: exit code" "$?" 1
 contains "no such output: the outputs named" "$(cat "$E2E_OUT/run.err")" "(there are HEADLESS-1, HEADLESS-2)"
+as_user "$QUILLMOOR_BIN" --output "NO$CONTROLS" 2>"$E2E_OUT/run.err"
+contains "an output's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "named 'NO$CONTROLS_ESCAPED' (there"
+as_user WAYLAND_DISPLAY="no$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+contains "a compositor's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "compositor 'no$CONTROLS_ESCAPED'"
 
 section "overlay: the scene on the first output, the other black; a key ends it"
 pointer_at 100 100
@@ -32,6 +44,13 @@ as_user wtype a
 expect_saver_ended "key a"
 capture "$E2E_OUT/after.png" HEADLESS-2
 at_least "its cover is gone: the compositor's grey shows" "$(brightest "$E2E_OUT/after.png")" 1
+
+section "overlay: a key held down ends it at the press"
+start_saver
+expect_scene "again" "$E2E_OUT/overlay_key_held.png" HEADLESS-1 1280 720
+in_background wtype -P b -s 60000
+expect_saver_ended "b pressed and not released for a minute"
+kill "$!"
 
 section "overlay: moves of 100 pixels, then a jump of 101"
 pointer_at 100 100
@@ -54,6 +73,26 @@ pointer_at 1300 300
 expect_saver_still_up "50 right, onto the other output's cover"
 pointer_at 1300 401
 expect_saver_ended "101 down on the other output"
+
+section "overlay: the other output below the first, then over it"
+sway_command output HEADLESS-2 position 0 720
+pointer_at 300 700
+start_saver
+expect_scene "stacked" "$E2E_OUT/overlay_stacked.png" HEADLESS-1 1280 720
+expect_black "the output below" HEADLESS-2
+pointer_at 300 750
+expect_saver_still_up "50 down, onto the cover below"
+pointer_at 300 851
+expect_saver_ended "101 down on the output below"
+# Both at 0,0, the one mirroring the other: its cover hides nothing of the
+# scene. (A screenshot composes every output at its place, so the cover
+# cannot be seen on its own here.)
+sway_command output HEADLESS-2 position 0 0
+start_saver
+expect_scene "mirrored" "$E2E_OUT/overlay_mirrored.png" HEADLESS-1 1280 720
+as_user wtype a
+expect_saver_ended "key a"
+sway_command output HEADLESS-2 position 1280 0
 
 section "top, on HEADLESS-2 turned to portrait at scale 2: an output added is covered"
 sway_command output HEADLESS-2 scale 2 transform 90

@@ -64,6 +64,7 @@ export E2E_RUNTIME="$WORK_DIR/runtime"
 mkdir -m 700 "$E2E_RUNTIME" "$WORK_DIR/bin"
 cp "$2" "$WORK_DIR/bin/quillmoor-wayland"
 cp "$3" "$WORK_DIR/bin/wayland_pointer"
+cp "$(dirname "$3")/fill_after_swap.so" "$WORK_DIR/bin/"
 export QUILLMOOR_BIN="$WORK_DIR/bin/quillmoor-wayland" WAYLAND_POINTER="$WORK_DIR/bin/wayland_pointer"
 if [ "$(id -u)" -eq 0 ]; then
   chmod 711 "$WORK_DIR"

@@ -22,6 +22,8 @@ contains "DISPLAY not set: says so" "$ERR" "DISPLAY is not set"
 run DISPLAY=:9999 --
 expect "no server at the display: exit code" "$STATUS" 1
 contains "no server at the display: names it" "$ERR" "cannot open the X display ':9999'"
+run DISPLAY=":9999$CONTROLS" --
+contains "a display name with control characters: escaped" "$ERR" "cannot open the X display ':9999$CONTROLS_ESCAPED'"
 
 section "no GLX"
 for arguments in "" "--root"; do

@@ -1,8 +1,9 @@
 # On its own the saver covers the screen with a window of its own: titled
 # "Quillmoor", at (0, 0), the screen's size, left alone by window managers,
 # holding the keyboard and the pointer, the scene drawn over the dark blue
-# clear colour. Any key ends it with exit code 0, a modifier alone included;
-# so does its window destroyed by another client, which it reports.
+# clear colour. Any key ends it with exit code 0 as it goes down, a modifier
+# alone included; so does its window destroyed by another client, which it
+# reports.
 source "$E2E_LIB"
 
 section "the window"
@@ -37,6 +38,16 @@ start_saver
 wait_saver_window
 xdotool key Shift_L
 expect_saver_ended "Shift alone"
+
+section "a key held down ends it at the press"
+# Without the server's autorepeat, which would release it every moment.
+xset r off
+start_saver
+wait_saver_window
+xdotool keydown b
+expect_saver_ended "b pressed and not released"
+xdotool keyup b
+xset r on
 
 section "its window destroyed by another client"
 start_saver

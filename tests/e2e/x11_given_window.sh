@@ -1,8 +1,8 @@
 # Given a window (--window-id, else XSCREENSAVER_WINDOW, else the virtual
 # root for --root) the saver draws the scene there at the window's size,
-# follows its size, leaves input alone, and ends on SIGTERM or SIGINT, killed
-# by that signal; a window destroyed under it ends it too, quietly. --fps adds
-# the figures.
+# follows its size, leaves input alone, and ends on SIGTERM, SIGINT or SIGHUP,
+# killed by that signal; a window destroyed under it ends it too, quietly.
+# --fps adds the figures.
 source "$E2E_LIB"
 
 section "--window-id"
@@ -77,6 +77,6 @@ make_host 400 300
 xprop -id "$HOST" -f __SWM_VROOT 32c -set __SWM_VROOT "$(printf '%d' "$HOST")"
 start_saver --root
 expect_scene "virtual root" "$E2E_OUT/virtual_root.png" "$HOST" 400 300
-expect_signal_ends "--root" TERM
+expect_signal_ends "--root" HUP
 
 finish

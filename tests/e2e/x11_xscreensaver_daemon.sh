@@ -92,6 +92,7 @@ echo "  screenshot: $shot (clock centre at $CLOCK_X,$CLOCK_Y)"
 at_least "pixels of the clock standing out" "$CLOCK_BRIGHT" 1500
 at_least "the hands' hub at the clock's centre" "$HUB_RED" 120
 at_least "the least blue anywhere on the screen" "$LEAST_BLUE" "$CLEAR_BLUE"
+expect "the signals it catches" "$(caught_signals "$HACK_PID")" "HUP INT TERM"
 
 section "deactivated"
 # Gone, or a zombie its parent has not yet reaped.

@@ -79,8 +79,12 @@ TEST_F(RenderStateTest, NarrowAreasDrawTheSceneInAFourByThreeBand) {
     int width, height;
     int bandY, bandHeight;  // the whole area when bandHeight == height
   };
+  // A width of each residue modulo 4: three quarters of it is whole, or ends
+  // in .75 (up), .5 (a half: up) or .25 (down); an odd row left goes on top.
   for (const Row& row : {Row{1024, 768, 0, 768}, Row{1024, 769, 0, 768}, Row{1920, 1080, 0, 1080},
-                         Row{720, 720, 90, 540}, Row{540, 960, 277, 405}, Row{2, 700, 349, 2}}) {
+                         Row{720, 720, 90, 540}, Row{540, 960, 277, 405}, Row{2, 700, 349, 2},
+                         Row{360, 1000, 365, 270}, Row{361, 1000, 364, 271}, Row{362, 1000, 364, 272},
+                         Row{363, 1000, 364, 272}, Row{1, 9, 4, 1}, Row{3, 9, 3, 2}}) {
     SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height));
     const bool banded = row.bandHeight != row.height;
     CreateScene(SceneKind::FullScreen, row.width, row.height, 1);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "escaped_message.h"
 #include "host/wayland/command_line.h"
 
 namespace {
@@ -62,6 +63,16 @@ TEST(WaylandCommandLine, BadCommandLinesSayWhy) {
     std::string error;
     EXPECT_FALSE(Parse(arguments, error)) << arguments[0];
     EXPECT_NE(error.find(message), std::string::npos) << "'" << error << "' lacks '" << message << "'";
+  }
+}
+
+TEST(WaylandCommandLine, MessagesEscapeEveryControlCharacter) {
+  const std::string controls = ControlCharacters(), dashed = "-" + controls;
+  for (const auto& arguments : std::vector<std::vector<const char*>>{
+           {"--output", dashed.c_str()}, {"--layer", controls.c_str()}, {dashed.c_str()}}) {
+    std::string error;
+    EXPECT_FALSE(Parse(arguments, error)) << arguments[0];
+    ExpectEscaped(error);
   }
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "escaped_message.h"
+#include "host/linux/option_scanner.h"
 #include "host/x11/command_line.h"
 
 namespace {
@@ -106,6 +108,24 @@ TEST(X11CommandLine, BadCommandLinesSayWhy) {
     EXPECT_FALSE(ParseX11Options(static_cast<int>(argv.size()), argv.data(), nullptr, error)) << arguments[0];
     EXPECT_NE(error.find(message), std::string::npos) << "'" << error << "' lacks '" << message << "'";
   }
+}
+
+// Every control character a message echoes, C0 and DEL, is written as a C
+// escape, so that no value can break the line or command the terminal.
+TEST(X11CommandLine, MessagesEscapeEveryControlCharacter) {
+  EXPECT_EQ(EscapeControls(std::string_view("\0\\", 2)), R"(\x00\\)");
+  const std::string controls = ControlCharacters(), dashed = "-" + controls;
+  EXPECT_EQ(EscapeControls(controls), ControlsEscaped);
+  for (const auto& arguments : std::vector<std::vector<const char*>>{
+           {"--visual", dashed.c_str()}, {"--delay", controls.c_str()}, {"--window-id", controls.c_str()},
+           {dashed.c_str()}}) {
+    std::vector<const char*> argv{"quillmoor"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::string error;
+    EXPECT_FALSE(ParseX11Options(static_cast<int>(argv.size()), argv.data(), nullptr, error)) << arguments[0];
+    ExpectEscaped(error);
+  }
+  ExpectEscaped(Parse({}, controls.c_str()).error);
 }
 
 TEST(X11CommandLine, HelpWinsOverTheEnvironment) {

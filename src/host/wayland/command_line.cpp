@@ -50,7 +50,7 @@ std::optional<WaylandOptions> ParseWaylandOptions(int argc, const char* const* a
       // An output's name is never empty; one that starts with a dash is an
       // option swallowed by mistake.
       if (value->empty() || value->front() == '-') {
-        error = "--output needs an output's name, not '" + std::string(*value) + "'";
+        error = "--output needs an output's name, not '" + EscapeControls(*value) + "'";
         return std::nullopt;
       }
       if (outputGiven) {
@@ -66,7 +66,7 @@ std::optional<WaylandOptions> ParseWaylandOptions(int argc, const char* const* a
       for (const LayerName& layer : LayerNames)
         if (layer.Name == *value) found = &layer;
       if (found == nullptr) {
-        error = "--layer: '" + std::string(*value) + "' is not overlay, top, bottom or background";
+        error = "--layer: '" + EscapeControls(*value) + "' is not overlay, top, bottom or background";
         return std::nullopt;
       }
       options.Layer = found->Layer;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/linux/option_scanner.h"
+
 namespace {
 
 void OnGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface, std::uint32_t version) {
@@ -76,7 +78,7 @@ bool WaylandConnection::Connect(std::string& error) {
   const char* name = std::getenv("WAYLAND_DISPLAY");
   display_ = wl_display_connect(nullptr);
   if (display_ == nullptr) {
-    error = std::string("cannot connect to the Wayland compositor '") + (name != nullptr ? name : "wayland-0") +
+    error = "cannot connect to the Wayland compositor '" + EscapeControls(name != nullptr ? name : "wayland-0") +
             "'" + (name == nullptr ? " (WAYLAND_DISPLAY is not set)" : "");
     return false;
   }

@@ -12,6 +12,7 @@
 #include "frame/frame.h"
 #include "frame/outline_font.h"
 #include "host/linux/frame_pacer.h"
+#include "host/linux/option_scanner.h"
 #include "host/scene_area.h"
 #include "host/scene_setup.h"
 
@@ -43,10 +44,11 @@ bool WaylandSaver::Start(std::string& error) {
     std::string names;
     for (const auto& output : outputs) {
       if (output->Name == options_.Output) chosen = output.get();
-      names += (names.empty() ? "" : ", ") + output->Name;
+      // The compositor's names are escaped as the user's are.
+      names += (names.empty() ? "" : ", ") + EscapeControls(output->Name);
     }
     if (chosen == nullptr) {
-      error = "no output is named '" + options_.Output + "' (" +
+      error = "no output is named '" + EscapeControls(options_.Output) + "' (" +
               (outputs.empty() ? std::string("the compositor has none") : "there are " + names) + ")";
       return false;
     }

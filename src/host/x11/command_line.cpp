@@ -89,7 +89,7 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
       const std::optional<std::string_view> value = scanner.Value(error);
       if (!value) return std::nullopt;
       if (value->empty() || value->front() == '-') {
-        error = "--visual needs a visual's name or id, not '" + std::string(*value) + "'";
+        error = "--visual needs a visual's name or id, not '" + EscapeControls(*value) + "'";
         return std::nullopt;
       }
     } else if (name == "delay") {
@@ -98,7 +98,7 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
       const std::optional<std::string_view> value = scanner.Value(error);
       if (!value) return std::nullopt;
       if (!IsWholeNumber(*value)) {
-        error = "--delay: '" + std::string(*value) + "' is not a whole number of microseconds";
+        error = "--delay: '" + EscapeControls(*value) + "' is not a whole number of microseconds";
         return std::nullopt;
       }
     } else if (name == "window-id") {
@@ -113,7 +113,7 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
       }
       windowId = ParseWindowId(*value);
       if (!windowId) {
-        error = "--window-id: '" + std::string(*value) + "' is not a window id (decimal, or hexadecimal with 0x)";
+        error = "--window-id: '" + EscapeControls(*value) + "' is not a window id (decimal, or hexadecimal with 0x)";
         return std::nullopt;
       }
     } else {
@@ -131,7 +131,7 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
     const std::string_view value = Trimmed(windowVariable);
     const std::optional<unsigned long> id = ParseWindowId(value);
     if (!id) {
-      error = std::string(ScreenSaverWindowVariable) + ": '" + std::string(value) + "' is not a window id";
+      error = std::string(ScreenSaverWindowVariable) + ": '" + EscapeControls(value) + "' is not a window id";
       return std::nullopt;
     }
     options.Target = X11Target::ExistingWindow;

@@ -44,7 +44,7 @@ Display* OpenDisplay(std::string& error) {
     return nullptr;
   }
   Display* display = XOpenDisplay(name);
-  if (display == nullptr) error = std::string("cannot open the X display '") + name + "'";
+  if (display == nullptr) error = "cannot open the X display '" + EscapeControls(name) + "'";
   return display;
 }
 
