@@ -77,8 +77,11 @@ def main():
             time.sleep(0.5)
             compare(browser, session, "resized", landscape)
 
-            print("== a HiDPI screen: 320x240 at two device pixels to the pixel")
-            session = browser.open(page + FIXED, 320, 240, scale=2)
+            print("== a HiDPI screen: 320x240 CSS pixels, then two device pixels to one")
+            session = browser.open(page + FIXED, 320, 240)
+            browser.wait_frames(session, 5)
+            browser.evaluate(session, "document.documentElement.dataset.frames = 0")
+            browser.resize(session, 320, 240, scale=2)
             compare(browser, session, "hidpi", landscape)
 
             print("== the pointer hides when still; F or a click asks for full screen")

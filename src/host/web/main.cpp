@@ -35,6 +35,7 @@ struct Page {
   WebPlatform Platform{Gate};
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE Context = 0;
   int Width = 0, Height = 0;  // the canvas in device pixels
+  double Ratio = 1;           // device pixels to a CSS pixel, as the canvas was sized
   long long Frames = 0;       // drawn since the scene was last created
   bool Lost = false;
 };
@@ -50,7 +51,7 @@ void ShowMessage(const char* text) {
 void ViewportPixels(int& width, int& height) {
   double cssWidth = 0, cssHeight = 0;
   emscripten_get_element_css_size(Canvas, &cssWidth, &cssHeight);
-  const double ratio = emscripten_get_device_pixel_ratio();
+  const double ratio = page.Ratio = emscripten_get_device_pixel_ratio();
   width = std::max(1, static_cast<int>(std::lround(cssWidth * ratio)));
   height = std::max(1, static_cast<int>(std::lround(cssHeight * ratio)));
 }
@@ -104,6 +105,9 @@ EM_BOOL OnResize(int, const EmscriptenUiEvent*, void*) {
 }
 
 EM_BOOL OnAnimationFrame(double now, void*) {
+  // A move to a screen of another pixel density (or a zoom) need not resize
+  // the viewport in CSS pixels, but the canvas must follow it.
+  if (emscripten_get_device_pixel_ratio() != page.Ratio) OnResize(0, nullptr, nullptr);
   if (page.Lost) return EM_TRUE;
   // A counted run keeps showing its last frame.
   if (page.Options.Frames > 0 && page.Frames >= page.Options.Frames) return EM_TRUE;
