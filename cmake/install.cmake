@@ -10,6 +10,7 @@
 #   quillmoor.xml      <datadir>/xscreensaver/config/   the settings dialog's description
 #   quillmoor.html     <datadir>/quillmoor/   the web page, opened from disk by a browser or a
 #                      web-view host (when QUILLMOOR_HTML names a built one)
+#   quillmoor.desktop  <datadir>/applications/screensavers/   MATE's screen saver's themes
 #   quillmoor.6.gz     <mandir>/man6   (XScreenSaver's hacks document themselves in section 6)
 #   quillmoor-render.1.gz  <mandir>/man1
 #   quillmoor-wayland.1.gz <mandir>/man1
@@ -66,6 +67,12 @@ quillmoor_install_program(quillmoor ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 quillmoor_install_program(quillmoor-render ${CMAKE_INSTALL_BINDIR})
 quillmoor_install_program(quillmoor-wayland ${CMAKE_INSTALL_BINDIR})
 install(FILES data/quillmoor.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+# MATE's screen saver runs a theme's Exec only from its saver folders, so the
+# entry names the hack by its full path, which is known only as the files are
+# installed (CPack installs to /usr whatever the build's prefix).
+install(CODE "set(QUILLMOOR_HACK \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/quillmoor\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/data/quillmoor.desktop.in\" \"${CMAKE_BINARY_DIR}/desktop/quillmoor.desktop\" @ONLY)")
+install(FILES ${CMAKE_BINARY_DIR}/desktop/quillmoor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
 quillmoor_install_man_page(docs/man/quillmoor.6)
 quillmoor_install_man_page(docs/man/quillmoor-render.1)
 quillmoor_install_man_page(docs/man/quillmoor-wayland.1)

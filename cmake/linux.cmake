@@ -45,12 +45,15 @@ target_link_libraries(quillmoor-bake-glyphs PRIVATE quillmoor_web_core quillmoor
 # of a command line.
 add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
 target_include_directories(quillmoor_linux_clock PUBLIC src)
-add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp)
+add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp src/host/linux/frame_delay.cpp)
 target_include_directories(quillmoor_linux_options PUBLIC src)
 target_link_libraries(quillmoor_linux_options PUBLIC quillmoor_version)
 # The stop signals as an event loop's file descriptor, and the end by them.
 add_library(quillmoor_linux_signals STATIC src/host/linux/stop_signals.cpp)
 target_include_directories(quillmoor_linux_signals PUBLIC src)
+# One full-screen saver per session: the lock file named after the session.
+add_library(quillmoor_linux_session STATIC src/host/linux/session_lock.cpp)
+target_include_directories(quillmoor_linux_session PUBLIC src)
 # The savers' frame pacing (no OpenGL, unit-tested); what they draw besides
 # the scene (the --fps figures); the EGL
 # configuration's choice for the hosts that draw through EGL.
@@ -97,7 +100,8 @@ file(GLOB QUILLMOOR_X11_SOURCES CONFIGURE_DEPENDS src/host/x11/*.cpp)
 list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice)\\.cpp$")
 add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
 target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw quillmoor_scene
-  quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_version OpenGL::GLX OpenGL::OpenGL PkgConfig::GLU X11::X11)
+  quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_linux_session quillmoor_version OpenGL::GLX OpenGL::OpenGL
+  PkgConfig::GLU X11::X11 X11::Xrandr)
 
 include(cmake/wayland.cmake)
 # The web build's OpenGL layer natively, for its tests and benchmark only.

@@ -43,5 +43,5 @@ add_executable(quillmoor-wayland ${QUILLMOOR_WAYLAND_SOURCES})
 # EGL's native types as plain pointers, not Xlib's.
 target_compile_definitions(quillmoor-wayland PRIVATE EGL_NO_X11)
 target_link_libraries(quillmoor-wayland PRIVATE quillmoor_wayland_core quillmoor_wayland_protocols
-  quillmoor_linux_draw quillmoor_linux_egl quillmoor_scene quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals
+  quillmoor_linux_draw quillmoor_linux_egl quillmoor_scene quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_linux_session
   quillmoor_version OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU)

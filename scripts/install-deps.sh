@@ -55,6 +55,13 @@ packages=(
   dpkg-dev libxml2-utils groff-base python3
   # the package checked against Debian's policy
   lintian
+  # the theme entry for MATE's screen saver checked
+  desktop-file-utils
+  # the Linux saver under MATE's screen saver (in a private D-Bus session) and
+  # under xsecurelock; strace watches what a hack writes where MATE drops it
+  mate-screensaver dbus xsecurelock strace
+  # the tiled window in front of the Wayland wallpaper in bench/wallpaper_cpu.sh
+  foot
 )
 
 wanted=()

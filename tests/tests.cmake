@@ -11,7 +11,7 @@ target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
 # record the order of the draws.
 target_link_options(quillmoor_unit_tests PRIVATE -Wl,--wrap=_Z6Randomi)
 target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font quillmoor_x11_core
-  quillmoor_wayland_core quillmoor_web_core
+  quillmoor_wayland_core quillmoor_web_core quillmoor_linux_session
   GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 

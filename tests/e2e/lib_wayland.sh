@@ -9,13 +9,15 @@ SAVER_PID=""
 SAVER_EXIT=""
 
 # Sets RUN_AS_USER to what runs a command in the compositor's session, as the
-# user the compositor runs as (65534 when the tests run as root). Each program
+# user the compositor runs as (65534 when the tests run as root); in the nested
+# sway's while NESTED_DISPLAY names its socket (start_nested_sway). Each program
 # execs the next, so a command started in the background has the PID $! says.
 session_prefix() {
   local socket
   RUN_AS_USER=(env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$E2E_RUNTIME" XDG_RUNTIME_DIR="$E2E_RUNTIME"
-    WAYLAND_DISPLAY=wayland-1)
+    WAYLAND_DISPLAY="${NESTED_DISPLAY:-wayland-1}")
   for socket in "$E2E_RUNTIME"/sway-ipc.*.sock; do [ -S "$socket" ] && RUN_AS_USER+=(SWAYSOCK="$socket"); done
+  [ -z "${NESTED_DISPLAY:-}" ] || RUN_AS_USER+=(SWAYSOCK="$E2E_RUNTIME/nested-sway.sock")
   [ "$(id -u)" -ne 0 ] || RUN_AS_USER=(setpriv --reuid=65534 --regid=65534 --clear-groups "${RUN_AS_USER[@]}")
 }
 
@@ -103,4 +105,52 @@ give_seat_devices() {
     [ "$tries" -lt 300 ] || { fail "the seat never got its pointer and keyboard"; finish; }
     sleep 0.1
   done
+}
+
+NESTED_PID=""
+# The session's outputs as NAME:X,Y,WxH on the layout.
+outputs_on_layout() {
+  as_user swaymsg -r -t get_outputs | python3 -c 'import json, sys
+print(" ".join("%s:%d,%d,%dx%d" % (o["name"], o["rect"]["x"], o["rect"]["y"], o["rect"]["width"], o["rect"]["height"])
+               for o in json.load(sys.stdin)))'
+}
+
+# On sway: starts a second sway as a window client of the first, with two
+# outputs of 640x480, WL-1 at 0,0 and WL-2 at 640,0, each shown in a
+# borderless floating window of the first ("wlroots - WL-1", "wlroots -
+# WL-2"); closing a window unplugs its output. Sets NESTED_DISPLAY, so that
+# what follows runs in the nested session, and gives its seat a pointer.
+# end_nested_sway goes back to the first.
+start_nested_sway() {
+  local tries=0 before
+  sway_command 'for_window [app_id="wlroots"] floating enable, border none'
+  before="$(ls "$E2E_RUNTIME")"
+  printf 'xwayland disable\noutput WL-1 mode 640x480 position 0 0\noutput WL-2 mode 640x480 position 640 0\n' \
+    >"$E2E_OUT/nested.conf"
+  chmod 644 "$E2E_OUT/nested.conf"
+  session_prefix
+  "${RUN_AS_USER[@]}" WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WLR_RENDERER=pixman SWAYSOCK="$E2E_RUNTIME/nested-sway.sock" \
+    sway -c "$E2E_OUT/nested.conf" >"$E2E_OUT/nested-sway.log" 2>&1 &
+  NESTED_PID=$!
+  echo "$NESTED_PID" >>"$E2E_CHILDREN"
+  until NESTED_DISPLAY="$(comm -13 <(echo "$before") <(ls "$E2E_RUNTIME") | grep -m 1 '^wayland-[0-9]*$')" &&
+    [ -n "$NESTED_DISPLAY" ] && [ -S "$E2E_RUNTIME/nested-sway.sock" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 300 ] && kill -0 "$NESTED_PID" 2>/dev/null || { fail "the nested sway never started"; cat "$E2E_OUT/nested-sway.log"; finish; }
+    sleep 0.1
+  done
+  in_background "$WAYLAND_POINTER" >/dev/null
+  tries=0
+  until as_user swaymsg -r -t get_seats | grep -q '"capabilities": [13]' &&
+    [ "$(outputs_on_layout)" = "WL-1:0,0,640x480 WL-2:640,0,640x480" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 300 ] || { fail "the nested sway's seat and outputs never got ready"; finish; }
+    sleep 0.1
+  done
+}
+
+end_nested_sway() {
+  kill "$NESTED_PID" 2>/dev/null
+  wait "$NESTED_PID" 2>/dev/null
+  NESTED_DISPLAY=""
 }

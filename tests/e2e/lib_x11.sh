@@ -14,6 +14,17 @@ SAVER_EXIT=""
 
 probe() { "$QUILLMOOR_X11_PROBE" "$@"; }
 
+# poll TRIES COMMAND...: runs COMMAND every 0.05 s until it succeeds, at most TRIES times.
+poll() {
+  local tries="$1"
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.05
+  done
+}
+
 # Starts the saver in the background with the given arguments; its standard
 # error goes to $E2E_OUT/saver.err. Every buffer it draws into has been filled
 # green (fill_after_swap.so, built beside the probe), so that a picture shows
@@ -95,4 +106,53 @@ make_host() {
     [ "$tries" -lt "$WAIT_TRIES" ] || { fail "the probe's window never showed"; finish; }
     sleep 0.1
   done
+}
+
+# start_resizable_screen W H: starts a Xephyr of W x H in a window on the
+# screen, whose size RandR can change (xrandr -s), and points DISPLAY at it;
+# end_resizable_screen ends it and points DISPLAY back.
+start_resizable_screen() {
+  local number="$E2E_OUT/xephyr.display" tries=0
+  : >"$number"
+  Xephyr -displayfd 3 -nolisten tcp -noreset -resizeable -screen "$1x$2" 3>"$number" >"$E2E_OUT/xephyr.log" 2>&1 &
+  XEPHYR_PID=$!
+  echo "$XEPHYR_PID" >>"$E2E_CHILDREN"
+  until [ -s "$number" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt "$WAIT_TRIES" ] && kill -0 "$XEPHYR_PID" 2>/dev/null || { fail "Xephyr never started"; finish; }
+    sleep 0.1
+  done
+  OUTER_DISPLAY="$DISPLAY"
+  export DISPLAY=":$(head -n 1 "$number")"
+}
+
+end_resizable_screen() {
+  kill "$XEPHYR_PID" 2>/dev/null
+  wait "$XEPHYR_PID" 2>/dev/null
+  export DISPLAY="$OUTER_DISPLAY"
+}
+
+# start_under_subreaper LOG COMMAND...: runs COMMAND in the background under a
+# subreaper, which inherits the orphans COMMAND leaves (a locker's hacks,
+# when the locker ends before them) and waits for them, writing "PID STATUS"
+# to LOG for each (STATUS -N for a death by signal N). Sets SUBREAPER_PID.
+start_under_subreaper() {
+  local log="$1"
+  shift
+  : >"$log"
+  python3 -c '
+import ctypes, os, sys
+ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+if os.fork() == 0:
+    os.execvp(sys.argv[2], sys.argv[2:])
+with open(sys.argv[1], "a", buffering=1) as out:
+    while True:
+        try:
+            pid, status = os.wait()
+        except ChildProcessError:
+            break
+        out.write(f"{pid} {os.waitstatus_to_exitcode(status)}\n")
+' "$log" "$@" &
+  SUBREAPER_PID=$!
+  echo "$SUBREAPER_PID" >>"$E2E_CHILDREN"
 }

@@ -7,7 +7,8 @@
 # the background layer input passes through and SIGTERM ends it, killed by
 # that signal, even while the compositor is frozen; a frozen compositor's
 # saver sleeps. A compositor that goes away ends it with exit code 1 and one
-# line.
+# line. One saver that ends on input runs per session; an output unplugged is
+# no input.
 source "$E2E_LIB"
 
 give_seat_devices
@@ -34,6 +35,10 @@ as_user "$QUILLMOOR_BIN" --output "NO$CONTROLS" 2>"$E2E_OUT/run.err"
 contains "an output's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "named 'NO$CONTROLS_ESCAPED' (there"
 as_user WAYLAND_DISPLAY="no$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
 contains "a compositor's name with control characters: escaped" "$(cat "$E2E_OUT/run.err")" "compositor 'no$CONTROLS_ESCAPED'"
+as_user env -u XDG_RUNTIME_DIR "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+expect "XDG_RUNTIME_DIR unset: exit code" "$?" 1
+expect "XDG_RUNTIME_DIR unset: one line naming the cause" "$(cat "$E2E_OUT/run.err")" \
+  "quillmoor-wayland: XDG_RUNTIME_DIR is not set: no folder to find the Wayland compositor's socket in"
 
 section "overlay: the scene on the first output, the other black; a key ends it"
 pointer_at 100 100
@@ -94,6 +99,24 @@ as_user wtype a
 expect_saver_ended "key a"
 sway_command output HEADLESS-2 position 1280 0
 
+section "one saver per session: a second ends at once, a wallpaper runs beside it"
+pointer_at 100 100
+start_saver
+expect_scene "the first" "$E2E_OUT/first.png" HEADLESS-1 1280 720
+for layer in overlay top; do
+  as_user timeout 10 "$QUILLMOOR_BIN" --layer "$layer" 2>"$E2E_OUT/second.err"
+  expect "a second saver in the $layer layer: exit code" "$?" 0
+  expect "a second saver in the $layer layer: nothing said" "$(cat "$E2E_OUT/second.err")" ""
+done
+in_background "$QUILLMOOR_BIN" --layer background
+wallpaper=$!
+expect_saver_still_up "the first, after both"
+sleep 1
+if kill -0 "$wallpaper" 2>/dev/null; then pass "a wallpaper runs beside it"; else fail "the wallpaper ended"; fi
+kill "$wallpaper"
+as_user wtype a
+expect_saver_ended "one key"
+
 section "top, on HEADLESS-2 turned to portrait at scale 2: an output added is covered"
 sway_command output HEADLESS-2 scale 2 transform 90
 start_saver --output HEADLESS-2 --layer top
@@ -128,6 +151,22 @@ sleep 2
 at_most "CPU ticks in 2 s while the compositor is stopped" "$(($(cpu_ticks "$SAVER_PID") - before))" 20
 expect_signal_ends "while the compositor is stopped" TERM
 kill -CONT "$COMPOSITOR_PID"
+
+section "a lost output is no input: the scene's output unplugged from a nested sway"
+start_nested_sway
+pointer_at 900 300
+start_saver --output WL-2
+expect_scene "WL-2" "$E2E_OUT/nested_before.png" WL-2 640 480
+# Closing the window unplugs WL-2 with the pointer on it: the compositor puts
+# the pointer on WL-1, at 639,300, and the scene moves there.
+NESTED_DISPLAY="" sway_command '[title="wlroots - WL-2"]' kill
+expect_saver_still_up "the pointer moved off the lost output"
+expect_scene "the scene moved to WL-1" "$E2E_OUT/nested_after.png" WL-1 640 480
+pointer_at 539 300
+expect_saver_still_up "then 100 left"
+pointer_at 438 300
+expect_saver_ended "then 101 left"
+end_nested_sway
 
 section "the compositor goes away"
 pointer_at 1500 300

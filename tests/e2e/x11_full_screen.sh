@@ -3,7 +3,7 @@
 # holding the keyboard and the pointer, the scene drawn over the dark blue
 # clear colour. Any key ends it with exit code 0 as it goes down, a modifier
 # alone included; so does its window destroyed by another client, which it
-# reports.
+# reports. A second one started while it runs ends at once with exit code 0.
 source "$E2E_LIB"
 
 section "the window"
@@ -48,6 +48,26 @@ xdotool keydown b
 expect_saver_ended "b pressed and not released"
 xdotool keyup b
 xset r on
+
+section "one saver per display in a window of its own"
+start_saver
+wait_saver_window
+timeout 10 "$QUILLMOOR_BIN" 2>"$E2E_OUT/second.err"
+expect "a second one: exit code" "$?" 0
+expect "a second one: nothing said" "$(cat "$E2E_OUT/second.err")" ""
+expect_saver_still_up "the first"
+expect "the first still holds the keyboard and the pointer" "$(probe grabbed | tr '\n' ' ')" "keyboard=1 pointer=1 "
+expect "still one window titled so" "$(saver_windows | wc -l)" 1
+# A daemon's window takes no lock: a saver drawing there runs beside it.
+make_host 200 150
+"$QUILLMOOR_BIN" --window-id "$HOST" 2>/dev/null &
+given=$!
+echo "$given" >>"$E2E_CHILDREN"
+sleep 1
+if kill -0 "$given" 2>/dev/null; then pass "a saver in a given window runs beside it"; else fail "the saver in the given window ended"; fi
+kill "$given"
+xdotool key a
+expect_saver_ended "one key"
 
 section "its window destroyed by another client"
 start_saver

@@ -1,6 +1,7 @@
 # The pointer ends the saver only by a jump of more than 100 pixels along
 # either axis between two motion events; the first is measured from where the
-# pointer was when the window was created. A click ends nothing. Each check
+# pointer was when the window was created. A click ends nothing, and neither
+# does the server moving the pointer when the screen's layout changes. Each check
 # pings the saver's window: its answer says every earlier event is handled.
 source "$E2E_LIB"
 
@@ -44,5 +45,21 @@ move 500 400
 expect_saver_still_up "100 up"
 move 500 299
 expect_saver_ended "101 up"
+
+section "a change of the screen's layout is not input (Xephyr, resized through RandR)"
+start_resizable_screen 1024 768
+move 900 700
+start_saver
+wait_saver_window
+# The screen shrinks under the pointer: the server puts it at 799,599, a
+# jump of 101 that no one made.
+xrandr -s 800x600
+expect "the pointer is moved onto what is left" "$(xdotool getmouselocation | cut -d' ' -f1-2)" "x:799 y:599"
+expect_saver_still_up "the pointer moved off the lost part"
+move 699 599
+expect_saver_still_up "then 100 left"
+move 598 599
+expect_saver_ended "then 101 left"
+end_resizable_screen
 
 finish

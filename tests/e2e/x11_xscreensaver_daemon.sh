@@ -33,17 +33,6 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 as_daemon_user() { env HOME="$XSS_HOME" "${AS_USER[@]}" "$@"; }
 
-# poll TRIES COMMAND...: runs COMMAND every 0.05 s until it succeeds, at most TRIES times.
-poll() {
-  local tries="$1"
-  shift
-  until "$@"; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.05
-  done
-}
-
 # The root's background, which the saver must never paint over.
 xsetroot -solid '#305070'
 readonly BACKGROUND="srgb(48,80,112)"
@@ -58,21 +47,7 @@ expect_background() {
 # ended ("PID CODE").
 log="$E2E_OUT/xscreensaver.log"
 reaped="$E2E_OUT/reaped"
-: >"$reaped"
-python3 -c '
-import ctypes, os, sys
-ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
-if os.fork() == 0:
-    os.execvp(sys.argv[2], sys.argv[2:])
-with open(sys.argv[1], "a", buffering=1) as out:
-    while True:
-        try:
-            pid, status = os.wait()
-        except ChildProcessError:
-            break
-        out.write(f"{pid} {os.waitstatus_to_exitcode(status)}\n")
-' "$reaped" env HOME="$XSS_HOME" "${AS_USER[@]}" xscreensaver -no-splash -verbose >"$log" 2>&1 &
-echo $! >>"$E2E_CHILDREN"
+start_under_subreaper "$reaped" env HOME="$XSS_HOME" "${AS_USER[@]}" xscreensaver -no-splash -verbose >"$log" 2>&1
 poll 300 as_daemon_user xscreensaver-command -time >/dev/null 2>&1 || { fail "the daemon never answered"; finish; }
 
 section "activated: GL: quillmoor --root"

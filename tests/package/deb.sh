@@ -6,7 +6,8 @@
 # wants, the copyright gives the licence of LICENSE; the programs are
 # hardened; unpacked, its programs run; its Depends names exactly the
 # packages of the libraries the programs link; its XScreenSaver config parses
-# and names the installed command with options it accepts.
+# and names the installed command with options it accepts, its frame-rate
+# slider the range the saver takes; MATE's theme entry runs the installed hack.
 #
 #   deb.sh BUILD_DIR
 set -u
@@ -26,7 +27,7 @@ html="$(sed -n 's/^QUILLMOOR_HTML:FILEPATH=//p' "$1/CMakeCache.txt")"
 overrides="" web_page=""
 [ -n "$html" ] && overrides="./usr/share/lintian/overrides/quillmoor " web_page="./usr/share/quillmoor/quillmoor.html "
 expect "its files" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')" \
-  "./usr/bin/quillmoor-render ./usr/bin/quillmoor-wayland ./usr/libexec/xscreensaver/quillmoor ./usr/share/doc/quillmoor/changelog.gz ./usr/share/doc/quillmoor/copyright ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ${overrides}./usr/share/man/man1/quillmoor-render.1.gz ./usr/share/man/man1/quillmoor-wayland.1.gz ./usr/share/man/man6/quillmoor.6.gz ${web_page}./usr/share/xscreensaver/config/quillmoor.xml "
+  "./usr/bin/quillmoor-render ./usr/bin/quillmoor-wayland ./usr/libexec/xscreensaver/quillmoor ./usr/share/applications/screensavers/quillmoor.desktop ./usr/share/doc/quillmoor/changelog.gz ./usr/share/doc/quillmoor/copyright ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ${overrides}./usr/share/man/man1/quillmoor-render.1.gz ./usr/share/man/man1/quillmoor-wayland.1.gz ./usr/share/man/man6/quillmoor.6.gz ${web_page}./usr/share/xscreensaver/config/quillmoor.xml "
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
 [ -z "$html" ] || expect "the web page is the built one" "$(cmp "$html" "$usr/share/quillmoor/quillmoor.html" 2>&1)" ""
@@ -101,5 +102,25 @@ expect "its command line and its frame-rate switch" "$command $fps" "--root --fp
 at_least "words in its description" "$described" 40
 "$usr/libexec/xscreensaver/quillmoor" $command $fps --help >/dev/null
 expect "the saver accepts them" "$?" 0
+# The frame-rate slider's ends and default are delays the saver takes, and a
+# microsecond beyond either end is refused: the slider spans the whole range.
+read -r low default high < <(python3 -c '
+import sys, xml.etree.ElementTree as ET
+n = [n for n in ET.parse(sys.argv[1]).getroot().iter("number") if n.get("arg") == "--delay %"][0]
+print(n.get("low"), n.get("default"), n.get("high"))' "$xml")
+statuses=""
+for delay in "$low" "$default" "$high" "$((low - 1))" "$((high + 1))"; do
+  "$usr/libexec/xscreensaver/quillmoor" --delay "$delay" --help >/dev/null 2>&1
+  statuses+="$delay:$? "
+done
+expect "the slider's low, default and high accepted, one beyond refused" "$statuses" \
+  "$low:0 $default:0 $high:0 $((low - 1)):2 $((high + 1)):2 "
+
+section "MATE's theme"
+entry="$usr/share/applications/screensavers/quillmoor.desktop"
+expect "a screen saver, run by its full installed path, on the root or the window MATE gives" \
+  "$(grep -E '^(Categories|Exec|TryExec)=' "$entry" | sort | tr '\n' ' ')" \
+  "Categories=Screensaver; Exec=/usr/libexec/xscreensaver/quillmoor --root TryExec=/usr/libexec/xscreensaver/quillmoor "
+expect "desktop-file-validate finds nothing" "$(desktop-file-validate --no-hints "$entry" 2>&1)" ""
 
 report_and_exit

@@ -44,6 +44,10 @@ TEST(WaylandCommandLine, OutputLayerAndFpsWithOneDashOrTwo) {
   options = Parse({"--output=DP-2"}, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Output, "DP-2");
+  EXPECT_EQ(options->Delay.count(), 30000);
+  options = Parse({"-delay", "100000", "--layer", "background"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->Delay.count(), 100000);
 }
 
 TEST(WaylandCommandLine, BadCommandLinesSayWhy) {
@@ -57,6 +61,9 @@ TEST(WaylandCommandLine, BadCommandLinesSayWhy) {
       {{"--output", "A", "--output", "B"}, "given twice"},
       {{"--fps=1"}, "takes no value"},
       {{"--root"}, "unknown option '--root'"},
+      {{"--delay"}, "--delay needs a value"},
+      {{"--delay=9999"}, "--delay: '9999' is not a number of microseconds from 10000 to 1000000"},
+      {{"--delay", "1000001"}, "'1000001' is not a number of microseconds"},
       {{"overlay"}, "unknown option 'overlay'"},
   };
   for (const auto& [arguments, message] : cases) {

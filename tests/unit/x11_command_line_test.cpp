@@ -45,7 +45,7 @@ TEST(X11CommandLine, RootWithOneDashOrTwo) {
 TEST(X11CommandLine, WhatADaemonPassesEveryHackIsAcceptedAndFpsShowsTheRate) {
   for (const auto& arguments : std::vector<std::vector<const char*>>{
            {"-root", "-install", "-visual", "0x21", "-delay", "20000", "-fps"},
-           {"--fps", "--visual=best", "--delay=0", "--install", "--root"}}) {
+           {"--fps", "--visual=best", "--delay=10000", "--install", "--root"}}) {
     std::vector<const char*> argv{"quillmoor"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::string error;
@@ -96,8 +96,8 @@ TEST(X11CommandLine, BadCommandLinesSayWhy) {
       {{"--root=1"}, "takes no value"},
       {{"--fps=1"}, "takes no value"},
       {{"--delay"}, "needs a value"},
-      {{"--delay", "--root"}, "'--root' is not a whole number"},
-      {{"-delay", "-5"}, "'-5' is not a whole number"},
+      {{"--delay", "--root"}, "--delay: '--root' is not a number of microseconds from 10000 to 1000000"},
+      {{"-delay", "-20000"}, "'-20000' is not a number of microseconds"},
       {{"--visual", "--root"}, "--visual needs a visual"},
       {{"--window-id", "5", "--window-id", "6"}, "given twice"},
   };
@@ -107,6 +107,22 @@ TEST(X11CommandLine, BadCommandLinesSayWhy) {
     std::string error;
     EXPECT_FALSE(ParseX11Options(static_cast<int>(argv.size()), argv.data(), nullptr, error)) << arguments[0];
     EXPECT_NE(error.find(message), std::string::npos) << "'" << error << "' lacks '" << message << "'";
+  }
+}
+
+// 10000 to 1000000 microseconds, digits only; 30 ms when not given.
+TEST(X11CommandLine, TheDelayBetweenFramesAndItsRange) {
+  EXPECT_EQ(Parse({}).options->Delay.count(), 30000);
+  for (const auto& [text, microseconds] : std::vector<std::pair<const char*, long>>{
+           {"10000", 10000}, {"1000000", 1000000}, {"45000", 45000}, {"0020000", 20000}}) {
+    const Parsed parsed = Parse({"-delay", text});
+    ASSERT_TRUE(parsed.options) << text << ": " << parsed.error;
+    EXPECT_EQ(parsed.options->Delay.count(), microseconds) << text;
+  }
+  for (const char* text : {"9999", "1000001", "0", "", "+20000", "20000us", " 20000", "0x8000", "99999999999999999999999"}) {
+    const Parsed parsed = Parse({"--delay", text});
+    EXPECT_FALSE(parsed.options) << text;
+    EXPECT_EQ(parsed.error, "--delay: '" + std::string(text) + "' is not a number of microseconds from 10000 to 1000000");
   }
 }
 

@@ -1,4 +1,5 @@
-// The 30 ms frame timer on a monotonic clock. Like a window system's timer, it
+// The frame timer on a monotonic clock (every 30 ms unless --delay says
+// otherwise). Like a window system's timer, it
 // never bunches up: a frame that takes longer than a period delays the next,
 // which then comes as soon as the late one is done, and the beat goes on from
 // there instead of running the missed frames back to back.
@@ -6,9 +7,6 @@
 
 #include <chrono>
 #include <ctime>
-
-// The saver's frame period on every Linux host.
-inline constexpr std::chrono::milliseconds FrameInterval{30};
 
 class FramePacer {
  public:

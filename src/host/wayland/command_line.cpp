@@ -11,10 +11,16 @@ const char* const WaylandUsage =
     "  --layer LAYER       overlay (default) or top: any key, or a jump of the pointer by\n"
     "                      more than 100 pixels, ends it; bottom or background: input\n"
     "                      passes through, and it runs until SIGTERM or SIGINT\n"
+    "  --delay MICROSECONDS\n"
+    "                      the pause between frames, 10000 to 1000000 (default 30000);\n"
+    "                      the animation moves on by a step a frame, so a longer delay\n"
+    "                      slows it down and, as a wallpaper, costs less\n"
     "  --fps               show the frame rate and the CPU load in the lower left corner\n"
     "  --help              this text\n"
     "  --version           the version\n"
-    "Without the compositor's layer shell it shows one full-screen window instead.\n";
+    "Without the compositor's layer shell it shows one full-screen window instead.\n"
+    "One saver per session runs in the overlay or top layer: a second one ends at once\n"
+    "(exit code 0). Savers in the bottom and background layers run beside it.\n";
 
 namespace {
 
@@ -59,6 +65,8 @@ std::optional<WaylandOptions> ParseWaylandOptions(int argc, const char* const* a
       }
       outputGiven = true;
       options.Output = *value;
+    } else if (name == "delay") {
+      if (!ScanFrameDelay(scanner, options.Delay, error)) return std::nullopt;
     } else if (name == "layer") {
       const std::optional<std::string_view> value = scanner.Value(error);
       if (!value) return std::nullopt;

@@ -6,8 +6,11 @@
 // compositor closing its surfaces, ends it. Options take one dash or two.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
+
+#include "host/linux/frame_delay.h"
 
 // The compositor's layers, lowest first; the values are the layer protocol's.
 enum class WaylandLayer { Background = 0, Bottom = 1, Top = 2, Overlay = 3 };
@@ -16,6 +19,7 @@ struct WaylandOptions {
   std::string Output;  // the output's name; empty: the first announced
   WaylandLayer Layer = WaylandLayer::Overlay;
   bool ShowFps = false;  // the frame rate and CPU load in a corner
+  std::chrono::microseconds Delay = DefaultFrameDelay;  // between frames
   bool Help = false;
   bool Version = false;
 };

@@ -4,9 +4,11 @@
 // background or an animated wallpaper. Without the layer shell it shows one
 // full-screen window.
 // Exit codes: 0 when it ends as it should (input, a close request, the
-// compositor closing its surfaces), 1 when it cannot run or the compositor
+// compositor closing its surfaces, another saver in the overlay or top layer
+// already running in the session), 1 when it cannot run or the compositor
 // goes away, 2 for a bad command line; SIGTERM, SIGINT and SIGHUP end it,
 // after its clean-up, killed by that signal.
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,6 +16,7 @@
 #include "frame/platform.h"
 #include "host/fpu_control.h"
 #include "host/linux/option_scanner.h"
+#include "host/linux/session_lock.h"
 #include "host/linux/stop_signals.h"
 #include "host/wayland/command_line.h"
 #include "host/wayland/wayland_connection.h"
@@ -36,6 +39,11 @@ int RunSaver(const WaylandOptions& options, int& endSignal) {
   std::string error;
   WaylandConnection connection;
   if (!connection.Connect(error)) return Fail(error);
+  // One saver that ends on input per session: a second one ends here, before
+  // it makes a surface. Wallpapers and lock-screen backgrounds take no lock.
+  SessionLock lock;
+  if (EndsOnInput(options.Layer) && !lock.TakeForSaver(WaylandSession(std::getenv("WAYLAND_DISPLAY")), "quillmoor-wayland"))
+    return 0;
   WaylandEgl egl;
   if (!egl.Initialize(connection.Display(), error)) return Fail(error);
 

@@ -91,8 +91,12 @@ void SeatInput::PointerMoved(wl_fixed_t x, wl_fixed_t y) {
 }
 
 void SeatInput::MovedTo(std::int32_t x, std::int32_t y) {
-  if (!jump_)
+  if (!jump_) {
     jump_.emplace(x, y);
-  else if (jump_->Moved(x, y))
+  } else if (layoutChanged_) {
+    jump_->Remember(x, y);
+  } else if (jump_->Moved(x, y)) {
     ended_();
+  }
+  layoutChanged_ = false;
 }

@@ -34,6 +34,11 @@ class SeatInput {
   void PointerMoved(wl_fixed_t x, wl_fixed_t y);
   void KeyPressed() { ended_(); }
 
+  // Outputs were added, removed or moved: the compositor may have put the
+  // pointer somewhere else, which is no one's move. The next motion (or
+  // entry) only records where the pointer is.
+  void LayoutChanged() { layoutChanged_ = true; }
+
  private:
   void MovedTo(std::int32_t x, std::int32_t y);
 
@@ -44,4 +49,5 @@ class SeatInput {
   wl_pointer* pointer_ = nullptr;
   std::optional<std::pair<std::int32_t, std::int32_t>> origin_;  // of the surface under the pointer
   std::optional<PointerJump> jump_;
+  bool layoutChanged_ = false;
 };

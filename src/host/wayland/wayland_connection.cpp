@@ -76,6 +76,18 @@ WaylandConnection::~WaylandConnection() {
 
 bool WaylandConnection::Connect(std::string& error) {
   const char* name = std::getenv("WAYLAND_DISPLAY");
+  // The socket lies in XDG_RUNTIME_DIR unless WAYLAND_DISPLAY gives its full
+  // path or WAYLAND_SOCKET an open one. Said here in one line; libwayland
+  // would print a line of its own before the saver's.
+  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+  const bool socketGiven = std::getenv("WAYLAND_SOCKET") != nullptr || (name != nullptr && name[0] == '/');
+  if (!socketGiven && (runtimeDir == nullptr || runtimeDir[0] != '/')) {
+    error = runtimeDir == nullptr || runtimeDir[0] == '\0'
+                ? "XDG_RUNTIME_DIR is not set: no folder to find the Wayland compositor's socket in"
+                : "XDG_RUNTIME_DIR '" + EscapeControls(runtimeDir) +
+                      "' is not an absolute path: no folder to find the Wayland compositor's socket in";
+    return false;
+  }
   display_ = wl_display_connect(nullptr);
   if (display_ == nullptr) {
     error = "cannot connect to the Wayland compositor '" + EscapeControls(name != nullptr ? name : "wayland-0") +

@@ -85,7 +85,7 @@ std::optional<std::pair<std::int32_t, std::int32_t>> WaylandSaver::Locate(wl_sur
 
 SaverEnd WaylandSaver::Run() {
   wl_display* display = connection_.Display();
-  FramePacer pacer(FramePacer::Clock::now(), FrameInterval);
+  FramePacer pacer(FramePacer::Clock::now(), options_.Delay);
   while (!end_) {
     if (signals_.Arrived()) {
       End(SaverEnd::Signal);
@@ -195,15 +195,18 @@ void WaylandSaver::DropScene() {
 }
 
 void WaylandSaver::OutputAdded(WaylandOutput& output) {
+  if (input_ != nullptr) input_->LayoutChanged();
   if (connection_.LayerShell() != nullptr)
     covers_.push_back(std::make_unique<BlackSurface>(connection_, output, options_.Layer));
 }
 
 void WaylandSaver::OutputChanged(WaylandOutput& output) {
+  if (input_ != nullptr) input_->LayoutChanged();
   if (scene_ != nullptr && scene_->Output() == &output) scene_->Rescale();
 }
 
 void WaylandSaver::OutputRemoved(WaylandOutput& output) {
+  if (input_ != nullptr) input_->LayoutChanged();
   covers_.erase(std::remove_if(covers_.begin(), covers_.end(),
                                [&](const auto& cover) { return &cover->Output() == &output; }),
                 covers_.end());

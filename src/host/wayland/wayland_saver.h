@@ -1,6 +1,6 @@
 // The Wayland saver's run: the scene's surface on one output and black
 // covers on the others, kept so as outputs come and go; the scene laid out at
-// the surface's size in pixels whenever that changes; one frame per 30 ms
+// the surface's size in pixels whenever that changes; one frame per --delay
 // tick once the compositor has called back for the previous one; input, stop
 // signals and the compositor's events handled between frames, the loop
 // asleep in poll otherwise (and for as long as no frame callback comes).

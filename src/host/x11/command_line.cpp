@@ -12,17 +12,23 @@ const char* const X11Usage =
     "                      pointer by more than 100 pixels, ends it\n"
     "  --root              draw into the screen's (virtual) root window\n"
     "  --window-id ID      draw into the existing window ID (decimal, or hexadecimal with 0x)\n"
+    "  --delay MICROSECONDS\n"
+    "                      the pause between frames, 10000 to 1000000 (default 30000);\n"
+    "                      the animation moves on by a step a frame, so a longer delay\n"
+    "                      slows it down\n"
     "  --fps               show the frame rate and the CPU load in the lower left corner\n"
-    "  --window, --install, --visual ID, --delay N\n"
+    "  --window, --install, --visual ID\n"
     "                      accepted and ignored, as XScreenSaver passes them to every hack\n"
     "  --help              this text\n"
     "  --version           the version\n"
     "The window is the one --window-id names, else the one in XSCREENSAVER_WINDOW, else\n"
     "with --root the root window. Drawing into a given window, the saver leaves input\n"
     "alone and runs until a signal ends it or the window is destroyed.\n"
+    "One saver per display runs in a window of its own: a second one ends at once.\n"
     "How it ends:\n"
     "  a key, a pointer jump, a close request (own window only)  exit code 0\n"
     "  its window destroyed (quietly when the window was given)  exit code 0\n"
+    "  another saver already runs in a window of its own         exit code 0\n"
     "  SIGTERM, SIGINT or SIGHUP, after its clean-up             killed by that signal\n"
     "  it cannot run (no display, no GLX visual, no such window) exit code 1\n"
     "  a bad command line                                        exit code 2\n";
@@ -34,11 +40,6 @@ std::string_view Trimmed(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(" \t\n");
   return text.substr(first, last - first + 1);
-}
-
-bool IsWholeNumber(std::string_view text) {
-  return !text.empty() && text.size() <= 9 &&
-         text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 }  // namespace
@@ -93,14 +94,7 @@ std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, con
         return std::nullopt;
       }
     } else if (name == "delay") {
-      // The frame period is 30 ms whatever a daemon asks for; the value is
-      // still checked, so that "--delay --root" does not swallow an option.
-      const std::optional<std::string_view> value = scanner.Value(error);
-      if (!value) return std::nullopt;
-      if (!IsWholeNumber(*value)) {
-        error = "--delay: '" + EscapeControls(*value) + "' is not a whole number of microseconds";
-        return std::nullopt;
-      }
+      if (!ScanFrameDelay(scanner, options.Delay, error)) return std::nullopt;
     } else if (name == "window-id") {
       const std::optional<std::string_view> value = scanner.Value(error);
       if (!value) {

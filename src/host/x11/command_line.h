@@ -3,14 +3,18 @@
 // chosen as XScreenSaver's hacks choose it: --window-id ID first, then the
 // window named by the environment variable XSCREENSAVER_WINDOW, then for
 // --root the screen's (virtual) root window, else a window of its own.
-// Options take one dash or two. Of the options the daemon and its settings
-// dialog pass to every hack, those the saver has no use for (--window,
-// --visual ID, --install, --delay N) are accepted and change nothing.
+// Options take one dash or two. --delay sets the pause between frames, as
+// XScreenSaver's settings dialog passes it. Of the options the daemon passes
+// to every hack, those the saver has no use for (--window, --visual ID,
+// --install) are accepted and change nothing.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "host/linux/frame_delay.h"
 
 enum class X11Target {
   OwnWindow,       // a full-screen window of its own that ends on input
@@ -22,6 +26,7 @@ struct X11Options {
   X11Target Target = X11Target::OwnWindow;
   unsigned long WindowId = 0;  // ExistingWindow only
   bool ShowFps = false;  // the frame rate and CPU load in a corner
+  std::chrono::microseconds Delay = DefaultFrameDelay;  // between frames
   bool Help = false;
   bool Version = false;
 };

@@ -3,7 +3,8 @@
 // (--window-id, XSCREENSAVER_WINDOW, --root) it draws there until a signal
 // ends it.
 // Exit codes: 0 when it ends as it should (a key, a pointer jump, a close
-// request, its window destroyed), 1 when it cannot run (no display, no GLX
+// request, its window destroyed, another saver in a window of its own
+// already running on the display), 1 when it cannot run (no display, no GLX
 // visual, no such window), 2 for a bad command line; SIGTERM, SIGINT and
 // SIGHUP end it, after its clean-up, killed by that signal.
 #include <X11/Xlib.h>
@@ -19,6 +20,7 @@
 #include "host/fpu_control.h"
 #include "host/linux/fps_overlay.h"
 #include "host/linux/option_scanner.h"
+#include "host/linux/session_lock.h"
 #include "host/linux/stop_signals.h"
 #include "host/pointer_jump.h"
 #include "host/scene_setup.h"
@@ -101,7 +103,7 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
     }
   }
 
-  SaverLoop loop(window, signals, pointer);
+  SaverLoop loop(window, signals, options.Delay, pointer);
   const SaverEnd end = loop.Run();
   const bool ownWindow = window.Own();
 
@@ -139,6 +141,15 @@ int main(int argc, char** argv) {
   if (const std::optional<int> status = EndByCommandLine("quillmoor", X11Usage, options.has_value(),
                                                           options && options->Help, options && options->Version, error))
     return *status;
+
+  // One saver per display in a window of its own: a second one ends here,
+  // before it opens the display. Drawing into a window a daemon gives takes
+  // no lock, as the daemon decides what runs there.
+  SessionLock lock;
+  const char* displayName = std::getenv("DISPLAY");
+  if (options->Target == X11Target::OwnWindow && displayName != nullptr && *displayName != '\0' &&
+      !lock.TakeForSaver(X11Session(displayName), "quillmoor"))
+    return 0;
 
   Display* display = OpenDisplay(error);
   if (display == nullptr) return Fail(error);

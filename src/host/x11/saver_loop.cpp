@@ -1,5 +1,6 @@
 #include "host/x11/saver_loop.h"
 
+#include <X11/extensions/Xrandr.h>
 #include <poll.h>
 
 #include <cerrno>
@@ -19,11 +20,20 @@ constexpr int GrabAttemptsBeforeWarning = 33;
 
 }  // namespace
 
-SaverLoop::SaverLoop(GlxWindow& window, const StopSignals& signals, std::optional<PointerJump> pointerAtStart)
-    : window_(window), display_(window.XDisplay()), signals_(signals), pointer_(pointerAtStart) {}
+SaverLoop::SaverLoop(GlxWindow& window, const StopSignals& signals, std::chrono::microseconds delay,
+                     std::optional<PointerJump> pointerAtStart)
+    : window_(window), display_(window.XDisplay()), signals_(signals), delay_(delay), pointer_(pointerAtStart) {
+  // Told of every change of the screen's layout, to the window the saver made.
+  int errors = 0;
+  if (window_.Own() && XRRQueryExtension(display_, &randrEvents_, &errors))
+    XRRSelectInput(display_, window_.XWindow(),
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+  else
+    randrEvents_ = -1;
+}
 
 SaverEnd SaverLoop::Run() {
-  FramePacer pacer(FramePacer::Clock::now(), FrameInterval);
+  FramePacer pacer(FramePacer::Clock::now(), delay_);
   pollfd waits[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signals_.Descriptor(), POLLIN, 0}};
 
   while (!end_) {
@@ -131,7 +141,9 @@ void SaverLoop::Handle(const XEvent& event) {
     case MotionNotify:
       // The pointer's screen position at this event.
       if (pointer_ && event.xmotion.same_screen) {
-        if (!active_)
+        const bool afterLayoutChange = layoutChanged_;
+        layoutChanged_ = false;
+        if (!active_ || afterLayoutChange)
           pointer_->Remember(event.xmotion.x_root, event.xmotion.y_root);
         else if (pointer_->Moved(event.xmotion.x_root, event.xmotion.y_root))
           End(SaverEnd::Input);
@@ -162,6 +174,7 @@ void SaverLoop::Handle(const XEvent& event) {
         }
       } else if (window_.Own() && configure.window == window_.Root()) {
         // The screen changed size: cover it again.
+        layoutChanged_ = true;
         XMoveResizeWindow(display_, window, 0, 0, static_cast<unsigned>(configure.width),
                           static_cast<unsigned>(configure.height));
       }
@@ -177,6 +190,12 @@ void SaverLoop::Handle(const XEvent& event) {
       HandleClientMessage(event.xclient);
       break;
     default:
+      if (randrEvents_ >= 0 &&
+          (event.type == randrEvents_ + RRScreenChangeNotify || event.type == randrEvents_ + RRNotify)) {
+        XEvent copy = event;
+        XRRUpdateConfiguration(&copy);
+        layoutChanged_ = true;
+      }
       break;
   }
 }

@@ -1,10 +1,13 @@
-// The saver's run: one frame per 30 ms tick of a monotonic clock, X events
+// The saver's run: one frame per tick of a monotonic clock (--delay), X events
 // and stop signals handled between frames, the loop asleep in poll otherwise.
 //
 // In its own full-screen window the saver takes the keyboard and the pointer
 // as soon as the window is mapped, and ends on any key press, on a jump of the
 // pointer by more than 100 pixels between two motion events, or on a close
-// request. In a window it was given it only draws and follows the window's
+// request. A change of the screen's layout (a RandR screen change, a monitor
+// added or gone) is not input: the motion after it, which may be the server
+// moving the pointer off a lost monitor, only records the place. In a window
+// it was given it only draws and follows the window's
 // size; whoever gave the window ends it with a signal.
 #pragma once
 
@@ -31,7 +34,9 @@ class SaverLoop {
  public:
   // `pointerAtStart`: where the pointer was when the own window was created;
   // nothing for a given window, whose input is not the saver's business.
-  SaverLoop(GlxWindow& window, const StopSignals& signals, std::optional<PointerJump> pointerAtStart);
+  // `delay`: the pause between frames.
+  SaverLoop(GlxWindow& window, const StopSignals& signals, std::chrono::microseconds delay,
+            std::optional<PointerJump> pointerAtStart);
 
   // Runs until the saver ends and says why. The window stays as it is: the
   // caller releases it.
@@ -53,6 +58,7 @@ class SaverLoop {
   GlxWindow& window_;
   Display* display_;
   const StopSignals& signals_;
+  std::chrono::microseconds delay_;
   std::optional<PointerJump> pointer_;
   std::optional<SaverEnd> end_;
   std::string error_;
@@ -64,4 +70,6 @@ class SaverLoop {
   int grabAttempts_ = 0;
   bool raise_ = false;
   bool resized_ = false;
+  int randrEvents_ = -1;  // the RandR extension's first event code, if it is there
+  bool layoutChanged_ = false;
 };
