@@ -9,8 +9,8 @@ GLuint nextList = 1;
 
 long long nullgl::Vertices() { return vertices; }
 
-extern "C" {
-
+// Every function keeps the linkage its header gives it: C for the system's
+// OpenGL, the layer's own names (host/web/gl11.h) in a web build.
 void glClear(GLbitfield) {}
 void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf) {}
 void glBlendFunc(GLenum, GLenum) {}
@@ -57,5 +57,3 @@ void glFlush(void) {}
 void glFinish(void) {}
 
 void gluPerspective(GLdouble, GLdouble, GLdouble, GLdouble) {}
-
-}  // extern "C"

@@ -8,6 +8,8 @@
 #   quillmoor-render   <bindir>
 #   quillmoor-wayland  <bindir>
 #   quillmoor.xml      <datadir>/xscreensaver/config/   the settings dialog's description
+#   quillmoor.html     <datadir>/quillmoor/   the web page, opened from disk by a browser or a
+#                      web-view host (when QUILLMOOR_HTML names a built one)
 #   quillmoor.desktop  <datadir>/applications/screensavers/   MATE's screen saver's themes
 #   quillmoor.6.gz     <mandir>/man6   (XScreenSaver's hacks document themselves in section 6)
 #   quillmoor-render.1.gz  <mandir>/man1
@@ -75,6 +77,12 @@ quillmoor_install_man_page(docs/man/quillmoor.6)
 quillmoor_install_man_page(docs/man/quillmoor-render.1)
 quillmoor_install_man_page(docs/man/quillmoor-wayland.1)
 install(FILES docs/quillmoor.png docs/state-json.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(QUILLMOOR_HTML)
+  install(FILES ${QUILLMOOR_HTML} DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmoor)
+  # lintian takes any .html outside the doc folder for documentation.
+  install(FILES cmake/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+    RENAME quillmoor)
+endif()
 
 # `cpack -G DEB` in the build folder: quillmoor_<version>_<arch>.deb for /usr.
 # Its Depends come from dpkg-shlibdeps (dpkg-dev), so they name exactly the
@@ -94,6 +102,11 @@ It runs as an XScreenSaver hack, or full screen on its own; on Wayland
 quillmoor-wayland runs it for idle daemons, as a lock-screen background or
 as a wallpaper; and quillmoor-render draws the same scene into a PNG with no
 display.]=])
+if(QUILLMOOR_HTML)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "
+/usr/share/quillmoor/quillmoor.html shows it in any web browser with WebGL 2,
+as a web page, a web-view screen saver or a wallpaper.")
+endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

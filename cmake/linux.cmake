@@ -35,6 +35,13 @@ add_library(quillmoor_linux_font STATIC ${QUILLMOOR_LINUX_FONT_SOURCES})
 target_include_directories(quillmoor_linux_font PUBLIC src)
 target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
 
+# The web page's fonts, converted here at build time (the browser has neither
+# the fonts nor the tessellator): scripts/build.sh web runs this tool from this
+# tree and hands it to the web build.
+add_executable(quillmoor-bake-glyphs src/host/web/bake/bake_glyphs.cpp)
+target_link_libraries(quillmoor-bake-glyphs PRIVATE quillmoor_web_core quillmoor_linux_font quillmoor_scene
+  OpenGL::OpenGL)
+
 # What the Linux hosts share: the system's local wall clock, and one reading
 # of a command line.
 add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
@@ -59,6 +66,18 @@ target_link_libraries(quillmoor_linux_draw PUBLIC quillmoor_linux_pacer OpenGL::
 add_library(quillmoor_linux_egl STATIC src/host/linux/egl_config.cpp)
 target_include_directories(quillmoor_linux_egl PUBLIC src)
 target_link_libraries(quillmoor_linux_egl PUBLIC OpenGL::EGL)
+
+# The web page's pieces that need no browser, built here too for the font
+# converter and the unit tests: its URL parameters, its frame gate, the baked
+# fonts' packing.
+add_library(quillmoor_web_core STATIC src/host/web/page_options.cpp src/host/web/frame_gate.cpp
+  src/host/web/baked_glyphs.cpp)
+target_include_directories(quillmoor_web_core PUBLIC src)
+target_link_libraries(quillmoor_web_core PUBLIC quillmoor_headless)
+
+# A web page built beside this tree (build/web/quillmoor.html), for its tests
+# and the package; empty when there is none.
+set(QUILLMOOR_HTML "" CACHE FILEPATH "quillmoor.html of the web build, for its tests and the package")
 
 # The headless host: EGL on Mesa's surfaceless platform; PNG output deflated
 # by libdeflate on a second thread.
@@ -104,8 +123,11 @@ if(QUILLMOOR_BENCH)
   # nothing, which leaves only the scene's own CPU work to measure.
   add_executable(quillmoor_bench_render bench/render_bench.cpp)
   target_link_libraries(quillmoor_bench_render PRIVATE quillmoor_headless benchmark::benchmark)
-  add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp bench/null_gl.cpp)
+  add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp bench/bench_scene.cpp bench/null_gl.cpp)
   target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene benchmark::benchmark)
+  # The same frames as the web build's benchmark of the same name (bench/web_page_bench.py).
+  add_executable(quillmoor_bench_scene bench/scene_frames.cpp bench/bench_scene.cpp bench/null_gl.cpp)
+  target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene)
   # The web build's CPU work natively: the scene through the OpenGL 1.1 layer
   # onto an OpenGL ES 3 that does nothing.
   add_executable(quillmoor_bench_gl11 bench/gl11_bench.cpp bench/null_es3.cpp ${QUILLMOOR_GL11_SOURCES}

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds the native Linux targets and the Windows saver.
-#   scripts/build.sh linux | windows | all
+# Configures and builds the native Linux targets, the Windows saver and the
+# web page.
+#   scripts/build.sh linux | windows | web | all
+# The native tree has its tests and benchmarks unless QUILLMOOR_TESTS=OFF
+# (scripts/run.sh builds without them, so it needs no test packages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc 2>/dev/null || echo 2)
 what=${1:-all}
+tests=${QUILLMOOR_TESTS:-ON}
 
 build_windows() {
   cmake --preset windows >/dev/null
@@ -13,18 +17,35 @@ build_windows() {
 }
 
 build_linux() {
-  local scr="" probe=""
+  local scr="" probe="" html=""
   if [ -f build/windows/quillmoor.scr ]; then
     scr=$PWD/build/windows/quillmoor.scr
     probe=$PWD/build/windows/win_probe.exe
   fi
-  cmake --preset linux -DQUILLMOOR_SCR="$scr" -DQUILLMOOR_WIN_PROBE="$probe" >/dev/null
+  [ -f build/web/quillmoor.html ] && html=$PWD/build/web/quillmoor.html
+  cmake --preset linux -DQUILLMOOR_TESTS="$tests" -DQUILLMOOR_BENCH="$tests" -DQUILLMOOR_SCR="$scr" \
+    -DQUILLMOOR_WIN_PROBE="$probe" -DQUILLMOOR_HTML="$html" >/dev/null
   cmake --build build/linux -j "$jobs"
+}
+
+# The page needs the native font converter first; a native tree already
+# configured is reused, else one is configured for the converter alone.
+build_web() {
+  [ -f build/linux/CMakeCache.txt ] ||
+    cmake --preset linux -DQUILLMOOR_TESTS="$tests" -DQUILLMOOR_BENCH="$tests" >/dev/null
+  cmake --build build/linux -j "$jobs" --target quillmoor-bake-glyphs
+  # Debian's emscripten wants its own Node modules when another node comes
+  # first on the PATH.
+  export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+  cmake --preset emscripten >/dev/null
+  cmake --build build/web -j "$jobs"
 }
 
 case "$what" in
   linux) build_linux ;;
   windows) build_windows ;;
-  all) build_windows && build_linux ;;
-  *) echo "usage: $0 linux|windows|all" >&2; exit 2 ;;
+  web) build_web ;;
+  # The web page before the native tree, whose tests look for it.
+  all) build_windows && build_web && build_linux ;;
+  *) echo "usage: $0 linux|windows|web|all" >&2; exit 2 ;;
 esac

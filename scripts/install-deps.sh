@@ -1,36 +1,54 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs, only those that are missing.
+# Installs the Debian packages the project needs, only those that are missing,
+# in three sets:
+#   scripts/install-deps.sh run    building and running the savers and the renderer
+#   scripts/install-deps.sh web    the web page's compiler (scripts/run.sh --web)
+#   scripts/install-deps.sh test   what the tests add (Wine, X servers, compositors,
+#                                  XScreenSaver, a browser, the package's checks ...)
+# Several sets may be named; with none, all three are installed.
 # Recommended packages come along on purpose: Wine relies on its recommends
 # for OpenGL (libgl1, Mesa's drivers), its X extensions and its own fonts (Tahoma).
 set -euo pipefail
 
-packages=(
-  # native build, tests and benchmarks
-  build-essential cmake pkg-config libgtest-dev libbenchmark-dev
+run_packages=(
+  # native build and the Windows saver's cross compiler
+  build-essential cmake pkg-config g++-mingw-w64-x86-64
   # OpenGL through Mesa: EGL's surfaceless platform for the headless renderer
   libgl-dev libegl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
-  # the outline font on Linux; the renderer's PNGs deflated, and read back by libpng in its tests
-  libfreetype-dev libfontconfig-dev fontconfig libpng-dev fonts-dejavu-core fonts-liberation
-  libdeflate-dev
-  # reading the renderer's state JSON back in the render tests
-  nlohmann-json3-dev
-  # the render tests: the video recipes run and their output checked with ffprobe
-  ffmpeg
-  # the render tests: faults injected into the renderer's writes, and the order of its calls traced
-  fiu-utils strace
-  # the web build's OpenGL 1.1 layer tested and measured natively on Mesa's OpenGL ES 3
-  libgles-dev
-  # the Windows saver: cross compiler, and Wine on a virtual X screen to run it
-  g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils
+  # the outline font on Linux; the renderer's PNGs deflated by libdeflate
+  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation libdeflate-dev
+  # the X11 saver: Xlib, and RandR to tell a change of monitors from input
+  libx11-dev libxrandr-dev
+  # the Wayland saver: wayland-client, wayland-egl and wayland-scanner, and the
+  # distribution's protocol XML (xdg-shell, xdg-output, the viewporter)
+  libwayland-dev wayland-protocols
+  # run.sh asks whether an X display answers
+  x11-utils
+)
+
+web_packages=(
+  # the web page: Debian's emscripten (its own clang, LLVM and Node.js)
+  emscripten
+)
+
+packages=(
+  # unit tests and benchmarks; OpenGL ES for the web's OpenGL layer tested and
+  # measured natively on Mesa
+  libgtest-dev libbenchmark-dev libgles-dev
+  # reading the renderer's state JSON back in the render tests, its PNGs read
+  # back by libpng, the video recipes' output checked with ffprobe, faults
+  # injected into its writes (strace, below, traces the order of its calls)
+  nlohmann-json3-dev libpng-dev ffmpeg fiu-utils
+  # the web page in headless Chromium (driven by python3 over a pipe)
+  chromium
+  # Wine on a virtual X screen to run the Windows saver
+  wine wine64 fonts-wine xvfb xdotool imagemagick
   # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads
   # at places of their own (Xvfb puts all its heads at 0,0)
   xserver-xephyr
   # the Linux saver under the real XScreenSaver daemon; the root's background;
   # ps to tell when the daemon's hack has gone
   xscreensaver x11-xserver-utils procps
-  # the Wayland saver: wayland-client, wayland-egl and wayland-scanner, and the
-  # distribution's protocol XML (xdg-shell, xdg-output, the viewporter)
-  libwayland-dev wayland-protocols
   # the Wayland saver end to end: a headless wlroots compositor with the layer
   # shell, its screenshots and keys, and Weston (no layer shell) for the
   # full-screen window it falls back to
@@ -50,20 +68,32 @@ packages=(
   foot
 )
 
+wanted=()
+[ $# -gt 0 ] || set -- run web test
+for set_name in "$@"; do
+  case "$set_name" in
+    run) wanted+=("${run_packages[@]}") ;;
+    web) wanted+=("${web_packages[@]}") ;;
+    test) wanted+=("${packages[@]}") ;;
+    *) echo "usage: $0 [run] [web] [test]" >&2; exit 2 ;;
+  esac
+done
+
 missing=()
-for package in "${packages[@]}"; do
+for package in "${wanted[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: all ${#packages[@]} packages present"
+  echo "install-deps ($*): all ${#wanted[@]} packages present"
   exit 0
 fi
 
-echo "install-deps: installing ${missing[*]}"
+echo "install-deps ($*): installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+# Other installs may hold dpkg's lock for a while: wait for it instead of failing.
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q "${missing[@]}"

@@ -6,11 +6,32 @@
 # PNG whose path is printed
 # (extra arguments go to the renderer, e.g. --at "2026-12-24 18:00:00"
 # --size 1280x720 --out night.png).
+#   scripts/run.sh --web   builds the web page instead and prints where it is
+# Only what building and running need is installed (scripts/install-deps.sh
+# run; with --web also its compiler), and the native programs are built
+# without their tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-bash scripts/build.sh all
+if [ "${1:-}" = --web ]; then
+  bash scripts/install-deps.sh run web
+  QUILLMOOR_TESTS=OFF bash scripts/build.sh web
+  page="$PWD/build/web/quillmoor.html"
+  # The path as a URL: every byte but letters, digits and / . _ ~ - percent-encoded.
+  url="file://" LC_ALL=C
+  for ((i = 0; i < ${#page}; i++)); do
+    c="${page:i:1}"
+    case "$c" in [A-Za-z0-9/._~-]) url+="$c" ;; *) url+=$(printf '%%%02X' "'$c") ;; esac
+  done
+  echo "Web page: $page"
+  echo "Open it in a browser: $url"
+  echo "(URL parameters for a fixed picture, e.g. ${url}?at=2026-12-24T18:00:00&seed=3)"
+  exit 0
+fi
+
+bash scripts/install-deps.sh run
+QUILLMOOR_TESTS=OFF bash scripts/build.sh windows
+QUILLMOOR_TESTS=OFF bash scripts/build.sh linux
 
 # The option's value from the arguments, in any of the forms the programs
 # take: -name VALUE, --name VALUE, -name=VALUE, --name=VALUE.

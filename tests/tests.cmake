@@ -11,7 +11,7 @@ target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
 # record the order of the draws.
 target_link_options(quillmoor_unit_tests PRIVATE -Wl,--wrap=_Z6Randomi)
 target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font quillmoor_x11_core
-  quillmoor_wayland_core quillmoor_linux_session
+  quillmoor_wayland_core quillmoor_web_core quillmoor_linux_session
   GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 
@@ -116,6 +116,13 @@ foreach(script ${QUILLMOOR_WAYLAND_E2E_TESTS})
       $<TARGET_FILE:wayland_pointer>)
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
+
+# The web page in headless Chromium against the renderer's pictures, when QUILLMOOR_HTML names one.
+if(QUILLMOOR_HTML)
+  add_test(NAME e2e.web_page COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/web_page.py ${QUILLMOOR_HTML}
+    $<TARGET_FILE:quillmoor-render> ${CMAKE_BINARY_DIR}/e2e-web/out)
+  set_tests_properties(e2e.web_page PROPERTIES LABELS e2e TIMEOUT 120)
+endif()
 
 # The Debian package: built by CPack from this build into a folder of its own,
 # listed, unpacked and run.

@@ -12,6 +12,9 @@ inline constexpr std::uint16_t SceneFpuControlWord = 0x133F;
 // (10-11) and infinity control (12). Bit 6 is reserved and always reads as 1.
 inline constexpr std::uint16_t FpuMeaningfulBits = 0x1F3F;
 
+// Only x86 has the x87 unit: elsewhere (WebAssembly) floating point never
+// traps and rounds to nearest, the control word's meaning, so installing it
+// does nothing and reading it gives the word as installed.
 void InstallFpuControlWord();
 std::uint16_t ReadFpuControlWord();
 bool FpuControlWordInstalled();

@@ -23,10 +23,14 @@ echo "  $(basename "$deb"): $(stat -c %s "$deb") bytes"
 echo "  Depends: $(dpkg-deb -f "$deb" Depends)"
 
 section "what it holds"
+html="$(sed -n 's/^QUILLMOOR_HTML:FILEPATH=//p' "$1/CMakeCache.txt")"
+overrides="" web_page=""
+[ -n "$html" ] && overrides="./usr/share/lintian/overrides/quillmoor " web_page="./usr/share/quillmoor/quillmoor.html "
 expect "its files" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')" \
-  "./usr/bin/quillmoor-render ./usr/bin/quillmoor-wayland ./usr/libexec/xscreensaver/quillmoor ./usr/share/applications/screensavers/quillmoor.desktop ./usr/share/doc/quillmoor/changelog.gz ./usr/share/doc/quillmoor/copyright ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ./usr/share/man/man1/quillmoor-render.1.gz ./usr/share/man/man1/quillmoor-wayland.1.gz ./usr/share/man/man6/quillmoor.6.gz ./usr/share/xscreensaver/config/quillmoor.xml "
+  "./usr/bin/quillmoor-render ./usr/bin/quillmoor-wayland ./usr/libexec/xscreensaver/quillmoor ./usr/share/applications/screensavers/quillmoor.desktop ./usr/share/doc/quillmoor/changelog.gz ./usr/share/doc/quillmoor/copyright ./usr/share/doc/quillmoor/quillmoor.png ./usr/share/doc/quillmoor/state-json.md ${overrides}./usr/share/man/man1/quillmoor-render.1.gz ./usr/share/man/man1/quillmoor-wayland.1.gz ./usr/share/man/man6/quillmoor.6.gz ${web_page}./usr/share/xscreensaver/config/quillmoor.xml "
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
+[ -z "$html" ] || expect "the web page is the built one" "$(cmp "$html" "$usr/share/quillmoor/quillmoor.html" 2>&1)" ""
 doc="$usr/share/doc/quillmoor"
 # gzip -9n: deflate with no flags (no name), no time stamp (bytes 4 to 7), best compression (byte 8 is 2).
 for page in "$usr"/share/man/man*/* "$doc/changelog.gz"; do

@@ -9,10 +9,12 @@ namespace {
 using namespace std::chrono;
 
 // Calendar arithmetic on the proleptic Gregorian calendar of <chrono>, with
-// the day split into 86400 seconds.
+// the day split into 86400 seconds. The time of day is added as seconds:
+// where long has 32 bits (WebAssembly), <chrono>'s hours and minutes count
+// in it, and minutes since 1970 overflow it in the year 6053.
 sys_seconds SinceEpoch(const LocalMoment& m) {
-  return sys_days{year{m.Year} / month{m.Month} / day{m.Day}} + hours{m.Hour} + minutes{m.Minute} +
-         seconds{m.Second};
+  return sys_days{year{m.Year} / month{m.Month} / day{m.Day}} +
+         seconds{m.Hour * 3600LL + m.Minute * 60LL + m.Second};
 }
 
 const sys_seconds First = sys_days{year{1601} / January / 1};

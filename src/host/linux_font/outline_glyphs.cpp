@@ -11,15 +11,10 @@
 #include "host/linux_font/ansi_code_page.h"
 #include "host/linux_font/freetype_face.h"
 #include "host/linux_font/glyph_extrusion.h"
+#include "host/linux_font/glyph_list.h"
 #include "host/linux_font/glyph_tessellation.h"
-#include "host/opengl.h"
 
 namespace {
-
-struct ConvertedGlyph {
-  GlyphMetricsFloat Metrics;
-  GlyphMesh Mesh;
-};
 
 bool Convert(const FreeTypeFace& face, unsigned glyphIndex, float extrusion, ConvertedGlyph& converted) {
   GlyphOutline outline;
@@ -29,25 +24,6 @@ bool Convert(const FreeTypeFace& face, unsigned glyphIndex, float extrusion, Con
   converted.Metrics = outline.Metrics;
   converted.Mesh = ExtrudeGlyph(outline.Contours, fill, extrusion, outline.Ink);
   return true;
-}
-
-void CompileList(GLuint list, const ConvertedGlyph& glyph) {
-  glNewList(list, GL_COMPILE);
-  if (!glyph.Mesh.Triangles.empty()) {
-    glBegin(GL_TRIANGLES);
-    const float* normal = nullptr;
-    for (const MeshTriangle& t : glyph.Mesh.Triangles) {
-      if (normal == nullptr || normal[0] != t.Normal[0] || normal[1] != t.Normal[1] || normal[2] != t.Normal[2]) {
-        glNormal3fv(t.Normal);
-        normal = t.Normal;
-      }
-      for (const float* vertex : t.Vertices) glVertex3fv(vertex);
-    }
-    glEnd();
-  }
-  // The next glyph starts where this one's advance ends.
-  glTranslatef(glyph.Metrics.CellIncX, glyph.Metrics.CellIncY, 0.0f);
-  glEndList();
 }
 
 // Without a font the scene still runs, only without its text; that is said
@@ -61,32 +37,42 @@ void WarnNoUsableFont(const char* face) {
 
 }  // namespace
 
-int UseFontOutlinesOf(const ResolvedFont& font, unsigned first, unsigned count, unsigned listBase,
-                      float extrusion, GlyphMetricsFloat* metrics) {
-  if (!(extrusion >= 0)) return 0;
-  if (count > UINT_MAX - first || count > UINT_MAX - listBase) return 0;
+bool ConvertOutlineGlyphs(const ResolvedFont& font, unsigned first, unsigned count, float extrusion,
+                          std::vector<ConvertedGlyph>& glyphs) {
+  if (!(extrusion >= 0) || count > UINT_MAX - first) return false;
   const std::unique_ptr<FreeTypeFace> face = FreeTypeFace::Open(font);
-  if (!face) return 0;
+  if (!face) return false;
 
-  // Everything is converted before any list is made, so that a failure
-  // leaves no lists behind. Codes that share a glyph (the missing glyph,
-  // above all) share its conversion.
-  std::map<unsigned, ConvertedGlyph> glyphs;
-  std::vector<const ConvertedGlyph*> byCode(count);
+  // Codes that share a glyph (the missing glyph, above all) share its
+  // conversion.
+  std::map<unsigned, ConvertedGlyph> byIndex;
+  std::vector<ConvertedGlyph> converted;
+  converted.reserve(count);
   for (unsigned k = 0; k < count; ++k) {
     const unsigned glyphIndex = face->GlyphIndexFor(AnsiToUnicode(first + k));
-    auto found = glyphs.find(glyphIndex);
-    if (found == glyphs.end()) {
-      ConvertedGlyph converted;
-      if (!Convert(*face, glyphIndex, extrusion, converted)) return 0;
-      found = glyphs.emplace(glyphIndex, std::move(converted)).first;
+    auto found = byIndex.find(glyphIndex);
+    if (found == byIndex.end()) {
+      ConvertedGlyph glyph;
+      if (!Convert(*face, glyphIndex, extrusion, glyph)) return false;
+      found = byIndex.emplace(glyphIndex, std::move(glyph)).first;
     }
-    byCode[k] = &found->second;
+    converted.push_back(found->second);
   }
+  glyphs = std::move(converted);
+  return true;
+}
 
+int UseFontOutlinesOf(const ResolvedFont& font, unsigned first, unsigned count, unsigned listBase,
+                      float extrusion, GlyphMetricsFloat* metrics) {
+  if (count > UINT_MAX - listBase) return 0;
+  // Everything is converted before any list is made, so that a failure
+  // leaves no lists behind.
+  std::vector<ConvertedGlyph> glyphs;
+  if (!ConvertOutlineGlyphs(font, first, count, extrusion, glyphs)) return 0;
   for (unsigned k = 0; k < count; ++k) {
-    CompileList(listBase + k, *byCode[k]);
-    if (metrics) metrics[k] = byCode[k]->Metrics;
+    const GlyphMesh& mesh = glyphs[k].Mesh;
+    CompileGlyphList(listBase + k, mesh.Triangles.data(), mesh.Triangles.size(), glyphs[k].Metrics);
+    if (metrics) metrics[k] = glyphs[k].Metrics;
   }
   return 1;
 }

@@ -4,7 +4,10 @@
 #pragma once
 
 #include "frame/platform.h"
+#include <vector>
+
 #include "host/linux_font/font_resolution.h"
+#include "host/linux_font/glyph_geometry.h"
 
 // Builds display lists listBase + k for the 8-bit ANSI codes first + k,
 // k = 0 .. count - 1, and fills metrics[k] (when metrics is not null). Each
@@ -19,3 +22,15 @@ int UseFontOutlinesLinux(const char* face, unsigned first, unsigned count, unsig
 // The same for a font file already chosen.
 int UseFontOutlinesOf(const ResolvedFont& font, unsigned first, unsigned count, unsigned listBase,
                       float extrusion, GlyphMetricsFloat* metrics);
+
+// One character code's conversion: its metrics record and its solid mesh.
+struct ConvertedGlyph {
+  GlyphMetricsFloat Metrics;
+  GlyphMesh Mesh;
+};
+
+// The conversion alone, with no OpenGL: glyphs[k] for the code first + k,
+// k = 0 .. count - 1. False (and `glyphs` untouched) when the font cannot be
+// opened or a glyph cannot be converted.
+bool ConvertOutlineGlyphs(const ResolvedFont& font, unsigned first, unsigned count, float extrusion,
+                          std::vector<ConvertedGlyph>& glyphs);

@@ -1,0 +1,173 @@
+#include "host/web/page_options.h"
+
+#include <limits>
+#include <vector>
+
+#include "host/headless/moment.h"
+#include "host/headless/options.h"
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Percent-decoding as forms encode: "%41" is 'A', '+' a space; a '%' that
+// starts no escape stays itself.
+std::string Decode(std::string_view text) {
+  std::string decoded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '+') {
+      decoded += ' ';
+    } else if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+      decoded += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
+
+// A value as the message shows it: in quotes, control characters as '?',
+// cut after 40 bytes, so that the message stays one short line.
+std::string Shown(const std::string& value) {
+  std::string shown = "\"";
+  for (std::size_t i = 0; i < value.size() && i < 40; ++i) {
+    const unsigned char c = static_cast<unsigned char>(value[i]);
+    shown += c < 0x20 || c == 0x7F ? '?' : value[i];
+  }
+  if (value.size() > 40) shown += "...";
+  return shown + "\"";
+}
+
+// Digits only, no sign, within T.
+template <typename T>
+bool ParseWhole(const std::string& text, T& value) {
+  if (text.empty() || text.size() > 20) return false;
+  unsigned long long whole = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    const unsigned digit = static_cast<unsigned>(c - '0');
+    if (whole > (std::numeric_limits<unsigned long long>::max() - digit) / 10) return false;
+    whole = whole * 10 + digit;
+  }
+  if (whole > static_cast<unsigned long long>(std::numeric_limits<T>::max())) return false;
+  value = static_cast<T>(whole);
+  return true;
+}
+
+// Seconds as digits with up to three decimals ("2", "0.5", "1.250"; zeros
+// may follow the third, as the renderer takes them), in milliseconds; no more
+// than the calendar's whole span.
+bool ParseStep(const std::string& text, long long& milliseconds) {
+  const std::size_t dot = text.find('.');
+  const std::string whole = text.substr(0, dot);
+  const std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
+  long long seconds = 0;
+  if (!ParseWhole(whole, seconds) || seconds > LastMomentSeconds()) return false;
+  if (dot != std::string::npos && (fraction.empty() || fraction.find_first_not_of('0', 3) != std::string::npos))
+    return false;
+  long long thousandths = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const char c = i < fraction.size() ? fraction[i] : '0';
+    if (c < '0' || c > '9') return false;
+    thousandths = thousandths * 10 + (c - '0');
+  }
+  milliseconds = seconds * 1000 + thousandths;
+  return true;
+}
+
+std::optional<LocalMoment> ParseAt(std::string text, std::string& why) {
+  // The URL form has a 'T' between date and time; a space is taken too.
+  if (text.size() == 19 && text[10] == 'T') text[10] = ' ';
+  std::optional<LocalMoment> moment;
+  if (text.size() == 19 && text[10] == ' ') moment = ParseMoment(text, &why);
+  if (!moment && (text.size() != 19 || text[10] != ' ' || why.rfind("expected", 0) == 0))
+    why = "expected YYYY-MM-DDTHH:MM:SS, each field in digits";
+  return moment;
+}
+
+}  // namespace
+
+PageOptions ParsePageOptions(std::string_view query, std::string& message) {
+  PageOptions options;
+  std::vector<std::string> mistakes;
+  const auto bad = [&](const char* what, const std::string& value, const std::string& expected) {
+    mistakes.push_back(std::string("bad ") + what + " " + Shown(value) + ": " + expected);
+  };
+  if (!query.empty() && query.front() == '?') query.remove_prefix(1);
+  bool stepGiven = false;
+  std::string stepText;
+  while (!query.empty()) {
+    const std::size_t end = query.find('&');
+    const std::string_view pair = query.substr(0, end);
+    query = end == std::string_view::npos ? std::string_view() : query.substr(end + 1);
+    if (pair.empty()) continue;
+    const std::size_t equals = pair.find('=');
+    const std::string name = Decode(pair.substr(0, equals));
+    const bool hasValue = equals != std::string_view::npos;
+    const std::string value = hasValue ? Decode(pair.substr(equals + 1)) : std::string();
+    std::string why;
+    if (name == "at") {
+      options.At = ParseAt(value, why);
+      if (!options.At) bad("at", value, why);
+    } else if (name == "step") {
+      stepGiven = true;
+      stepText = value;
+      if (!ParseStep(value, options.StepMs)) {
+        options.StepMs = 0;
+        bad("step", value, "expected seconds, 0 or more, to three decimals (e.g. 1 or 0.5)");
+      }
+    } else if (name == "frames") {
+      if (!ParseWhole(value, options.Frames) || options.Frames < 1 || options.Frames > MaxFrames) {
+        options.Frames = 0;
+        bad("frames", value, "expected a whole number from 1 to " + std::to_string(MaxFrames));
+      }
+    } else if (name == "seed") {
+      std::uint64_t seed = 0;
+      if (ParseWhole(value, seed))
+        options.Seed = seed;
+      else
+        bad("seed", value, "expected a whole number from 0 to 18446744073709551615");
+    } else if (name == "preview") {
+      if (!hasValue || value.empty() || value == "1" || value == "true")
+        options.Preview = true;
+      else if (value == "0" || value == "false")
+        options.Preview = false;
+      else
+        bad("preview", value, "expected no value, 1 or 0");
+    } else {
+      mistakes.push_back("unknown parameter " + Shown(name) + ": the page takes at, step, frames, seed and preview");
+    }
+  }
+  // As the renderer refuses them: a step without a frozen moment, and a
+  // counted run whose last frame would leave the calendar.
+  if (stepGiven && options.StepMs > 0 && !options.At) {
+    mistakes.push_back("step " + Shown(stepText) + " needs at: only a frozen moment can be moved on");
+    options.StepMs = 0;
+  }
+  if (options.At && options.StepMs > 0 && options.Frames > 1 &&
+      (options.Frames - 1) > (LastMomentSeconds() - MomentSeconds(*options.At)) * 1000 / options.StepMs) {
+    mistakes.push_back(std::string("the last frame's moment lies after ") + LastMomentText +
+                       ": fewer frames or a smaller step");
+    options.StepMs = 0;
+  }
+  message.clear();
+  for (const std::string& mistake : mistakes) message += (message.empty() ? "" : "; ") + mistake;
+  return options;
+}
+
+LocalMoment PageMomentOfFrame(const PageOptions& options, long long frame) {
+  const long long start = MomentSeconds(*options.At) * 1000;
+  const long long last = LastMomentSeconds() * 1000;
+  long long at = last;
+  // Written so that no product can overflow: frames past the calendar's end hold there.
+  if (options.StepMs == 0 || frame <= (last - start) / options.StepMs) at = start + frame * options.StepMs;
+  LocalMoment moment = MomentAt(at / 1000);
+  moment.Millisecond = static_cast<std::uint16_t>(at % 1000);
+  return moment;
+}

@@ -1,0 +1,110 @@
+// The web page's URL parameters against the renderer's meanings and ranges, and
+// its frame gate on made-up callback times.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "host/web/frame_gate.h"
+#include "host/web/page_options.h"
+
+namespace {
+
+std::string message;
+
+PageOptions Parse(const std::string& query) { return ParsePageOptions(query, message); }
+
+TEST(PageOptions, TheRenderersParametersInAUrl) {
+  const PageOptions o = Parse("?at=2026-12-20T14:25:10&seed=3&frames=5&step=0.5&preview");
+  EXPECT_EQ(message, "");
+  ASSERT_TRUE(o.At);
+  EXPECT_EQ(std::make_tuple(o.At->Year, o.At->Month, o.At->Day, o.At->Hour, o.At->Minute, o.At->Second),
+            std::make_tuple(2026, 12, 20, 14, 25, 10));
+  EXPECT_EQ(std::make_tuple(o.Seed, o.Frames, o.StepMs, o.Preview), std::make_tuple(3u, 5, 500, true));
+  // A space for the T, percent-encoded or as '+'; preview=0.
+  EXPECT_TRUE(Parse("at=2026-12-20%2014:25:10").At && Parse("at=2026-12-20+14:25:10").At);
+  EXPECT_FALSE(Parse("preview=0").Preview);
+  const PageOptions none = Parse("");
+  EXPECT_FALSE(none.At || none.Seed || none.Preview || none.Frames || none.StepMs || !message.empty());
+}
+
+TEST(PageOptions, BadValuesAreLeftOutAndSaid) {
+  const std::string format = ": expected YYYY-MM-DDTHH:MM:SS, each field in digits";
+  EXPECT_FALSE(Parse("at=2026-02-29T00:00:00").At);
+  EXPECT_EQ(message, "bad at \"2026-02-29T00:00:00\": there is no such day");
+  Parse("at=2026-12-20T14:25");
+  EXPECT_EQ(message, "bad at \"2026-12-20T14:25\"" + format);
+  EXPECT_FALSE(Parse("at=1600-12-31T23:59:59").At);
+  EXPECT_TRUE(Parse("at=1601-01-01T00:00:00").At && Parse("at=9999-12-31T23:59:59").At);
+  // Frames from 1 to 10000000, seeds to 2^64 - 1: both sides of each bound.
+  EXPECT_EQ(Parse("frames=1").Frames + Parse("frames=10000000").Frames, 10000001);
+  EXPECT_EQ(Parse("frames=0").Frames, 0);
+  EXPECT_EQ(message, "bad frames \"0\": expected a whole number from 1 to 10000000");
+  EXPECT_EQ(Parse("frames=10000001").Frames, 0);
+  EXPECT_EQ(Parse("seed=18446744073709551615").Seed, 18446744073709551615u);
+  EXPECT_FALSE(Parse("seed=18446744073709551616").Seed || Parse("seed=-1").Seed || Parse("seed=").Seed);
+  Parse("preview=yes");
+  EXPECT_EQ(message, "bad preview \"yes\": expected no value, 1 or 0");
+  // Every mistake on one line, control characters shown as '?'; what was good still counts.
+  EXPECT_EQ(Parse("seed=%0A&frames=7&colour=red").Frames, 7);
+  EXPECT_EQ(message,
+            "bad seed \"?\": expected a whole number from 0 to 18446744073709551615; unknown parameter \"colour\": "
+            "the page takes at, step, frames, seed and preview");
+}
+
+TEST(PageOptions, StepsToTheMillisecondWithAFrozenMoment) {
+  const std::string at = "at=2026-12-20T14:25:10&step=";
+  EXPECT_EQ(Parse(at + "0.001").StepMs + Parse(at + "86400").StepMs + Parse(at + "1.5000").StepMs, 86401501);
+  for (const char* bad : {"1.2345", "1.", ".5", "-1", "1e3", ""}) {
+    EXPECT_EQ(Parse(at + bad).StepMs, 0) << bad;
+    EXPECT_EQ(message.rfind("bad step", 0), 0u) << bad;
+  }
+  EXPECT_EQ(Parse("step=2").StepMs, 0);
+  EXPECT_EQ(message, "step \"2\" needs at: only a frozen moment can be moved on");
+  // The last frame may show the calendar's last second, not one after it.
+  EXPECT_EQ(Parse("at=9999-12-31T23:59:57&step=1&frames=3").StepMs, 1000);
+  EXPECT_EQ(Parse("at=9999-12-31T23:59:57&step=1&frames=4").StepMs, 0);
+  EXPECT_EQ(message, "the last frame's moment lies after 9999-12-31 23:59:59: fewer frames or a smaller step");
+  // Each frame's moment; run on without a count, the clock stops at the end.
+  const PageOptions o = Parse("at=2026-12-31T23:59:59&step=0.5");
+  const LocalMoment second = PageMomentOfFrame(o, 1), third = PageMomentOfFrame(o, 2);
+  EXPECT_EQ(std::make_tuple(second.Year, second.Second, second.Millisecond), std::make_tuple(2026, 59, 500));
+  EXPECT_EQ(std::make_tuple(third.Year, third.Month, third.Day, third.Hour, third.Second, third.Millisecond),
+            std::make_tuple(2027, 1, 1, 0, 0, 0));
+  const LocalMoment held = PageMomentOfFrame(Parse("at=9999-12-31T23:59:58&step=1"), 1000000000);
+  EXPECT_EQ(std::make_tuple(held.Year, held.Month, held.Day, held.Second), std::make_tuple(9999, 12, 31, 59));
+}
+
+// Two seconds of callbacks `refreshMs` apart: the frames, and the shortest gap between two.
+std::pair<int, double> RunGate(double refreshMs) {
+  FrameGate gate(30);
+  int frames = 0;
+  double last = -1e9, shortest = 1e9;
+  for (int i = 0; i < static_cast<int>(2000 / refreshMs + 0.5); ++i) {
+    const double t = 1000 + i * refreshMs;
+    if (!gate.Open(t)) continue;
+    ++frames;
+    shortest = std::min(shortest, t - std::exchange(last, t));
+  }
+  return {frames, shortest};
+}
+
+TEST(FrameGate, NeverMoreOftenThanTheTick) {
+  // 60 Hz: every second callback; 144 Hz: every fifth (4 are 27.8 ms); 40 ms: every one.
+  EXPECT_EQ(std::make_tuple(RunGate(1000.0 / 60).first, RunGate(1000.0 / 144).first, RunGate(40).first),
+            std::make_tuple(60, 58, 50));
+  EXPECT_NEAR(RunGate(1000.0 / 144).second, 5000.0 / 144, 1e-6);
+  // A hair early counts; after a hidden time one frame at once, no catching up.
+  FrameGate gate(30);
+  const auto opens = [&gate](std::initializer_list<double> times) {
+    std::vector<bool> open;
+    for (double t : times) open.push_back(gate.Open(t));
+    return open;
+  };
+  EXPECT_EQ(opens({100, 129, 129.9, 60000, 60016}), std::vector<bool>({true, false, true, true, false}));
+  gate.Hold(40);  // the preview's pause holds the next frame back
+  EXPECT_EQ(opens({60033, 60040, 60070}), std::vector<bool>({false, true, true}));
+  gate.Reset();
+  EXPECT_TRUE(gate.Open(60071));
+}
+
+}  // namespace
