@@ -27,8 +27,10 @@ file(GLOB QUILLMOOR_WEB_SOURCES CONFIGURE_DEPENDS src/host/web/*.cpp)
 set(QUILLMOOR_WEB_SHELL ${CMAKE_SOURCE_DIR}/src/host/web/shell.html)
 add_executable(quillmoor ${QUILLMOOR_WEB_SOURCES} ${QUILLMOOR_BAKED_GLYPHS}
   # Shared with the Linux hosts: the local clock (the C library asks the
-  # browser), the renderer's calendar arithmetic, one glyph's display list.
-  src/host/linux/local_clock.cpp src/host/headless/moment.cpp src/host/linux_font/glyph_list.cpp)
+  # browser), the renderer's calendar arithmetic and step reading, one glyph's
+  # display list.
+  src/host/linux/local_clock.cpp src/host/headless/moment.cpp src/host/headless/step_text.cpp
+  src/host/linux_font/glyph_list.cpp)
 set_target_properties(quillmoor PROPERTIES SUFFIX ".html")
 target_include_directories(quillmoor PRIVATE src)
 target_link_libraries(quillmoor PRIVATE quillmoor_scene)

@@ -54,7 +54,13 @@ TEST(PageOptions, BadValuesAreLeftOutAndSaid) {
 TEST(PageOptions, StepsToTheMillisecondWithAFrozenMoment) {
   const std::string at = "at=2026-12-20T14:25:10&step=";
   EXPECT_EQ(Parse(at + "0.001").StepMs + Parse(at + "86400").StepMs + Parse(at + "1.5000").StepMs, 86401501);
-  for (const char* bad : {"1.2345", "1.", ".5", "-1", "1e3", ""}) {
+  // A fraction, as the renderer takes it: 1/30 s a frame puts frame 1 at 33 ms
+  // (rounded down), frame 30 a whole second on.
+  const PageOptions thirtieth = Parse(at + "1/30");
+  EXPECT_EQ(PageMomentOfFrame(thirtieth, 1).Millisecond, 33);
+  EXPECT_EQ(std::make_tuple(PageMomentOfFrame(thirtieth, 30).Second, PageMomentOfFrame(thirtieth, 30).Millisecond),
+            std::make_tuple(11, 0));
+  for (const char* bad : {"1.2345", "1.", ".5", "-1", "1e3", "", "1/0", "/30", "1/-3"}) {
     EXPECT_EQ(Parse(at + bad).StepMs, 0) << bad;
     EXPECT_EQ(message.rfind("bad step", 0), 0u) << bad;
   }

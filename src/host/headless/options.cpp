@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "host/headless/output_stream.h"
+#include "host/headless/step_text.h"
 #include "host/linux/option_scanner.h"
 
 const char* const RenderUsage =
@@ -39,59 +40,11 @@ const char* const RenderUsage =
 
 namespace {
 
-// A whole number written in digits only: no sign, no space, no overflow.
-template <typename T>
-bool ParseWhole(std::string_view text, T& value) {
-  if (text.empty() || text.size() > 20) return false;
-  unsigned long long whole = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    const unsigned digit = static_cast<unsigned>(c - '0');
-    if (whole > (std::numeric_limits<unsigned long long>::max() - digit) / 10) return false;
-    whole = whole * 10 + digit;
-  }
-  if (whole > static_cast<unsigned long long>(std::numeric_limits<T>::max())) return false;
-  value = static_cast<T>(whole);
-  return true;
-}
-
 bool ParseSize(std::string_view text, int& width, int& height) {
   const auto x = text.find('x');
   if (x == std::string_view::npos) return false;
   return ParseWhole(text.substr(0, x), width) && ParseWhole(text.substr(x + 1), height) && width >= 1 &&
          height >= 1 && width <= MaxRenderSide && height <= MaxRenderSide;
-}
-
-// Seconds to the millisecond ("2", "0.04", "1.5", and zeros beyond the third
-// decimal) or a fraction of whole numbers ("1/30"), as milliseconds over a
-// divisor.
-bool ParseStep(std::string_view text, long long& milliseconds, long long& divisor) {
-  constexpr long long Most = std::numeric_limits<long long>::max() / 1000;
-  if (const auto slash = text.find('/'); slash != std::string_view::npos) {
-    long long over = 0, under = 0;
-    if (!ParseWhole(text.substr(0, slash), over) || !ParseWhole(text.substr(slash + 1), under) || under < 1 ||
-        over > Most)
-      return false;
-    milliseconds = over * 1000;
-    divisor = under;
-    return true;
-  }
-  const auto point = text.find('.');
-  long long seconds = 0;
-  if (!ParseWhole(text.substr(0, point), seconds) || seconds > Most - 1) return false;
-  long long thousandths = 0;
-  if (point != std::string_view::npos) {
-    const std::string_view decimals = text.substr(point + 1);
-    if (decimals.empty() || decimals.find_first_not_of('0', 3) != std::string_view::npos) return false;
-    for (std::size_t i = 0; i < 3; ++i) {
-      const char digit = i < decimals.size() ? decimals[i] : '0';
-      if (digit < '0' || digit > '9') return false;
-      thousandths = thousandths * 10 + (digit - '0');
-    }
-  }
-  milliseconds = seconds * 1000 + thousandths;
-  divisor = 1;
-  return true;
 }
 
 // Combinations that cannot work, refused before anything is rendered.
@@ -133,12 +86,7 @@ bool CheckCombination(const RenderOptions& o, std::string& error) {
 }  // namespace
 
 long long RenderOptions::OffsetMilliseconds(long long frame) const {
-  // At most 10^7 frames of at most 9.2 * 10^18 milliseconds: the product
-  // needs 128 bits, the quotient fits again when the step is one the
-  // calendar can take, which CheckCombination sees to.
-  const __int128 offset = static_cast<__int128>(frame) * StepMilliseconds / StepDivisor;
-  return offset > std::numeric_limits<long long>::max() ? std::numeric_limits<long long>::max()
-                                                        : static_cast<long long>(offset);
+  return StepOffsetMilliseconds(frame, StepMilliseconds, StepDivisor);
 }
 
 std::optional<RenderOptions> ParseRenderOptions(int argc, const char* const* argv, std::string& error) {

@@ -5,6 +5,7 @@
 
 #include "host/headless/moment.h"
 #include "host/headless/options.h"
+#include "host/headless/step_text.h"
 
 namespace {
 
@@ -44,42 +45,6 @@ std::string Shown(const std::string& value) {
   return shown + "\"";
 }
 
-// Digits only, no sign, within T.
-template <typename T>
-bool ParseWhole(const std::string& text, T& value) {
-  if (text.empty() || text.size() > 20) return false;
-  unsigned long long whole = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    const unsigned digit = static_cast<unsigned>(c - '0');
-    if (whole > (std::numeric_limits<unsigned long long>::max() - digit) / 10) return false;
-    whole = whole * 10 + digit;
-  }
-  if (whole > static_cast<unsigned long long>(std::numeric_limits<T>::max())) return false;
-  value = static_cast<T>(whole);
-  return true;
-}
-
-// Seconds as digits with up to three decimals ("2", "0.5", "1.250"; zeros
-// may follow the third, as the renderer takes them), in milliseconds; no more
-// than the calendar's whole span.
-bool ParseStep(const std::string& text, long long& milliseconds) {
-  const std::size_t dot = text.find('.');
-  const std::string whole = text.substr(0, dot);
-  const std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
-  long long seconds = 0;
-  if (!ParseWhole(whole, seconds) || seconds > LastMomentSeconds()) return false;
-  if (dot != std::string::npos && (fraction.empty() || fraction.find_first_not_of('0', 3) != std::string::npos))
-    return false;
-  long long thousandths = 0;
-  for (std::size_t i = 0; i < 3; ++i) {
-    const char c = i < fraction.size() ? fraction[i] : '0';
-    if (c < '0' || c > '9') return false;
-    thousandths = thousandths * 10 + (c - '0');
-  }
-  milliseconds = seconds * 1000 + thousandths;
-  return true;
-}
 
 std::optional<LocalMoment> ParseAt(std::string text, std::string& why) {
   // The URL form has a 'T' between date and time; a space is taken too.
@@ -118,9 +83,12 @@ PageOptions ParsePageOptions(std::string_view query, std::string& message) {
     } else if (name == "step") {
       stepGiven = true;
       stepText = value;
-      if (!ParseStep(value, options.StepMs)) {
+      // A step longer than the calendar's whole span can never be taken.
+      if (!ParseStep(value, options.StepMs, options.StepDivisor) ||
+          options.StepMs / options.StepDivisor > LastMomentSeconds() * 1000) {
         options.StepMs = 0;
-        bad("step", value, "expected seconds, 0 or more, to three decimals (e.g. 1 or 0.5)");
+        options.StepDivisor = 1;
+        bad("step", value, "expected seconds, 0 or more, to three decimals or as a fraction (e.g. 1, 0.5 or 1/30)");
       }
     } else if (name == "frames") {
       if (!ParseWhole(value, options.Frames) || options.Frames < 1 || options.Frames > MaxFrames) {
@@ -151,7 +119,8 @@ PageOptions ParsePageOptions(std::string_view query, std::string& message) {
     options.StepMs = 0;
   }
   if (options.At && options.StepMs > 0 && options.Frames > 1 &&
-      (options.Frames - 1) > (LastMomentSeconds() - MomentSeconds(*options.At)) * 1000 / options.StepMs) {
+      StepOffsetMilliseconds(options.Frames - 1, options.StepMs, options.StepDivisor) / 1000 >
+          LastMomentSeconds() - MomentSeconds(*options.At)) {
     mistakes.push_back(std::string("the last frame's moment lies after ") + LastMomentText +
                        ": fewer frames or a smaller step");
     options.StepMs = 0;
@@ -163,10 +132,10 @@ PageOptions ParsePageOptions(std::string_view query, std::string& message) {
 
 LocalMoment PageMomentOfFrame(const PageOptions& options, long long frame) {
   const long long start = MomentSeconds(*options.At) * 1000;
-  const long long last = LastMomentSeconds() * 1000;
-  long long at = last;
-  // Written so that no product can overflow: frames past the calendar's end hold there.
-  if (options.StepMs == 0 || frame <= (last - start) / options.StepMs) at = start + frame * options.StepMs;
+  const long long last = LastMomentSeconds() * 1000 + 999;
+  // Frames past the calendar's end hold there.
+  const long long offset = StepOffsetMilliseconds(frame, options.StepMs, options.StepDivisor);
+  const long long at = offset <= last - start ? start + offset : last;
   LocalMoment moment = MomentAt(at / 1000);
   moment.Millisecond = static_cast<std::uint16_t>(at % 1000);
   return moment;
