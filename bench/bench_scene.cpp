@@ -1,8 +1,8 @@
 #include "bench_scene.h"
 
 #include "frame/platform.h"
-#include "host/fpu_control.h"
-#include "host/scene_setup.h"
+#include "base/fpu_control.h"
+#include "host/scene_setup/scene_setup.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame.h"
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_setup.h"
 #include "null_gl.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"

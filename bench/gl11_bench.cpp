@@ -7,11 +7,11 @@
 
 #include "frame/frame.h"
 #include "frame/platform.h"
-#include "host/fpu_control.h"
+#include "base/fpu_control.h"
 #include "host/linux_font/outline_glyphs.h"
-#include "host/opengl.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "base/opengl.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 #include "null_es3.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "null_gl.h"
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 namespace {
 long long vertices = 0;
@@ -10,7 +10,7 @@ GLuint nextList = 1;
 long long nullgl::Vertices() { return vertices; }
 
 // Every function keeps the linkage its header gives it: C for the system's
-// OpenGL, the layer's own names (host/web/gl11.h) in a web build.
+// OpenGL, the layer's own names (gl11/gl11.h) in a web build.
 void glClear(GLbitfield) {}
 void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf) {}
 void glBlendFunc(GLenum, GLenum) {}

@@ -31,10 +31,10 @@
 #include "frame/countdown.h"
 #include "frame/frame.h"
 #include "frame/frame_state.h"
-#include "host/fpu_control.h"
+#include "base/fpu_control.h"
 #include "host/headless/render_session.h"
-#include "host/opengl.h"
-#include "host/scene_setup.h"
+#include "base/opengl.h"
+#include "host/scene_setup/scene_setup.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
 

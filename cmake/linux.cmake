@@ -30,22 +30,23 @@ find_package(Threads REQUIRED)
 
 # Outline glyphs from fontconfig + FreeType + the GLU tessellator, with the same
 # contract as the Windows outline conversion.
-file(GLOB QUILLMOOR_LINUX_FONT_SOURCES CONFIGURE_DEPENDS src/host/linux_font/*.cpp)
-add_library(quillmoor_linux_font STATIC ${QUILLMOOR_LINUX_FONT_SOURCES})
+add_library(quillmoor_linux_font STATIC
+  src/host/linux_font/ansi_code_page.cpp src/host/linux_font/font_resolution.cpp
+  src/host/linux_font/freetype_face.cpp src/host/linux_font/glyph_extrusion.cpp
+  src/host/linux_font/glyph_tessellation.cpp src/host/linux_font/outline_flattening.cpp
+  src/host/linux_font/outline_glyphs.cpp)
 target_include_directories(quillmoor_linux_font PUBLIC src)
-target_link_libraries(quillmoor_linux_font PUBLIC PkgConfig::GLU PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
+target_link_libraries(quillmoor_linux_font PUBLIC quillmoor_glyph_geometry PkgConfig::GLU PkgConfig::FREETYPE
+  PkgConfig::FONTCONFIG)
 
 # The web page's fonts, converted here at build time (the browser has neither
 # the fonts nor the tessellator): scripts/build.sh web runs this tool from this
 # tree and hands it to the web build.
-add_executable(quillmoor-bake-glyphs src/host/web/bake/bake_glyphs.cpp)
+add_executable(quillmoor-bake-glyphs tools/bake_glyphs.cpp)
 target_link_libraries(quillmoor-bake-glyphs PRIVATE quillmoor_web_core quillmoor_linux_font quillmoor_scene
   OpenGL::OpenGL)
 
-# What the Linux hosts share: the system's local wall clock, and one reading
-# of a command line.
-add_library(quillmoor_linux_clock STATIC src/host/linux/local_clock.cpp)
-target_include_directories(quillmoor_linux_clock PUBLIC src)
+# What the Linux hosts share: one reading of a command line.
 add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp src/host/linux/frame_delay.cpp)
 target_include_directories(quillmoor_linux_options PUBLIC src)
 target_link_libraries(quillmoor_linux_options PUBLIC quillmoor_version)
@@ -73,7 +74,7 @@ target_link_libraries(quillmoor_linux_egl PUBLIC OpenGL::EGL)
 add_library(quillmoor_web_core STATIC src/host/web/page_options.cpp src/host/web/frame_gate.cpp
   src/host/web/baked_glyphs.cpp)
 target_include_directories(quillmoor_web_core PUBLIC src)
-target_link_libraries(quillmoor_web_core PUBLIC quillmoor_headless)
+target_link_libraries(quillmoor_web_core PUBLIC quillmoor_headless quillmoor_host_time)
 
 # A web page built beside this tree (build/web/quillmoor.html), for its tests
 # and the package; empty when there is none.
@@ -81,11 +82,14 @@ set(QUILLMOOR_HTML "" CACHE FILEPATH "quillmoor.html of the web build, for its t
 
 # The headless host: EGL on Mesa's surfaceless platform; PNG output deflated
 # by libdeflate on a second thread.
-file(GLOB QUILLMOOR_HEADLESS_SOURCES CONFIGURE_DEPENDS src/host/headless/*.cpp)
-list(FILTER QUILLMOOR_HEADLESS_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
-add_library(quillmoor_headless STATIC ${QUILLMOOR_HEADLESS_SOURCES})
+add_library(quillmoor_headless STATIC
+  src/host/headless/egl_context.cpp src/host/headless/frame_output.cpp src/host/headless/frame_pixels.cpp
+  src/host/headless/headless_platform.cpp src/host/headless/one_ahead.cpp src/host/headless/options.cpp
+  src/host/headless/output_name.cpp src/host/headless/output_stream.cpp src/host/headless/png_encoder.cpp
+  src/host/headless/progress.cpp src/host/headless/render_session.cpp src/host/headless/replacing_file.cpp
+  src/host/headless/state_json.cpp src/host/headless/state_output.cpp)
 target_include_directories(quillmoor_headless PUBLIC src)
-target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene quillmoor_linux_font quillmoor_linux_clock
+target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene_setup quillmoor_linux_font quillmoor_host_time
   quillmoor_linux_options quillmoor_linux_egl quillmoor_version
   OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::DEFLATE Threads::Threads)
 
@@ -98,11 +102,11 @@ set(QUILLMOOR_X11_CORE_SOURCES src/host/x11/command_line.cpp src/host/x11/visual
 add_library(quillmoor_x11_core STATIC ${QUILLMOOR_X11_CORE_SOURCES})
 target_include_directories(quillmoor_x11_core PUBLIC src)
 target_link_libraries(quillmoor_x11_core PUBLIC quillmoor_linux_options quillmoor_linux_pacer)
-file(GLOB QUILLMOOR_X11_SOURCES CONFIGURE_DEPENDS src/host/x11/*.cpp)
-list(FILTER QUILLMOOR_X11_SOURCES EXCLUDE REGEX ".*/(command_line|visual_choice)\\.cpp$")
-add_executable(quillmoor ${QUILLMOOR_X11_SOURCES})
-target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw quillmoor_scene
-  quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_linux_session quillmoor_version OpenGL::GLX OpenGL::OpenGL
+add_executable(quillmoor src/host/x11/glx_window.cpp src/host/x11/main.cpp src/host/x11/saver_loop.cpp
+  src/host/x11/virtual_root.cpp src/host/x11/x11_errors.cpp src/host/x11/x11_platform.cpp
+  src/host/x11/x_core_font.cpp)
+target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw quillmoor_scene_setup
+  quillmoor_saver_input quillmoor_linux_font quillmoor_host_time quillmoor_linux_signals quillmoor_linux_session quillmoor_version OpenGL::GLX OpenGL::OpenGL
   PkgConfig::GLU X11::X11 X11::Xrandr)
 
 include(cmake/wayland.cmake)
@@ -124,15 +128,16 @@ if(QUILLMOOR_BENCH)
   add_executable(quillmoor_bench_render bench/render_bench.cpp)
   target_link_libraries(quillmoor_bench_render PRIVATE quillmoor_headless benchmark::benchmark)
   add_executable(quillmoor_bench_cpu bench/cpu_bench.cpp bench/bench_scene.cpp bench/null_gl.cpp)
-  target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene benchmark::benchmark)
+  target_link_libraries(quillmoor_bench_cpu PRIVATE quillmoor_scene_setup benchmark::benchmark)
   # The same frames as the web build's benchmark of the same name (bench/web_page_bench.py).
   add_executable(quillmoor_bench_scene bench/scene_frames.cpp bench/bench_scene.cpp bench/null_gl.cpp)
-  target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene)
+  target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene_setup)
   # The web build's CPU work natively: the scene through the OpenGL 1.1 layer
   # onto an OpenGL ES 3 that does nothing.
   add_executable(quillmoor_bench_gl11 bench/gl11_bench.cpp bench/null_es3.cpp ${QUILLMOOR_GL11_SOURCES}
     tests/gl11/outline_glyphs_on_layer.cpp)
-  target_link_libraries(quillmoor_bench_gl11 PRIVATE quillmoor_scene_gl11 quillmoor_linux_font benchmark::benchmark)
+  target_link_libraries(quillmoor_bench_gl11 PRIVATE quillmoor_scene_setup_gl11 quillmoor_linux_font
+    benchmark::benchmark)
 endif()
 
 include(cmake/install.cmake)

@@ -37,11 +37,13 @@ add_library(quillmoor_wayland_core STATIC src/host/wayland/command_line.cpp)
 target_include_directories(quillmoor_wayland_core PUBLIC src)
 target_link_libraries(quillmoor_wayland_core PUBLIC quillmoor_linux_options)
 
-file(GLOB QUILLMOOR_WAYLAND_SOURCES CONFIGURE_DEPENDS src/host/wayland/*.cpp)
-list(FILTER QUILLMOOR_WAYLAND_SOURCES EXCLUDE REGEX ".*/command_line\\.cpp$")
-add_executable(quillmoor-wayland ${QUILLMOOR_WAYLAND_SOURCES})
+add_executable(quillmoor-wayland src/host/wayland/black_surface.cpp src/host/wayland/layer_surface.cpp
+  src/host/wayland/main.cpp src/host/wayland/outline_overlay_font.cpp src/host/wayland/scene_surface.cpp
+  src/host/wayland/seat_input.cpp src/host/wayland/wayland_connection.cpp src/host/wayland/wayland_egl.cpp
+  src/host/wayland/wayland_platform.cpp src/host/wayland/wayland_saver.cpp)
 # EGL's native types as plain pointers, not Xlib's.
 target_compile_definitions(quillmoor-wayland PRIVATE EGL_NO_X11)
 target_link_libraries(quillmoor-wayland PRIVATE quillmoor_wayland_core quillmoor_wayland_protocols
-  quillmoor_linux_draw quillmoor_linux_egl quillmoor_scene quillmoor_linux_font quillmoor_linux_clock quillmoor_linux_signals quillmoor_linux_session
+  quillmoor_linux_draw quillmoor_linux_egl quillmoor_scene_setup quillmoor_saver_input quillmoor_linux_font
+  quillmoor_host_time quillmoor_linux_signals quillmoor_linux_session
   quillmoor_version OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU)

@@ -1,6 +1,6 @@
 # The web page, build/web/quillmoor.html: the scene and the web host compiled
 # to WebAssembly by emscripten, drawn through the project's own OpenGL 1.1 on
-# WebGL 2 (src/host/web/gl11*), and put into one self-contained HTML file
+# WebGL 2 (src/gl11), and put into one self-contained HTML file
 # (the WebAssembly and JavaScript embedded) that works from file:// and over
 # HTTP without any network. No emscripten port and none of its legacy GL
 # emulation is used.
@@ -23,17 +23,18 @@ add_custom_command(OUTPUT ${QUILLMOOR_BAKED_GLYPHS}
   DEPENDS "${QUILLMOOR_GLYPH_BAKER}"
   COMMENT "Converting the outline fonts for the web page" VERBATIM)
 
-file(GLOB QUILLMOOR_WEB_SOURCES CONFIGURE_DEPENDS src/host/web/*.cpp)
+add_library(quillmoor_gl11 STATIC ${QUILLMOOR_GL11_SOURCES})
+target_include_directories(quillmoor_gl11 PUBLIC src)
+
 set(QUILLMOOR_WEB_SHELL ${CMAKE_SOURCE_DIR}/src/host/web/shell.html)
-add_executable(quillmoor ${QUILLMOOR_WEB_SOURCES} ${QUILLMOOR_BAKED_GLYPHS}
-  # Shared with the Linux hosts: the local clock (the C library asks the
-  # browser), the renderer's calendar arithmetic and step reading, one glyph's
-  # display list.
-  src/host/linux/local_clock.cpp src/host/headless/moment.cpp src/host/headless/step_text.cpp
-  src/host/linux_font/glyph_list.cpp)
+add_executable(quillmoor src/host/web/baked_glyphs.cpp src/host/web/frame_gate.cpp src/host/web/main.cpp
+  src/host/web/page_options.cpp src/host/web/web_platform.cpp ${QUILLMOOR_BAKED_GLYPHS})
 set_target_properties(quillmoor PROPERTIES SUFFIX ".html")
 target_include_directories(quillmoor PRIVATE src)
-target_link_libraries(quillmoor PRIVATE quillmoor_scene)
+# Shared with the Linux hosts: the local clock (the C library asks the
+# browser), the calendar arithmetic and step reading, one glyph's display list.
+target_link_libraries(quillmoor PRIVATE quillmoor_scene_setup quillmoor_host_time quillmoor_glyph_geometry
+  quillmoor_gl11)
 target_link_options(quillmoor PRIVATE
   -sSINGLE_FILE=1 -sMINIFY_HTML=0 -sENVIRONMENT=web
   -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
@@ -49,6 +50,6 @@ add_custom_command(TARGET quillmoor POST_BUILD
 # program. The WebAssembly goes inside the .js: this emscripten's loader
 # cannot read a file beside it with a Node.js that has fetch().
 add_executable(quillmoor_bench_scene bench/scene_frames.cpp bench/bench_scene.cpp bench/null_gl.cpp)
-target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene)
+target_link_libraries(quillmoor_bench_scene PRIVATE quillmoor_scene_setup)
 target_link_options(quillmoor_bench_scene PRIVATE -sENVIRONMENT=node -sINITIAL_MEMORY=67108864
   -sALLOW_MEMORY_GROWTH=1 -sSINGLE_FILE=1)

@@ -13,11 +13,13 @@ configure_file(${QUILLMOOR_RESOURCE_DIR}/quillmoor.manifest.in ${CMAKE_BINARY_DI
 set_source_files_properties(${QUILLMOOR_RESOURCE_DIR}/quillmoor.rc PROPERTIES OBJECT_DEPENDS
   "${QUILLMOOR_RESOURCE_DIR}/quillmoor.ico;${CMAKE_BINARY_DIR}/generated/quillmoor.manifest;${QUILLMOOR_RESOURCE_DIR}/resource_ids.h")
 
-file(GLOB QUILLMOOR_WIN32_SOURCES CONFIGURE_DEPENDS src/host/win32/*.cpp)
-add_executable(quillmoor WIN32 ${QUILLMOOR_WIN32_SOURCES} ${QUILLMOOR_RESOURCE_DIR}/quillmoor.rc)
+add_executable(quillmoor WIN32 src/host/win32/application_window.cpp src/host/win32/dark_windows.cpp
+  src/host/win32/main.cpp src/host/win32/preview_window.cpp src/host/win32/rendering_context.cpp
+  src/host/win32/saver_window.cpp src/host/win32/win32_platform.cpp ${QUILLMOOR_RESOURCE_DIR}/quillmoor.rc)
 set_target_properties(quillmoor PROPERTIES OUTPUT_NAME quillmoor SUFFIX .scr)
 target_include_directories(quillmoor PRIVATE src ${QUILLMOOR_RESOURCE_DIR})
-target_link_libraries(quillmoor PRIVATE quillmoor_scene quillmoor_version opengl32 glu32 gdi32 user32 advapi32
+target_link_libraries(quillmoor PRIVATE quillmoor_scene_setup quillmoor_scene quillmoor_saver_input quillmoor_win32_core
+  quillmoor_version opengl32 glu32 gdi32 user32 advapi32
   ${QUILLMOOR_STATIC_RUNTIME})
 # A release build ships without symbols or debug sections (the static runtime
 # brings most of them); the build says how big the saver came out.

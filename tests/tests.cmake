@@ -3,20 +3,30 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-file(GLOB QUILLMOOR_UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
-add_executable(quillmoor_unit_tests ${QUILLMOOR_UNIT_TEST_SOURCES} tests/support/recording_gl.cpp
-  tests/support/random_draws.cpp)
+add_executable(quillmoor_unit_tests
+  tests/unit/allocation_counter.cpp tests/unit/allocation_test.cpp tests/unit/clock_dial_hands_test.cpp
+  tests/unit/clock_lattice_test.cpp tests/unit/clock_numerals_test.cpp tests/unit/clock_pass_test.cpp
+  tests/unit/countdown_drawing_test.cpp tests/unit/countdown_test.cpp tests/unit/curtain_build_test.cpp
+  tests/unit/curtain_draw_test.cpp tests/unit/frame_pacer_test.cpp tests/unit/frame_state_test.cpp
+  tests/unit/frame_stream_test.cpp tests/unit/linux_font_geometry_test.cpp tests/unit/linux_font_test.cpp
+  tests/unit/mode_test.cpp tests/unit/outline_font_test.cpp tests/unit/pointer_jump_test.cpp
+  tests/unit/preview_handle_test.cpp tests/unit/random_test.cpp tests/unit/render_state_test.cpp
+  tests/unit/scene_setup_test.cpp tests/unit/session_lock_test.cpp tests/unit/snow_flakes_test.cpp
+  tests/unit/snow_ground_test.cpp tests/unit/wayland_command_line_test.cpp tests/unit/web_page_test.cpp
+  tests/unit/x11_command_line_test.cpp tests/unit/x11_visual_choice_test.cpp
+  tests/support/recording_gl.cpp tests/support/random_draws.cpp)
 target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
 # Every Random(int) passes through tests/support/random_draws.cpp, which can
 # record the order of the draws.
 target_link_options(quillmoor_unit_tests PRIVATE -Wl,--wrap=_Z6Randomi)
-target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene quillmoor_linux_font quillmoor_x11_core
-  quillmoor_wayland_core quillmoor_web_core quillmoor_linux_session
+target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene_setup quillmoor_saver_input quillmoor_win32_core
+  quillmoor_linux_font quillmoor_x11_core quillmoor_wayland_core quillmoor_web_core quillmoor_linux_session
   GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 
-file(GLOB QUILLMOOR_RENDER_TEST_SOURCES CONFIGURE_DEPENDS tests/render/*.cpp)
-add_executable(quillmoor_render_tests ${QUILLMOOR_RENDER_TEST_SOURCES})
+add_executable(quillmoor_render_tests
+  tests/render/clock_render_test.cpp tests/render/countdown_render_test.cpp
+  tests/render/curtain_render_test.cpp tests/render/render_test.cpp tests/render/snow_render_test.cpp)
 target_include_directories(quillmoor_render_tests PRIVATE tests/support)
 # libpng reads the renderer's own PNGs back, as other programs will.
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
@@ -133,9 +143,8 @@ set_tests_properties(package.deb PROPERTIES LABELS package TIMEOUT 300)
 # scene through it against the renderer's picture, and what the scene does not
 # show.
 add_executable(quillmoor_gl11_tests tests/gl11/gl11_picture_test.cpp tests/gl11/gl11_semantics_test.cpp
-  tests/gl11/outline_glyphs_on_layer.cpp
-  src/host/headless/moment.cpp)
-target_link_libraries(quillmoor_gl11_tests PRIVATE quillmoor_scene_gl11 quillmoor_gl11 quillmoor_linux_font quillmoor_linux_egl
+  tests/gl11/outline_glyphs_on_layer.cpp)
+target_link_libraries(quillmoor_gl11_tests PRIVATE quillmoor_scene_setup_gl11 quillmoor_gl11 quillmoor_host_time quillmoor_linux_font quillmoor_linux_egl
   PkgConfig::PNG GTest::gtest_main)
 target_compile_definitions(quillmoor_gl11_tests PRIVATE QUILLMOOR_RENDER_BIN="$<TARGET_FILE:quillmoor-render>"
   QUILLMOOR_GL11_OUT="${CMAKE_BINARY_DIR}/gl11-pictures")

@@ -1,4 +1,4 @@
-#include "host/fpu_control.h"
+#include "base/fpu_control.h"
 
 void InstallFpuControlWord() {
 #if defined(__i386__) || defined(__x86_64__)

@@ -6,7 +6,7 @@
 #pragma once
 
 #if defined(__EMSCRIPTEN__) || defined(QUILLMOOR_GL11_LAYER)
-#include "host/web/gl11.h"
+#include "gl11/gl11.h"
 #else
 
 #ifdef _WIN32

@@ -1,4 +1,4 @@
-#include "host/random.h"
+#include "base/random.h"
 
 #include <chrono>
 

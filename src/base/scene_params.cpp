@@ -1,3 +1,3 @@
-#include "host/scene_params.h"
+#include "base/scene_params.h"
 
 SceneParameters SceneParams;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/extended.h"
+#include "base/extended.h"
 
 struct Wave {
   Extended Phase = 0;  // radians

@@ -16,7 +16,7 @@
 
 #include "clock/gl_vectors.h"
 #include "clock/triangle_normal.h"
-#include "host/extended.h"
+#include "base/extended.h"
 
 inline constexpr int LatticeSectors = 6;
 inline constexpr int LatticeRows = 6;       // storage rows, 0..5

@@ -6,8 +6,8 @@
 #include "clock/hands.h"
 #include "clock/numerals.h"
 #include "frame/frame_state.h"
-#include "host/opengl.h"
-#include "host/scene_params.h"
+#include "base/opengl.h"
+#include "base/scene_params.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
 

@@ -3,7 +3,7 @@
 // flakes.
 #pragma once
 
-#include "host/extended.h"
+#include "base/extended.h"
 
 inline constexpr int ClockPositions = 12;
 inline constexpr Extended NumeralRingRadius = 0.36L;

@@ -3,8 +3,8 @@
 // corner, just before each call.
 #pragma once
 
-#include "host/extended.h"
-#include "host/opengl.h"
+#include "base/extended.h"
+#include "base/opengl.h"
 
 struct Vector3f {
   float x = 0, y = 0, z = 0;

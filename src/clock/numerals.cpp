@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/scene_params.h"
+#include "base/scene_params.h"
 
 NumeralCellTemplate CellTemplate;
 DigitCellTable DigitCells;

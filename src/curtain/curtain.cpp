@@ -5,9 +5,9 @@
 
 #include "clock/gl_vectors.h"
 #include "clock/triangle_normal.h"
-#include "host/opengl.h"
-#include "host/random.h"
-#include "host/scene_params.h"
+#include "base/opengl.h"
+#include "base/random.h"
+#include "base/scene_params.h"
 
 CurtainVertex CurtainGrid[CurtainMaxRows + 1][CurtainMaxColumns + 1];
 std::int32_t ColourPattern = 1;

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "host/extended.h"
+#include "base/extended.h"
 
 // The table is dimensioned for the full screen (20 rows of 100 cells); the
 // preview's 10 x 50 uses its lower left part.

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "frame/outline_font.h"
-#include "host/opengl.h"
-#include "host/scene_params.h"
+#include "base/opengl.h"
+#include "base/scene_params.h"
 
 CountdownRecord CountdownState;
 CountdownLayout CountdownLines;

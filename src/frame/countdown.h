@@ -8,7 +8,7 @@
 
 #include "frame/frame.h"
 #include "frame/frame_state.h"
-#include "host/extended.h"
+#include "base/extended.h"
 
 // Rewritten from scratch by every frame.
 struct CountdownRecord {

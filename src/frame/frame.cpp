@@ -5,8 +5,8 @@
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "frame/platform.h"
-#include "host/opengl.h"
-#include "host/scene_params.h"
+#include "base/opengl.h"
+#include "base/scene_params.h"
 
 void DrawFrame(SceneKind kind) {
   Platform& platform = CurrentPlatform();

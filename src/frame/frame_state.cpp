@@ -1,7 +1,7 @@
 #include "frame/frame_state.h"
 
-#include "host/random.h"
-#include "host/scene_params.h"
+#include "base/random.h"
+#include "base/scene_params.h"
 
 ClockTimeRecord ClockTime;
 HandAngleSet HandAngles;

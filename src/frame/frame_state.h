@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/extended.h"
+#include "base/extended.h"
 
 struct ClockTimeRecord {
   std::uint16_t Hour = 0, Minute = 0, Second = 0, Millisecond = 0;

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "frame/platform.h"
-#include "host/extended.h"
-#include "host/opengl.h"
+#include "base/extended.h"
+#include "base/opengl.h"
 
 struct OutlineFont {
   GLuint ListBase = 0;                    // first of 256 consecutive list names

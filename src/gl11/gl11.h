@@ -2,7 +2,7 @@
 // entry points the scene and the hosts' shared code call, with OpenGL 1.1's
 // meaning, drawn through one shader pair.
 //
-// What the scene sees. src/host/opengl.h includes this header instead of
+// What the scene sees. src/base/opengl.h includes this header instead of
 // <GL/gl.h> when QUILLMOOR_GL11_LAYER is defined (always under emscripten).
 // It brings the ES 3 types and the constants ES shares with OpenGL, adds the
 // OpenGL 1.1 constants ES lacks, and renames every OpenGL 1.1 call the scene
@@ -11,7 +11,7 @@
 // because the layer keeps their state itself. The layer's own sources define
 // QUILLMOOR_GL11_IMPLEMENTATION before including this header and so call the
 // real ES functions by their names. A file that wants the real ES calls must
-// not include src/host/opengl.h.
+// not include src/base/opengl.h.
 //
 // What is kept and how.
 // - All OpenGL 1.1 state lives on the CPU: current colour and normal, the two

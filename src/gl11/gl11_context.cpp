@@ -1,4 +1,4 @@
-#include "host/web/gl11_context.h"
+#include "gl11/gl11_context.h"
 
 #include <algorithm>
 

@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "host/web/gl11_matrix.h"
-#include "host/web/gl11_shaders.h"
-#include "host/web/gl11_state.h"
+#include "gl11/gl11_matrix.h"
+#include "gl11/gl11_shaders.h"
+#include "gl11/gl11_state.h"
 
 struct Vertex {
   float Position[3];

@@ -8,9 +8,9 @@
 #include <map>
 #include <vector>
 
-#include "host/web/gl11_context.h"
-#include "host/web/gl11_matrix.h"
-#include "host/web/gl11_state.h"
+#include "gl11/gl11_context.h"
+#include "gl11/gl11_matrix.h"
+#include "gl11/gl11_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/web/gl11_matrix.h"
+#include "gl11/gl11_matrix.h"
 
 #include <cmath>
 

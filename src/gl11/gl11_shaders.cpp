@@ -1,4 +1,4 @@
-#include "host/web/gl11_shaders.h"
+#include "gl11/gl11_shaders.h"
 
 #include <cmath>
 

@@ -5,8 +5,8 @@
 
 #include <array>
 
-#include "host/web/gl11_matrix.h"
-#include "host/web/gl11_state.h"
+#include "gl11/gl11_matrix.h"
+#include "gl11/gl11_state.h"
 
 // Vertex attribute locations.
 inline constexpr GLuint PositionAttribute = 0;

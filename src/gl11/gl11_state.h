@@ -5,7 +5,7 @@
 #include <array>
 
 #define QUILLMOOR_GL11_IMPLEMENTATION
-#include "host/web/gl11.h"
+#include "gl11/gl11.h"
 
 using Vec4 = std::array<float, 4>;
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "host/opengl.h"
-#include "host/random.h"
+#include "base/opengl.h"
+#include "base/random.h"
 
 FlakeTable Snowfall;
 

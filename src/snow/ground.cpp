@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "clock/triangle_normal.h"
-#include "host/opengl.h"
-#include "host/random.h"
-#include "host/scene_params.h"
+#include "base/opengl.h"
+#include "base/random.h"
+#include "base/scene_params.h"
 
 GroundGrid Ground;
 

@@ -9,7 +9,7 @@
 #pragma once
 
 #include "clock/gl_vectors.h"
-#include "host/extended.h"
+#include "base/extended.h"
 
 inline constexpr int GroundMaxColumns = 300;
 inline constexpr int GroundMaxRows = 100;

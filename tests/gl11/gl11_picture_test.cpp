@@ -12,11 +12,11 @@
 #include "es3_context.h"
 #include "frame/frame.h"
 #include "frame/platform.h"
-#include "host/headless/moment.h"
+#include "host/time/moment.h"
 #include "host/linux_font/outline_glyphs.h"
-#include "host/opengl.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "base/opengl.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "es3_context.h"
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "host/headless/render_session.h"
 #include "host/headless/state_json.h"
-#include "host/opengl.h"
+#include "base/opengl.h"
 #include "pass_picture.h"
 #include "pixels.h"
 #include "snow/flakes.h"

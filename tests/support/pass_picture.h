@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/headless/render_session.h"
-#include "host/opengl.h"
+#include "base/opengl.h"
 #include "pixels.h"
 
 template <typename Pass>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 namespace rgl {
 

@@ -5,7 +5,7 @@
 #include "allocation_counter.h"
 #include "test_platform.h"
 #include "frame/frame.h"
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 
 namespace {

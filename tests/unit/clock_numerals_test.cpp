@@ -4,7 +4,7 @@
 
 #include "clock/numerals.h"
 #include "clock_test_support.h"
-#include "host/scene_params.h"
+#include "base/scene_params.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "clock/numerals.h"
 #include "clock_test_support.h"
 #include "frame/frame_state.h"
-#include "host/scene_params.h"
+#include "base/scene_params.h"
 
 namespace {
 

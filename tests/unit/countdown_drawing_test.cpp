@@ -6,8 +6,8 @@
 
 #include "frame/countdown.h"
 #include "frame/outline_font.h"
-#include "host/scene_params.h"
-#include "host/scene_setup.h"
+#include "base/scene_params.h"
+#include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "test_platform.h"
 

@@ -6,7 +6,7 @@
 
 #include "allocation_counter.h"
 #include "frame/countdown.h"
-#include "host/scene_params.h"
+#include "base/scene_params.h"
 
 namespace {
 

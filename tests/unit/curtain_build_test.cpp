@@ -6,9 +6,9 @@
 #include <set>
 
 #include "curtain/curtain.h"
-#include "host/random.h"
-#include "host/scene_params.h"
-#include "host/scene_setup.h"
+#include "base/random.h"
+#include "base/scene_params.h"
+#include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "test_platform.h"
 

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "frame/frame_state.h"
-#include "host/random.h"
-#include "host/scene_params.h"
+#include "base/random.h"
+#include "base/scene_params.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "frame/frame.h"
-#include "host/extended.h"
-#include "host/scene_setup.h"
+#include "base/extended.h"
+#include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "host/fpu_control.h"
-#include "host/mode.h"
+#include "base/fpu_control.h"
+#include "host/win32/mode.h"
 
 namespace {
 

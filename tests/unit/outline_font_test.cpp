@@ -3,7 +3,7 @@
 #include <string>
 
 #include "frame/outline_font.h"
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "test_platform.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "host/pointer_jump.h"
+#include "host/saver_input/pointer_jump.h"
 
 namespace {
 

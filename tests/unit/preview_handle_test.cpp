@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "host/preview_handle.h"
+#include "host/win32/preview_handle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "host/random.h"
+#include "base/random.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "test_platform.h"
 #include "frame/frame.h"
 #include "frame/frame_state.h"
-#include "host/extended.h"
-#include "host/scene_params.h"
-#include "host/scene_setup.h"
+#include "base/extended.h"
+#include "base/scene_params.h"
+#include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "clock_test_support.h"
-#include "host/random.h"
+#include "base/random.h"
 #include "recording_gl.h"
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_setup.h"
 #include "snow/flakes.h"
 
 namespace {

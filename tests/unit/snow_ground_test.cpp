@@ -4,8 +4,8 @@
 
 #include "clock/triangle_normal.h"
 #include "clock_test_support.h"
-#include "host/random.h"
-#include "host/scene_params.h"
+#include "base/random.h"
+#include "base/scene_params.h"
 #include "snow/ground.h"
 
 namespace {

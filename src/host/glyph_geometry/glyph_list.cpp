@@ -1,4 +1,4 @@
-#include "host/linux_font/glyph_list.h"
+#include "host/glyph_geometry/glyph_list.h"
 
 void CompileGlyphList(GLuint list, const MeshTriangle* triangles, std::size_t count,
                       const GlyphMetricsFloat& metrics) {

@@ -5,8 +5,8 @@
 #include <cstddef>
 
 #include "frame/platform.h"
-#include "host/linux_font/glyph_geometry.h"
-#include "host/opengl.h"
+#include "host/glyph_geometry/glyph_geometry.h"
+#include "base/opengl.h"
 
 // Compiles list `list`: one glBegin/glEnd of the triangles (a normal given
 // only where it changes), then a translation by the glyph's cell increment.

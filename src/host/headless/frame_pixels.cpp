@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 std::vector<std::uint8_t> ReadFramePixels(int width, int height) {
   const std::size_t stride = static_cast<std::size_t>(width) * 3;

@@ -1,8 +1,8 @@
 #include "host/headless/headless_platform.h"
 
-#include "host/linux/local_clock.h"
+#include "host/time/local_clock.h"
 #include "host/linux_font/outline_glyphs.h"
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 LocalMoment HeadlessPlatform::LocalNow() { return frozen_ ? *frozen_ : SystemLocalNow(); }
 

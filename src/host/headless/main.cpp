@@ -12,7 +12,7 @@
 
 #include "quillmoor_version.h"
 
-#include "host/fpu_control.h"
+#include "base/fpu_control.h"
 #include "host/headless/output_stream.h"
 #include "host/headless/frame_output.h"
 #include "host/headless/one_ahead.h"

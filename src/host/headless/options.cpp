@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "host/headless/output_stream.h"
-#include "host/headless/step_text.h"
+#include "host/time/step_text.h"
 #include "host/linux/option_scanner.h"
 
 const char* const RenderUsage =

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "frame/platform.h"
-#include "host/headless/moment.h"
+#include "host/time/moment.h"
 #include "host/headless/output_name.h"
 #include "host/headless/png_encoder.h"
 

@@ -2,9 +2,9 @@
 
 #include "frame/frame.h"
 #include "host/headless/frame_pixels.h"
-#include "host/opengl.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "base/opengl.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 
 RenderSession::RenderSession(const RenderOptions& options) : options_(options), platform_(options.At) {}
 

@@ -7,7 +7,7 @@
 #include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
-#include "host/scene_params.h"
+#include "base/scene_params.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
 

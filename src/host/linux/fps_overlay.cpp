@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "frame/platform.h"
 #include "host/linux_font/font_resolution.h"
-#include "host/linux_font/glyph_geometry.h"
+#include "host/glyph_geometry/glyph_geometry.h"
 
 // A glyph ready to be filled and extruded.
 struct GlyphOutline {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "host/linux_font/glyph_geometry.h"
+#include "host/glyph_geometry/glyph_geometry.h"
 
 // With no extrusion the glyph is flat: the front face alone.
 GlyphMesh ExtrudeGlyph(const std::vector<Contour>& contours, const std::vector<Triangle2>& fill, double extrusion,

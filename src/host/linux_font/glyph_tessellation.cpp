@@ -4,7 +4,7 @@
 #include <deque>
 #include <memory>
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "host/linux_font/glyph_geometry.h"
+#include "host/glyph_geometry/glyph_geometry.h"
 
 // Appends the triangles that fill `contours` by `rule` to `triangles`, each
 // counter-clockwise seen from +z. False when the tessellator reports an error.

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "host/linux_font/glyph_geometry.h"
+#include "host/glyph_geometry/glyph_geometry.h"
 
 // Append the points of the arc after p0, ending with its last control point,
 // in as few equal parameter steps as keep every chord within `tolerance` of

@@ -1,4 +1,4 @@
-#include "host/pointer_jump.h"
+#include "host/saver_input/pointer_jump.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "host/scene_area.h"
+#include "host/scene_setup/scene_area.h"
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 SceneArea CurrentSceneArea;
 

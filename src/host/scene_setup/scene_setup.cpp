@@ -1,4 +1,4 @@
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_setup.h"
 
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
@@ -7,10 +7,10 @@
 #include "frame/frame_state.h"
 #include "frame/outline_font.h"
 #include "frame/platform.h"
-#include "host/opengl.h"
-#include "host/random.h"
-#include "host/scene_area.h"
-#include "host/scene_params.h"
+#include "base/opengl.h"
+#include "base/random.h"
+#include "host/scene_setup/scene_area.h"
+#include "base/scene_params.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
 

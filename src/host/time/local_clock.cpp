@@ -1,4 +1,4 @@
-#include "host/linux/local_clock.h"
+#include "host/time/local_clock.h"
 
 #include <ctime>
 

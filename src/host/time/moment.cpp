@@ -1,4 +1,4 @@
-#include "host/headless/moment.h"
+#include "host/time/moment.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "host/headless/step_text.h"
+#include "host/time/step_text.h"
 
 bool ParseStep(std::string_view text, long long& milliseconds, long long& divisor) {
   constexpr long long Most = std::numeric_limits<long long>::max() / 1000;

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "frame/platform.h"
-#include "host/fpu_control.h"
+#include "base/fpu_control.h"
 #include "host/linux/option_scanner.h"
 #include "host/linux/session_lock.h"
 #include "host/linux/stop_signals.h"

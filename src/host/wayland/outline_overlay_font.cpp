@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "host/linux_font/outline_glyphs.h"
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 namespace {
 

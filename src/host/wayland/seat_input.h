@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-#include "host/pointer_jump.h"
+#include "host/saver_input/pointer_jump.h"
 #include "host/wayland/protocols.h"
 
 class SeatInput {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "host/linux/fps_overlay.h"
-#include "host/linux/local_clock.h"
+#include "host/time/local_clock.h"
 #include "host/linux_font/outline_glyphs.h"
 #include "host/wayland/scene_surface.h"
 

@@ -13,8 +13,8 @@
 #include "frame/outline_font.h"
 #include "host/linux/frame_pacer.h"
 #include "host/linux/option_scanner.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 
 WaylandSaver::WaylandSaver(WaylandConnection& connection, WaylandEgl& egl, WaylandPlatform& platform,
                            const WaylandOptions& options, const StopSignals& signals)

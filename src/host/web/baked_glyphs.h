@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "frame/platform.h"
-#include "host/linux_font/glyph_geometry.h"
+#include "host/glyph_geometry/glyph_geometry.h"
 
 // A mesh stored by index: its distinct points and normals once each (x, y, z
 // triples), and per triangle four indices: its normal, then its three points

@@ -14,10 +14,10 @@
 #include <string>
 
 #include "frame/frame.h"
-#include "host/fpu_control.h"
-#include "host/opengl.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "base/fpu_control.h"
+#include "base/opengl.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 #include "host/web/frame_gate.h"
 #include "host/web/page_options.h"
 #include "host/web/web_platform.h"

@@ -3,9 +3,9 @@
 #include <limits>
 #include <vector>
 
-#include "host/headless/moment.h"
+#include "host/time/moment.h"
 #include "host/headless/options.h"
-#include "host/headless/step_text.h"
+#include "host/time/step_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // and close requests go to the window it owns.
 #pragma once
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 inline constexpr const char* ApplicationWindowClassName = "QuillmoorApplication";
 

@@ -8,7 +8,7 @@
 // the saver's window instead of whatever lies elsewhere.
 #pragma once
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 inline constexpr const char* DarkWindowClassName = "QuillmoorDarkWindow";
 // More monitors beside the primary one than any system drives; the windows

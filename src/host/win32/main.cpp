@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "frame/platform.h"
-#include "host/fpu_control.h"
-#include "host/mode.h"
-#include "host/opengl.h"
+#include "base/fpu_control.h"
+#include "host/win32/mode.h"
+#include "base/opengl.h"
 #include "host/win32/application_window.h"
 #include "host/win32/preview_window.h"
 #include "host/win32/saver_window.h"

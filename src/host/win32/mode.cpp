@@ -1,4 +1,4 @@
-#include "host/mode.h"
+#include "host/win32/mode.h"
 
 const char* ApplicationTitle = nullptr;
 

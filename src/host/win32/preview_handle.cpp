@@ -1,4 +1,4 @@
-#include "host/preview_handle.h"
+#include "host/win32/preview_handle.h"
 
 #include <cstdint>
 #include <limits>

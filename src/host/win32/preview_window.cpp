@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "frame/frame.h"
-#include "host/preview_handle.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "host/win32/preview_handle.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 #include "host/win32/application_window.h"
 
 PreviewState Preview;

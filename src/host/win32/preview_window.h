@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 #include "host/win32/rendering_context.h"
 
 inline constexpr const char* PreviewWindowClassName = "QuillmoorPreviewWindow";

@@ -2,7 +2,7 @@
 // creating the context on the window's device context, and releasing both.
 #pragma once
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 // Double-buffered RGBA drawn to a window: 32 colour bits, 16 depth bits, no
 // stencil, no accumulation, no auxiliary buffers. Every other field is 0.

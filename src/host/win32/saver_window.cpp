@@ -2,8 +2,8 @@
 
 #include "frame/frame.h"
 #include "frame/outline_font.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 // Every other monitor gets a black window that passes its input on to it.
 #pragma once
 
-#include "host/opengl.h"
-#include "host/pointer_jump.h"
+#include "base/opengl.h"
+#include "host/saver_input/pointer_jump.h"
 #include "host/win32/dark_windows.h"
 #include "host/win32/rendering_context.h"
 

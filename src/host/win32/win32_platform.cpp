@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 // The glyph-metrics record is the system's, field for field.
 static_assert(sizeof(GLYPHMETRICSFLOAT) == sizeof(GlyphMetricsFloat));

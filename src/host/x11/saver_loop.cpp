@@ -9,8 +9,8 @@
 #include <ctime>
 
 #include "frame/frame.h"
-#include "host/scene_area.h"
-#include "host/scene_setup.h"
+#include "host/scene_setup/scene_area.h"
+#include "host/scene_setup/scene_setup.h"
 #include "host/x11/x11_errors.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <optional>
 #include <string>
 
-#include "host/pointer_jump.h"
+#include "host/saver_input/pointer_jump.h"
 #include "host/linux/frame_pacer.h"
 #include "host/x11/glx_window.h"
 #include "host/linux/stop_signals.h"

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "host/linux/local_clock.h"
+#include "host/time/local_clock.h"
 #include "host/linux_font/outline_glyphs.h"
 #include "host/linux/fps_overlay.h"
 

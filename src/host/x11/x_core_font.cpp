@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "host/opengl.h"
+#include "base/opengl.h"
 
 namespace {
 
