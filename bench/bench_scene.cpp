@@ -1,7 +1,7 @@
 #include "bench_scene.h"
 
-#include "frame/platform.h"
 #include "base/fpu_control.h"
+#include "frame/platform.h"
 #include "host/scene_setup/scene_setup.h"
 
 namespace {

@@ -5,11 +5,11 @@
 // The glyphs come from the Linux font, compiled into the layer's lists.
 #include <benchmark/benchmark.h>
 
+#include "base/fpu_control.h"
+#include "base/opengl.h"
 #include "frame/frame.h"
 #include "frame/platform.h"
-#include "base/fpu_control.h"
 #include "host/linux_font/outline_glyphs.h"
-#include "base/opengl.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
 #include "null_es3.h"

@@ -26,14 +26,14 @@
 #include <string>
 #include <vector>
 
+#include "base/fpu_control.h"
+#include "base/opengl.h"
 #include "clock/clock_pass.h"
 #include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame.h"
 #include "frame/frame_state.h"
-#include "base/fpu_control.h"
 #include "host/headless/render_session.h"
-#include "base/opengl.h"
 #include "host/scene_setup/scene_setup.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"

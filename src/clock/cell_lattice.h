@@ -14,9 +14,9 @@
 #include <array>
 #include <cstdint>
 
+#include "base/extended.h"
 #include "clock/gl_vectors.h"
 #include "clock/triangle_normal.h"
-#include "base/extended.h"
 
 inline constexpr int LatticeSectors = 6;
 inline constexpr int LatticeRows = 6;       // storage rows, 0..5

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "base/opengl.h"
+#include "base/scene_params.h"
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
 #include "clock/numerals.h"
 #include "frame/frame_state.h"
-#include "base/opengl.h"
-#include "base/scene_params.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
 

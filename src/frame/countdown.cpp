@@ -4,9 +4,9 @@
 #include <charconv>
 #include <cstring>
 
-#include "frame/outline_font.h"
 #include "base/opengl.h"
 #include "base/scene_params.h"
+#include "frame/outline_font.h"
 
 CountdownRecord CountdownState;
 CountdownLayout CountdownLines;

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
+#include "base/extended.h"
 #include "frame/frame.h"
 #include "frame/frame_state.h"
-#include "base/extended.h"
 
 // Rewritten from scratch by every frame.
 struct CountdownRecord {

@@ -1,12 +1,12 @@
 #include "frame/frame.h"
 
+#include "base/opengl.h"
+#include "base/scene_params.h"
 #include "clock/clock_pass.h"
 #include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "frame/platform.h"
-#include "base/opengl.h"
-#include "base/scene_params.h"
 
 void DrawFrame(SceneKind kind) {
   Platform& platform = CurrentPlatform();

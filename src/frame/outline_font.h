@@ -3,9 +3,9 @@
 // print routine that shifts a string left by a rule of its length.
 #pragma once
 
-#include "frame/platform.h"
 #include "base/extended.h"
 #include "base/opengl.h"
+#include "frame/platform.h"
 
 struct OutlineFont {
   GLuint ListBase = 0;                    // first of 256 consecutive list names

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "clock/triangle_normal.h"
 #include "base/opengl.h"
 #include "base/random.h"
 #include "base/scene_params.h"
+#include "clock/triangle_normal.h"
 
 GroundGrid Ground;
 

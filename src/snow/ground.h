@@ -8,8 +8,8 @@
 // lattice.
 #pragma once
 
-#include "clock/gl_vectors.h"
 #include "base/extended.h"
+#include "clock/gl_vectors.h"
 
 inline constexpr int GroundMaxColumns = 300;
 inline constexpr int GroundMaxRows = 100;

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "base/opengl.h"
 #include "es3_context.h"
 #include "frame/frame.h"
 #include "frame/platform.h"
-#include "host/time/moment.h"
 #include "host/linux_font/outline_glyphs.h"
-#include "base/opengl.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
+#include "host/time/moment.h"
 
 namespace {
 

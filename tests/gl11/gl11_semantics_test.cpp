@@ -7,8 +7,8 @@
 #include <array>
 #include <functional>
 
-#include "es3_context.h"
 #include "base/opengl.h"
+#include "es3_context.h"
 
 namespace {
 

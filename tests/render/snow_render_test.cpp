@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/opengl.h"
 #include "host/headless/render_session.h"
 #include "host/headless/state_json.h"
-#include "base/opengl.h"
 #include "pass_picture.h"
 #include "pixels.h"
 #include "snow/flakes.h"

@@ -4,8 +4,8 @@
 // pass reads of the frame's state is whatever the session's frames left.
 #pragma once
 
-#include "host/headless/render_session.h"
 #include "base/opengl.h"
+#include "host/headless/render_session.h"
 #include "pixels.h"
 
 template <typename Pass>

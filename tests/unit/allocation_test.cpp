@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "allocation_counter.h"
-#include "test_platform.h"
 #include "frame/frame.h"
 #include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
+#include "test_platform.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "base/scene_params.h"
 #include "clock/numerals.h"
 #include "clock_test_support.h"
-#include "base/scene_params.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "base/scene_params.h"
 #include "clock/clock_pass.h"
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
 #include "clock/numerals.h"
 #include "clock_test_support.h"
 #include "frame/frame_state.h"
-#include "base/scene_params.h"
 
 namespace {
 

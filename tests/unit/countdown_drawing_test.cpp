@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "base/scene_params.h"
 #include "frame/countdown.h"
 #include "frame/outline_font.h"
-#include "base/scene_params.h"
 #include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "test_platform.h"

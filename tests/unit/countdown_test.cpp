@@ -5,8 +5,8 @@
 #include <string>
 
 #include "allocation_counter.h"
-#include "frame/countdown.h"
 #include "base/scene_params.h"
+#include "frame/countdown.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <set>
 
-#include "curtain/curtain.h"
 #include "base/random.h"
 #include "base/scene_params.h"
+#include "curtain/curtain.h"
 #include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "test_platform.h"

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/random.h"
+#include "base/scene_params.h"
 #include "clock/triangle_normal.h"
 #include "clock_test_support.h"
 #include "curtain/curtain.h"
-#include "base/random.h"
-#include "base/scene_params.h"
 #include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "test_platform.h"

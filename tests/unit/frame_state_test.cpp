@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "frame/frame_state.h"
 #include "base/random.h"
 #include "base/scene_params.h"
+#include "frame/frame_state.h"
 
 namespace {
 

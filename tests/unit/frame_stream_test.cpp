@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/frame.h"
 #include "base/extended.h"
+#include "frame/frame.h"
 #include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
 #include "snow/flakes.h"

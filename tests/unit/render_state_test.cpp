@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "test_platform.h"
-#include "frame/frame.h"
-#include "frame/frame_state.h"
 #include "base/extended.h"
 #include "base/scene_params.h"
+#include "frame/frame.h"
+#include "frame/frame_state.h"
 #include "host/scene_setup/scene_setup.h"
 #include "recording_gl.h"
+#include "test_platform.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
+#include "base/random.h"
+#include "base/scene_params.h"
 #include "clock/numerals.h"
 #include "clock_test_support.h"
 #include "frame/frame_state.h"
-#include "base/random.h"
-#include "base/scene_params.h"
 #include "host/scene_setup/scene_setup.h"
 #include "random_draws.h"
 #include "recording_gl.h"

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <vector>
 
-#include "clock_test_support.h"
 #include "base/random.h"
-#include "recording_gl.h"
+#include "clock_test_support.h"
 #include "host/scene_setup/scene_setup.h"
+#include "recording_gl.h"
 #include "snow/flakes.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "clock/triangle_normal.h"
-#include "clock_test_support.h"
 #include "base/random.h"
 #include "base/scene_params.h"
+#include "clock/triangle_normal.h"
+#include "clock_test_support.h"
 #include "snow/ground.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
+#include "base/opengl.h"
 #include "frame/platform.h"
 #include "host/glyph_geometry/glyph_geometry.h"
-#include "base/opengl.h"
 
 // Compiles list `list`: one glBegin/glEnd of the triangles (a normal given
 // only where it changes), then a translation by the glyph's cell increment.

@@ -1,8 +1,8 @@
 #include "host/headless/headless_platform.h"
 
-#include "host/time/local_clock.h"
-#include "host/linux_font/outline_glyphs.h"
 #include "base/opengl.h"
+#include "host/linux_font/outline_glyphs.h"
+#include "host/time/local_clock.h"
 
 LocalMoment HeadlessPlatform::LocalNow() { return frozen_ ? *frozen_ : SystemLocalNow(); }
 

@@ -1,8 +1,8 @@
 #include "host/headless/render_session.h"
 
+#include "base/opengl.h"
 #include "frame/frame.h"
 #include "host/headless/frame_pixels.h"
-#include "base/opengl.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
 

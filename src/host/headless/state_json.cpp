@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "base/scene_params.h"
 #include "curtain/curtain.h"
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
-#include "base/scene_params.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
 

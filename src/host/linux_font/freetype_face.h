@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "frame/platform.h"
-#include "host/linux_font/font_resolution.h"
 #include "host/glyph_geometry/glyph_geometry.h"
+#include "host/linux_font/font_resolution.h"
 
 // A glyph ready to be filled and extruded.
 struct GlyphOutline {

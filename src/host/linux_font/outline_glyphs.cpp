@@ -8,10 +8,10 @@
 #include <map>
 #include <vector>
 
+#include "host/glyph_geometry/glyph_list.h"
 #include "host/linux_font/ansi_code_page.h"
 #include "host/linux_font/freetype_face.h"
 #include "host/linux_font/glyph_extrusion.h"
-#include "host/glyph_geometry/glyph_list.h"
 #include "host/linux_font/glyph_tessellation.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include "frame/platform.h"
 #include <vector>
 
-#include "host/linux_font/font_resolution.h"
 #include "host/glyph_geometry/glyph_geometry.h"
+#include "host/linux_font/font_resolution.h"
 
 // Builds display lists listBase + k for the 8-bit ANSI codes first + k,
 // k = 0 .. count - 1, and fills metrics[k] (when metrics is not null). Each

@@ -1,5 +1,8 @@
 #include "host/scene_setup/scene_setup.h"
 
+#include "base/opengl.h"
+#include "base/random.h"
+#include "base/scene_params.h"
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
 #include "clock/numerals.h"
@@ -7,10 +10,7 @@
 #include "frame/frame_state.h"
 #include "frame/outline_font.h"
 #include "frame/platform.h"
-#include "base/opengl.h"
-#include "base/random.h"
 #include "host/scene_setup/scene_area.h"
-#include "base/scene_params.h"
 #include "snow/flakes.h"
 #include "snow/ground.h"
 

@@ -13,8 +13,8 @@
 #include <optional>
 #include <string>
 
-#include "frame/platform.h"
 #include "base/fpu_control.h"
+#include "frame/platform.h"
 #include "host/linux/option_scanner.h"
 #include "host/linux/session_lock.h"
 #include "host/linux/stop_signals.h"

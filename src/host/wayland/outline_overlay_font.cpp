@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "host/linux_font/outline_glyphs.h"
 #include "base/opengl.h"
+#include "host/linux_font/outline_glyphs.h"
 
 namespace {
 

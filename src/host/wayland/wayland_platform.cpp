@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "host/linux/fps_overlay.h"
-#include "host/time/local_clock.h"
 #include "host/linux_font/outline_glyphs.h"
+#include "host/time/local_clock.h"
 #include "host/wayland/scene_surface.h"
 
 LocalMoment WaylandPlatform::LocalNow() { return SystemLocalNow(); }

@@ -13,9 +13,9 @@
 #include <cmath>
 #include <string>
 
-#include "frame/frame.h"
 #include "base/fpu_control.h"
 #include "base/opengl.h"
+#include "frame/frame.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
 #include "host/web/frame_gate.h"

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "host/time/local_clock.h"
 #include "host/glyph_geometry/glyph_list.h"
+#include "host/time/local_clock.h"
 #include "host/web/baked_glyphs.h"
 #include "host/web/frame_gate.h"
 

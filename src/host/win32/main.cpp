@@ -3,11 +3,11 @@
 // ends with exit code 0.
 #include <cstdlib>
 
-#include "frame/platform.h"
 #include "base/fpu_control.h"
-#include "host/win32/mode.h"
 #include "base/opengl.h"
+#include "frame/platform.h"
 #include "host/win32/application_window.h"
+#include "host/win32/mode.h"
 #include "host/win32/preview_window.h"
 #include "host/win32/saver_window.h"
 #include "host/win32/win32_platform.h"

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "frame/frame.h"
-#include "host/win32/preview_handle.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
 #include "host/win32/application_window.h"
+#include "host/win32/preview_handle.h"
 
 PreviewState Preview;
 

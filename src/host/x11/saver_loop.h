@@ -17,10 +17,10 @@
 #include <optional>
 #include <string>
 
-#include "host/saver_input/pointer_jump.h"
 #include "host/linux/frame_pacer.h"
-#include "host/x11/glx_window.h"
 #include "host/linux/stop_signals.h"
+#include "host/saver_input/pointer_jump.h"
+#include "host/x11/glx_window.h"
 
 enum class SaverEnd {
   Input,         // a key or a pointer jump (own window)

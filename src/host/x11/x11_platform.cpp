@@ -5,9 +5,9 @@
 #include <chrono>
 #include <thread>
 
-#include "host/time/local_clock.h"
-#include "host/linux_font/outline_glyphs.h"
 #include "host/linux/fps_overlay.h"
+#include "host/linux_font/outline_glyphs.h"
+#include "host/time/local_clock.h"
 
 LocalMoment X11Platform::LocalNow() { return SystemLocalNow(); }
 
