@@ -49,7 +49,7 @@ target_link_libraries(quillmoor-bake-glyphs PRIVATE quillmoor_web_core quillmoor
 # What the Linux hosts share: one reading of a command line.
 add_library(quillmoor_linux_options STATIC src/host/linux/option_scanner.cpp src/host/linux/frame_delay.cpp)
 target_include_directories(quillmoor_linux_options PUBLIC src)
-target_link_libraries(quillmoor_linux_options PUBLIC quillmoor_version)
+target_link_libraries(quillmoor_linux_options PUBLIC quillmoor_host_text quillmoor_version)
 # The stop signals as an event loop's file descriptor, and the end by them.
 add_library(quillmoor_linux_signals STATIC src/host/linux/stop_signals.cpp)
 target_include_directories(quillmoor_linux_signals PUBLIC src)
@@ -74,7 +74,7 @@ target_link_libraries(quillmoor_linux_egl PUBLIC OpenGL::EGL)
 add_library(quillmoor_web_core STATIC src/host/web/page_options.cpp src/host/web/frame_gate.cpp
   src/host/web/baked_glyphs.cpp)
 target_include_directories(quillmoor_web_core PUBLIC src)
-target_link_libraries(quillmoor_web_core PUBLIC quillmoor_headless quillmoor_host_time)
+target_link_libraries(quillmoor_web_core PUBLIC quillmoor_host_text quillmoor_host_time quillmoor_glyph_geometry)
 
 # A web page built beside this tree (build/web/quillmoor.html), for its tests
 # and the package; empty when there is none.
@@ -83,8 +83,8 @@ set(QUILLMOOR_HTML "" CACHE FILEPATH "quillmoor.html of the web build, for its t
 # The headless host: EGL on Mesa's surfaceless platform; PNG output deflated
 # by libdeflate on a second thread.
 add_library(quillmoor_headless STATIC
-  src/host/headless/egl_context.cpp src/host/headless/frame_output.cpp src/host/headless/frame_pixels.cpp
-  src/host/headless/headless_platform.cpp src/host/headless/one_ahead.cpp src/host/headless/options.cpp
+  src/host/headless/one_ahead.cpp src/host/headless/egl_context.cpp src/host/headless/frame_output.cpp
+  src/host/headless/frame_pixels.cpp src/host/headless/headless_platform.cpp src/host/headless/options.cpp
   src/host/headless/output_name.cpp src/host/headless/output_stream.cpp src/host/headless/png_encoder.cpp
   src/host/headless/progress.cpp src/host/headless/render_session.cpp src/host/headless/replacing_file.cpp
   src/host/headless/state_json.cpp src/host/headless/state_output.cpp)

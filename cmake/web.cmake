@@ -33,7 +33,8 @@ set_target_properties(quillmoor PROPERTIES SUFFIX ".html")
 target_include_directories(quillmoor PRIVATE src)
 # Shared with the Linux hosts: the local clock (the C library asks the
 # browser), the calendar arithmetic and step reading, one glyph's display list.
-target_link_libraries(quillmoor PRIVATE quillmoor_scene_setup quillmoor_host_time quillmoor_glyph_geometry
+target_link_libraries(quillmoor PRIVATE quillmoor_scene_setup quillmoor_host_text quillmoor_host_time
+  quillmoor_glyph_geometry
   quillmoor_gl11)
 target_link_options(quillmoor PRIVATE
   -sSINGLE_FILE=1 -sMINIFY_HTML=0 -sENVIRONMENT=web

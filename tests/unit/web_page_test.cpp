@@ -44,10 +44,10 @@ TEST(PageOptions, BadValuesAreLeftOutAndSaid) {
   EXPECT_FALSE(Parse("seed=18446744073709551616").Seed || Parse("seed=-1").Seed || Parse("seed=").Seed);
   Parse("preview=yes");
   EXPECT_EQ(message, "bad preview \"yes\": expected no value, 1 or 0");
-  // Every mistake on one line, control characters shown as '?'; what was good still counts.
+  // Every mistake on one line, control characters escaped; what was good still counts.
   EXPECT_EQ(Parse("seed=%0A&frames=7&colour=red").Frames, 7);
   EXPECT_EQ(message,
-            "bad seed \"?\": expected a whole number from 0 to 18446744073709551615; unknown parameter \"colour\": "
+            "bad seed \"\\n\": expected a whole number from 0 to 18446744073709551615; unknown parameter \"colour\": "
             "the page takes at, step, frames, seed and preview");
 }
 

@@ -6,6 +6,7 @@
 
 #include "escaped_message.h"
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
 #include "host/x11/command_line.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include "host/headless/replacing_file.h"
 #include "host/headless/state_output.h"
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
 
 namespace {
 

@@ -4,8 +4,11 @@
 #include <string_view>
 
 #include "host/headless/output_stream.h"
-#include "host/time/step_text.h"
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
+#include "host/text/whole_number.h"
+#include "host/time/step_text.h"
+#include "host/time/stepped_run.h"
 
 const char* const RenderUsage =
     "usage: quillmoor-render [options]\n"
@@ -49,8 +52,8 @@ bool ParseSize(std::string_view text, int& width, int& height) {
 
 // Combinations that cannot work, refused before anything is rendered.
 bool CheckCombination(const RenderOptions& o, std::string& error) {
-  if (o.Stepping() && !o.At) {
-    error = "--step needs --at: only a frozen moment can be moved on";
+  if (StepWithoutMoment(o.At, o.StepMilliseconds)) {
+    error = std::string("--step needs --at: ") + StepNeedsMomentReason;
     return false;
   }
   const int outStream = o.Out.empty() ? -1 : StreamDescriptor(o.Out);
@@ -73,11 +76,8 @@ bool CheckCombination(const RenderOptions& o, std::string& error) {
     error = "--every keeps several frames: give --out a frame number, e.g. frames/%05d.png, or - for a stream";
     return false;
   }
-  // The last moment's second must be one the calendar has.
-  if (o.At && o.Frames > 1 && o.Stepping() &&
-      o.OffsetMilliseconds(o.Frames - 1) / 1000 > LastMomentSeconds() - MomentSeconds(*o.At)) {
-    error = "the last frame's moment lies after " + std::string(LastMomentText) +
-            ": fewer --frames or a smaller --step";
+  if (o.At && LastFramePastCalendar(*o.At, o.Frames, o.StepMilliseconds, o.StepDivisor)) {
+    error = LastFramePastCalendarMessage("--frames", "--step");
     return false;
   }
   return true;

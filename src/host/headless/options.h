@@ -6,15 +6,15 @@
 #include <string>
 
 #include "frame/platform.h"
-#include "host/time/moment.h"
 #include "host/headless/output_name.h"
 #include "host/headless/png_encoder.h"
+#include "host/time/moment.h"
+#include "host/time/stepped_run.h"
 
-// The largest picture side and frame count the renderer takes. 16384 is also
-// the largest viewport Mesa's llvmpipe draws; an OpenGL that draws less is
-// checked once its context exists.
+// The largest picture side the renderer takes (and MaxFrames, the most
+// frames). 16384 is also the largest viewport Mesa's llvmpipe draws; an
+// OpenGL that draws less is checked once its context exists.
 inline constexpr int MaxRenderSide = 16384;
-inline constexpr int MaxFrames = 10'000'000;
 
 // How frames are written: PNG pictures, or raw RGB24 frames back to back
 // (top row first, no headers) for video tools.

@@ -1,6 +1,7 @@
 #include "host/headless/output_name.h"
 
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 
 #include "host/headless/output_stream.h"
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
 
 namespace {
 

@@ -39,13 +39,6 @@ class OptionScanner {
 // The message for an argument that is no option the program knows.
 std::string UnknownOption(std::string_view argument);
 
-// `text` for a message on a terminal: control characters written as C escapes
-// ("\n", "\x1b"), and the backslash as "\\", so that an echoed value can
-// neither break the line nor send the terminal a command.
-std::string EscapeControls(std::string_view text);
-// The same in double quotes.
-std::string Quoted(std::string_view text);
-
 // What a Linux program's command line alone decides, before it does anything
 // else: a bad one (not `parsed`) prints the message and the usage to standard
 // error, status 2; --help prints the usage to standard output, --version

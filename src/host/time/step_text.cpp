@@ -1,5 +1,7 @@
 #include "host/time/step_text.h"
 
+#include "host/text/whole_number.h"
+
 bool ParseStep(std::string_view text, long long& milliseconds, long long& divisor) {
   constexpr long long Most = std::numeric_limits<long long>::max() / 1000;
   if (const auto slash = text.find('/'); slash != std::string_view::npos) {

@@ -1,25 +1,8 @@
-// Whole numbers and per-frame steps as the renderer's command line and the
-// web page's URL read them, so that both take exactly the same texts.
+// Per-frame steps as the renderer's command line and the web page's URL read
+// them, so that both take exactly the same texts.
 #pragma once
 
-#include <limits>
 #include <string_view>
-
-// A whole number written in digits only: no sign, no space, no overflow.
-template <typename T>
-bool ParseWhole(std::string_view text, T& value) {
-  if (text.empty() || text.size() > 20) return false;
-  unsigned long long whole = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    const unsigned digit = static_cast<unsigned>(c - '0');
-    if (whole > (std::numeric_limits<unsigned long long>::max() - digit) / 10) return false;
-    whole = whole * 10 + digit;
-  }
-  if (whole > static_cast<unsigned long long>(std::numeric_limits<T>::max())) return false;
-  value = static_cast<T>(whole);
-  return true;
-}
 
 // Seconds to the millisecond ("2", "0.04", "1.5", and zeros beyond the third
 // decimal) or a fraction of whole numbers ("1/30"), as milliseconds over a

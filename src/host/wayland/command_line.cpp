@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
 
 const char* const WaylandUsage =
     "usage: quillmoor-wayland [options]\n"

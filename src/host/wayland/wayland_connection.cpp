@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "host/linux/option_scanner.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
+#include "host/text/escaped_text.h"
 
 WaylandSaver::WaylandSaver(WaylandConnection& connection, WaylandEgl& egl, WaylandPlatform& platform,
                            const WaylandOptions& options, const StopSignals& signals)

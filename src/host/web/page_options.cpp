@@ -3,9 +3,11 @@
 #include <limits>
 #include <vector>
 
+#include "host/text/escaped_text.h"
+#include "host/text/whole_number.h"
 #include "host/time/moment.h"
-#include "host/headless/options.h"
 #include "host/time/step_text.h"
+#include "host/time/stepped_run.h"
 
 namespace {
 
@@ -33,14 +35,11 @@ std::string Decode(std::string_view text) {
   return decoded;
 }
 
-// A value as the message shows it: in quotes, control characters as '?',
-// cut after 40 bytes, so that the message stays one short line.
+// A value as the message shows it: in quotes, escaped as every echoed value
+// is, cut after 40 bytes, so that the message stays one short line.
 std::string Shown(const std::string& value) {
   std::string shown = "\"";
-  for (std::size_t i = 0; i < value.size() && i < 40; ++i) {
-    const unsigned char c = static_cast<unsigned char>(value[i]);
-    shown += c < 0x20 || c == 0x7F ? '?' : value[i];
-  }
+  shown += EscapeControls(std::string_view(value).substr(0, 40));
   if (value.size() > 40) shown += "...";
   return shown + "\"";
 }
@@ -114,15 +113,12 @@ PageOptions ParsePageOptions(std::string_view query, std::string& message) {
   }
   // As the renderer refuses them: a step without a frozen moment, and a
   // counted run whose last frame would leave the calendar.
-  if (stepGiven && options.StepMs > 0 && !options.At) {
-    mistakes.push_back("step " + Shown(stepText) + " needs at: only a frozen moment can be moved on");
+  if (stepGiven && StepWithoutMoment(options.At, options.StepMs)) {
+    mistakes.push_back("step " + Shown(stepText) + " needs at: " + StepNeedsMomentReason);
     options.StepMs = 0;
   }
-  if (options.At && options.StepMs > 0 && options.Frames > 1 &&
-      StepOffsetMilliseconds(options.Frames - 1, options.StepMs, options.StepDivisor) / 1000 >
-          LastMomentSeconds() - MomentSeconds(*options.At)) {
-    mistakes.push_back(std::string("the last frame's moment lies after ") + LastMomentText +
-                       ": fewer frames or a smaller step");
+  if (options.At && LastFramePastCalendar(*options.At, options.Frames, options.StepMs, options.StepDivisor)) {
+    mistakes.push_back(LastFramePastCalendarMessage("frames", "step"));
     options.StepMs = 0;
   }
   message.clear();

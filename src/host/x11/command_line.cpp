@@ -1,10 +1,10 @@
 #include "host/x11/command_line.h"
 
-#include <cctype>
-#include <charconv>
 #include <cstdint>
 
 #include "host/linux/option_scanner.h"
+#include "host/text/escaped_text.h"
+#include "host/text/whole_number.h"
 
 const char* const X11Usage =
     "usage: quillmoor [options]\n"
@@ -45,18 +45,15 @@ std::string_view Trimmed(std::string_view text) {
 }  // namespace
 
 std::optional<unsigned long> ParseWindowId(std::string_view text) {
-  int base = 10;
+  unsigned base = 10;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     base = 16;
     text.remove_prefix(2);
   }
-  // from_chars takes no sign and no prefix of its own: "0x-1" and "+5" fail here.
-  if (text.empty() || !(std::isxdigit(static_cast<unsigned char>(text[0])))) return std::nullopt;
-  std::uint64_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  if (value == 0 || value > 0xFFFFFFFFu) return std::nullopt;
-  return static_cast<unsigned long>(value);
+  // X11's resource ids are 32 bits wide, and none is 0.
+  std::uint32_t value = 0;
+  if (!ParseWhole(text, value, base) || value == 0) return std::nullopt;
+  return value;
 }
 
 std::optional<X11Options> ParseX11Options(int argc, const char* const* argv, const char* windowVariable,

@@ -15,15 +15,16 @@
 #include <optional>
 #include <string>
 
+#include "base/fpu_control.h"
 #include "frame/outline_font.h"
 #include "frame/platform.h"
-#include "base/fpu_control.h"
 #include "host/linux/fps_overlay.h"
 #include "host/linux/option_scanner.h"
 #include "host/linux/session_lock.h"
 #include "host/linux/stop_signals.h"
 #include "host/saver_input/pointer_jump.h"
 #include "host/scene_setup/scene_setup.h"
+#include "host/text/escaped_text.h"
 #include "host/x11/command_line.h"
 #include "host/x11/glx_window.h"
 #include "host/x11/saver_loop.h"
