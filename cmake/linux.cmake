@@ -83,7 +83,7 @@ set(QUILLMOOR_HTML "" CACHE FILEPATH "quillmoor.html of the web build, for its t
 # The headless host: EGL on Mesa's surfaceless platform; PNG output deflated
 # by libdeflate on a second thread.
 add_library(quillmoor_headless STATIC
-  src/host/headless/one_ahead.cpp src/host/headless/egl_context.cpp src/host/headless/frame_output.cpp
+  src/host/headless/background_writer.cpp src/host/headless/egl_context.cpp src/host/headless/frame_output.cpp
   src/host/headless/frame_pixels.cpp src/host/headless/headless_platform.cpp src/host/headless/options.cpp
   src/host/headless/output_name.cpp src/host/headless/output_stream.cpp src/host/headless/png_encoder.cpp
   src/host/headless/progress.cpp src/host/headless/render_session.cpp src/host/headless/replacing_file.cpp

@@ -8,14 +8,15 @@
 #include <csignal>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "quillmoor_version.h"
 
 #include "base/fpu_control.h"
-#include "host/headless/output_stream.h"
 #include "host/headless/frame_output.h"
-#include "host/headless/one_ahead.h"
+#include "host/headless/background_writer.h"
+#include "host/headless/output_stream.h"
 #include "host/headless/progress.h"
 #include "host/headless/render_session.h"
 #include "host/headless/replacing_file.h"
@@ -81,106 +82,143 @@ std::string SameFileClash(const RenderOptions& options, const std::string& pictu
          " name the same file: each output needs its own";
 }
 
-int Render(const RenderOptions& options) {
-  InstallSignalHandlers();  // before any temporary file exists
+// Where a run's outputs go, as its checks found them.
+struct OutputPlan {
+  bool Raw = false;
+  bool ToStream = false;     // --out names a stream (standard output, a descriptor)
+  bool StateToFile = false;  // --state names a file
+};
+
+OutputPlan PlanOutputs(const RenderOptions& options) {
+  OutputPlan plan;
+  plan.Raw = options.Format == FrameFormat::Raw;
+  plan.ToStream = !options.Out.empty() && StreamDescriptor(options.Out) >= 0;
+  plan.StateToFile = !options.State.empty() && StreamDescriptor(options.State) < 0;
+  return plan;
+}
+
+// Every output is checked before anything is rendered: a stream must be open
+// for writing (and a picture not go to a terminal), and a file's folder must
+// take its temporary file. The exit status when one is refused.
+std::optional<int> CheckOutputs(const RenderOptions& options, const OutputPlan& plan) {
   std::string error;
   bool badTarget = false;
-  const bool raw = options.Format == FrameFormat::Raw;
-  const char* const what = raw ? "the frames" : "the PNG";
-  // Every output is checked before anything is rendered: a stream must be
-  // open for writing (and a picture not go to a terminal), and a file's
-  // folder must take its temporary file.
-  const bool toStream = !options.Out.empty() && StreamDescriptor(options.Out) >= 0;
-  const bool stateToFile = !options.State.empty() && StreamDescriptor(options.State) < 0;
-  if (toStream) {
-    if (!CheckStream(options.Out, what, error)) return Complain(error, BadInput);
+  if (plan.ToStream) {
+    if (!CheckStream(options.Out, plan.Raw ? "the frames" : "the PNG", error)) return Complain(error, BadInput);
     if (isatty(StreamDescriptor(options.Out)))
-      return Complain(std::string("will not write ") + (raw ? "raw frames" : "a PNG") + " to a terminal: redirect " +
-                          StreamTitle(options.Out),
+      return Complain(std::string("will not write ") + (plan.Raw ? "raw frames" : "a PNG") +
+                          " to a terminal: redirect " + StreamTitle(options.Out),
                       BadInput);
   } else if (!options.Out.empty()) {
     const std::string first = options.OutName.For(0);
-    if (stateToFile && SameFile(first, options.State)) return Complain(SameFileClash(options, first), BadInput);
+    if (plan.StateToFile && SameFile(first, options.State)) return Complain(SameFileClash(options, first), BadInput);
     ReplacingFile probe;
     if (!probe.Open(first, error, &badTarget)) return Complain(error, badTarget ? BadInput : Failed);
     RemoveStaleTemporaries(FolderOf(probe.Target()));
   }
+  return std::nullopt;
+}
+
+// How the frame loop ended: frames drawn, and the refusal that stopped it, if any.
+struct LoopEnd {
+  int Frames = 0;
+  int Status = 0;
+  std::string Error;
+};
+
+// Draws the frames and hands each kept one to the writer: frame N is encoded
+// and written on a second thread while frame N + 1 is drawn. Stops on a stop
+// signal, a failed write (before the next frame) or a picture name refused.
+LoopEnd RunFrames(const RenderOptions& options, const OutputPlan& plan, RenderSession& session,
+                  FrameOutput& output, const StateOutput& state, Progress& progress) {
+  const bool writeAhead =
+      static_cast<std::size_t>(session.Width()) * static_cast<std::size_t>(session.Height()) * 3 <=
+      LargestPictureAhead;
+  const long long first = options.At ? MomentSeconds(*options.At) * 1000 : 0;
+  LoopEnd end;
+  BackgroundWriter writer;
+  int pictures = 0;
+  while (end.Frames < options.Frames && !stopSignal && !output.Failed()) {
+    const int frame = end.Frames;
+    const bool keep = options.Keeps(frame);
+    // A picture's name is checked before its frame is drawn (raw frames
+    // into one file have theirs open already).
+    const bool named = keep && !options.Out.empty() && !plan.ToStream && !options.RawIntoOneFile();
+    const std::string name = named ? options.OutName.For(pictures) : "";
+    if (named && !CheckTarget(name, end.Error)) end.Status = BadInput;
+    if (named && end.Status == 0 && plan.StateToFile && SameFile(name, options.State)) {
+      end.Error = SameFileClash(options, name);
+      end.Status = BadInput;
+    }
+    if (end.Status != 0) break;
+    if (options.At && options.Stepping())
+      session.Freeze(MomentAtMilliseconds(first + options.OffsetMilliseconds(frame)));
+    session.RunFrame();
+    ++end.Frames;
+    if (keep) {
+      KeptFrame kept;
+      kept.Frame = frame;
+      if (!options.Out.empty()) kept.Rgb = session.Pixels();
+      kept.Name = name;
+      if (state.Active()) kept.StateLine = StateOutput::Line(frame);
+      ++pictures;
+      writer.Run([&output, kept = std::move(kept)]() mutable { output.Write(kept); });
+      if (!writeAhead) writer.Wait();
+    }
+    progress.Update(end.Frames);
+  }
+  writer.Wait();
+  return end;
+}
+
+// What a finished loop leaves behind, and the exit status. A reader that has
+// gone stops the run, as SIGPIPE asks, after the frame whose write it cut
+// short; any other failed write fails it. After a failure the state file stays
+// as it was, and so does every picture not yet replaced.
+int Conclude(const RenderOptions& options, FrameOutput& output, StateOutput& state, LoopEnd end) {
+  const bool cutShort = output.Failed() && stopSignal.load() == SIGPIPE;
+  if (output.Failed() && !cutShort) return Complain(output.Error(), Failed);
+  if (end.Status != 0) return Complain(end.Error, end.Status);
+  if (cutShort) end.Frames = output.FailedFrame() + 1;
+  std::string error;
+  if (!output.Finish(error) || !state.Finish(error)) return Complain(error, Failed);
+
+  // A stop signal ends with 128 + its number even when it came during the
+  // last frame, and says what was written.
+  if (const int signal = stopSignal) {
+    return Complain(std::string("stopped by SIG") + sigabbrev_np(signal) + " after " + std::to_string(end.Frames) +
+                        " of " + std::to_string(options.Frames) + " frames; " + output.Written(cutShort),
+                    128 + signal);
+  }
+  return 0;
+}
+
+int Render(const RenderOptions& options) {
+  InstallSignalHandlers();  // before any temporary file exists
+  const OutputPlan plan = PlanOutputs(options);
+  if (const std::optional<int> refused = CheckOutputs(options, plan)) return *refused;
+
+  std::string error;
+  bool badTarget = false;
   StateOutput state;
   if (!options.State.empty() && !state.Start(options.State, error, &badTarget))
     return Complain(error, badTarget ? BadInput : Failed);
   if (options.Out.empty() && options.State.empty())
     std::cerr << "quillmoor-render: warning: no --out, --state or --print-state: the frames are rendered "
                  "and nothing is written\n";
-
   bool tooLarge = false;
   const std::unique_ptr<RenderSession> session = RenderSession::Start(options, error, &tooLarge);
   if (!session) return Complain(error, tooLarge ? BadInput : Failed);
   FrameOutput output(options, state, session->Width(), session->Height());
   if (!output.Start(error, &badTarget)) return Complain(error, badTarget ? BadInput : Failed);
-  const bool ahead = static_cast<std::size_t>(session->Width()) * static_cast<std::size_t>(session->Height()) * 3 <=
-                     LargestPictureAhead;
 
   // The progress line keeps off standard error when an output goes there.
   const bool outputOnStderr =
       StreamDescriptor(options.Out) == STDERR_FILENO || StreamDescriptor(options.State) == STDERR_FILENO;
   Progress progress(options.Frames, outputOnStderr ? nullptr : stderr);
-  const long long first = options.At ? MomentSeconds(*options.At) * 1000 : 0;
-  int frames = 0;
-  int status = 0;
-  {
-    // Frame N is encoded and written on a second thread while frame N + 1
-    // is drawn; a failed write stops the run before the next frame.
-    OneAhead writer;
-    int pictures = 0;
-    while (frames < options.Frames && !stopSignal && status == 0 && !output.Failed()) {
-      const int frame = frames;
-      const bool keep = options.Keeps(frame);
-      // A picture's name is checked before its frame is drawn (raw frames
-      // into one file have theirs open already).
-      const bool named = keep && !options.Out.empty() && !toStream && !options.RawIntoOneFile();
-      const std::string name = named ? options.OutName.For(pictures) : "";
-      if (named && !CheckTarget(name, error)) status = BadInput;
-      if (named && status == 0 && stateToFile && SameFile(name, options.State)) {
-        error = SameFileClash(options, name);
-        status = BadInput;
-      }
-      if (status != 0) break;
-      if (options.At && options.Stepping()) session->Freeze(MomentAtMilliseconds(first + options.OffsetMilliseconds(frame)));
-      session->RunFrame();
-      ++frames;
-      if (keep) {
-        KeptFrame kept;
-        kept.Frame = frame;
-        if (!options.Out.empty()) kept.Rgb = session->Pixels();
-        kept.Name = name;
-        if (state.Active()) kept.StateLine = StateOutput::Line(frame);
-        ++pictures;
-        writer.Run([&output, kept = std::move(kept)]() mutable { output.Write(kept); });
-        if (!ahead) writer.Wait();
-      }
-      progress.Update(frames);
-    }
-    writer.Wait();
-  }
+  const LoopEnd end = RunFrames(options, plan, *session, output, state, progress);
   progress.Finish();
-  // A reader that has gone stops the run, as SIGPIPE asks, after the frame
-  // whose write it cut short; any other failed write fails it. After a
-  // failure the state file stays as it was, and so does every picture not
-  // yet replaced.
-  const bool cutShort = output.Failed() && stopSignal.load() == SIGPIPE;
-  if (output.Failed() && !cutShort) return Complain(output.Error(), Failed);
-  if (status != 0) return Complain(error, status);
-  if (cutShort) frames = output.FailedFrame() + 1;
-  if (!output.Finish(error) || !state.Finish(error)) return Complain(error, Failed);
-
-  // A stop signal ends with 128 + its number even when it came during the
-  // last frame, and says what was written.
-  if (const int signal = stopSignal) {
-    return Complain(std::string("stopped by SIG") + sigabbrev_np(signal) + " after " + std::to_string(frames) +
-                        " of " + std::to_string(options.Frames) + " frames; " + output.Written(cutShort),
-                    128 + signal);
-  }
-  return 0;
+  return Conclude(options, output, state, end);
 }
 
 }  // namespace

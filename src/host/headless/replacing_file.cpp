@@ -156,13 +156,37 @@ bool ReplacingFile::Open(const std::string& path, std::string& error, bool* badT
     return false;
   }
   target_ = *target;
+  if (!OpenUnnamed()) OpenNamed();
 
-  // Unnamed where the file system allows it and /proc can name it for the rename.
-  if (access("/proc/self/fd", X_OK) == 0)
-    fd_ = open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  struct stat old;
+  const bool replacing = stat(target_.c_str(), &old) == 0;
+  // The replacement keeps the file's owner where we may give it one (as root)
+  // and its permissions.
+  if (fd_ >= 0 && replacing && fchown(fd_, old.st_uid, old.st_gid) != 0) {
+    // Only root may give a file away: the replacement is then ours.
+  }
+  if (fd_ < 0 || fchmod(fd_, replacing ? (old.st_mode & 07777) : NewFileMode()) != 0) {
+    const int cause = errno;
+    error = Failure(cause);
+    if (badTarget) *badTarget = IsTargetFault(cause);
+    Discard();
+    return false;
+  }
+  return true;
+}
+
+// Unnamed where the file system allows it and /proc can name it for the rename.
+bool ReplacingFile::OpenUnnamed() {
+  if (access("/proc/self/fd", X_OK) != 0) return false;
+  fd_ = open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) Discard();
-  // Otherwise named, and locked for as long as it lives; should a clean-up in
-  // another run have removed it before the lock was taken, another is made.
+  return fd_ >= 0;
+}
+
+// Named, and locked for as long as it lives; should a clean-up in another run
+// have removed it before the lock was taken, another is made. On failure
+// errno says why.
+bool ReplacingFile::OpenNamed() {
   for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
     const std::string name = TemporaryName(target_);
     fd_ = open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
@@ -181,21 +205,7 @@ bool ReplacingFile::Open(const std::string& path, std::string& error, bool* badT
       Discard();
     }
   }
-  struct stat old;
-  const bool replacing = stat(target_.c_str(), &old) == 0;
-  // The replacement keeps the file's owner where we may give it one (as root)
-  // and its permissions.
-  if (fd_ >= 0 && replacing && fchown(fd_, old.st_uid, old.st_gid) != 0) {
-    // Only root may give a file away: the replacement is then ours.
-  }
-  if (fd_ < 0 || fchmod(fd_, replacing ? (old.st_mode & 07777) : NewFileMode()) != 0) {
-    const int cause = errno;
-    error = Failure(cause);
-    if (badTarget) *badTarget = IsTargetFault(cause);
-    Discard();
-    return false;
-  }
-  return true;
+  return fd_ >= 0;
 }
 
 bool ReplacingFile::Write(const void* data, std::size_t size, std::string& error) {

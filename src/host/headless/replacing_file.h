@@ -60,6 +60,10 @@ class ReplacingFile {
   std::string Failure(int cause) const;
 
  private:
+  // The two ways to a temporary file in the target's folder.
+  bool OpenUnnamed();
+  bool OpenNamed();
+
   std::string path_;    // as given, for messages
   std::string target_;  // the file replaced
   std::string temporary_;  // the temporary file's name; empty while it has none

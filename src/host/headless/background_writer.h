@@ -9,12 +9,12 @@
 #include <mutex>
 #include <thread>
 
-class OneAhead {
+class BackgroundWriter {
  public:
-  OneAhead();
-  ~OneAhead();  // waits for the job in hand
-  OneAhead(const OneAhead&) = delete;
-  OneAhead& operator=(const OneAhead&) = delete;
+  BackgroundWriter();
+  ~BackgroundWriter();  // waits for the job in hand
+  BackgroundWriter(const BackgroundWriter&) = delete;
+  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
   // Hands `job` to the thread, first waiting for the job before it.
   void Run(std::function<void()> job);

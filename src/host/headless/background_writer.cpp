@@ -1,8 +1,8 @@
-#include "host/headless/one_ahead.h"
+#include "host/headless/background_writer.h"
 
-OneAhead::OneAhead() : thread_([this] { Serve(); }) {}
+BackgroundWriter::BackgroundWriter() : thread_([this] { Serve(); }) {}
 
-OneAhead::~OneAhead() {
+BackgroundWriter::~BackgroundWriter() {
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !job_; });
@@ -12,7 +12,7 @@ OneAhead::~OneAhead() {
   thread_.join();
 }
 
-void OneAhead::Run(std::function<void()> job) {
+void BackgroundWriter::Run(std::function<void()> job) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return !job_; });
   job_ = std::move(job);
@@ -20,12 +20,12 @@ void OneAhead::Run(std::function<void()> job) {
   changed_.notify_all();
 }
 
-void OneAhead::Wait() {
+void BackgroundWriter::Wait() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return !job_; });
 }
 
-void OneAhead::Serve() {
+void BackgroundWriter::Serve() {
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return closing_ || job_; });
