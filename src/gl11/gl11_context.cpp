@@ -51,7 +51,7 @@ void SplitQuads(std::vector<Vertex>& v) {
   v.swap(t);
 }
 
-bool ContextSide::Build() {
+bool EsBackend::Build() {
   streamBuffer_ = streamArray_ = 0;
   uploadedMatrices_ = uploadedLighting_ = 0;
   if (!program_.Build()) return false;
@@ -64,9 +64,9 @@ bool ContextSide::Build() {
   return true;
 }
 
-void ContextSide::SetCap(GLenum cap, bool on) { on ? glEnable(cap) : glDisable(cap); }
+void EsBackend::SetCap(GLenum cap, bool on) { on ? glEnable(cap) : glDisable(cap); }
 
-void ContextSide::ApplyState(const AttribState& s) const {
+void EsBackend::ApplyState(const AttribState& s) const {
   SetCap(GL_BLEND, s.Blend);
   SetCap(GL_DITHER, s.Dither);
   SetCap(GL_DEPTH_TEST, s.DepthTest);
@@ -79,7 +79,7 @@ void ContextSide::ApplyState(const AttribState& s) const {
   glViewport(s.Viewport[0], s.Viewport[1], s.Viewport[2], s.Viewport[3]);
 }
 
-void ContextSide::Upload(ListBracket& b) {
+void EsBackend::Upload(ListBracket& b) {
   b.Buffer = b.VertexArray = 0;
   if (!program_.Built() || b.Vertices.empty() || !DrawsFromOwnBuffer(b)) return;
   glGenVertexArrays(1, &b.VertexArray);
@@ -93,13 +93,13 @@ void ContextSide::Upload(ListBracket& b) {
   glBindVertexArray(0);
 }
 
-void ContextSide::Release(ListBracket& b) {
+void EsBackend::Release(ListBracket& b) {
   if (b.Buffer) glDeleteBuffers(1, &b.Buffer);
   if (b.VertexArray) glDeleteVertexArrays(1, &b.VertexArray);
   b.Buffer = b.VertexArray = 0;
 }
 
-bool ContextSide::Prepare(const DrawInputs& in) {
+bool EsBackend::Prepare(const DrawInputs& in) {
   if (!program_.Built()) return false;
   program_.Use();
   if (uploadedMatrices_ != in.MatrixVersion) {
@@ -113,7 +113,7 @@ bool ContextSide::Prepare(const DrawInputs& in) {
   return true;
 }
 
-void ContextSide::DrawStreamed(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
+void EsBackend::DrawStreamed(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
   if (vertices.empty() || !Prepare(in)) return;
   glBindVertexArray(streamArray_);
   glBindBuffer(GL_ARRAY_BUFFER, streamBuffer_);
@@ -125,7 +125,7 @@ void ContextSide::DrawStreamed(GLenum mode, const std::vector<Vertex>& vertices,
   glBindVertexArray(0);
 }
 
-void ContextSide::DrawBracket(const ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,
+void EsBackend::DrawBracket(const ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,
                               const DrawInputs& in) {
   if (b.Vertices.empty()) return;
   GLenum drawn = GL_TRIANGLES;

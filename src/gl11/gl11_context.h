@@ -47,7 +47,7 @@ bool DrawableMode(GLenum mode, GLenum& drawn);
 // Each quad a, b, c, d as the triangles a, b, c and a, c, d.
 void SplitQuads(std::vector<Vertex>& vertices);
 
-class ContextSide {
+class EsBackend {
  public:
   // Builds the program and the stream buffer in the current context; the
   // objects of an earlier context are forgotten, not deleted. False when the

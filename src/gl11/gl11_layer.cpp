@@ -26,12 +26,12 @@ enum class OpKind : std::uint8_t {
   PushAttrib, PopAttrib, ListBase, CallLists,
 };
 
-// One recorded command: its enums in A and B, its numbers in V, the list
+// One recorded command: its enum arguments, its number arguments, the list
 // offsets of glCallLists in Names.
 struct Op {
   OpKind Kind;
-  GLenum A = 0, B = 0;
-  std::array<double, 16> V{};
+  std::array<GLenum, 2> Enums{};
+  std::array<double, 16> Numbers{};
   std::vector<GLuint> Names;
 };
 
@@ -46,7 +46,7 @@ struct SavedAttribs {
 };
 
 struct Layer {
-  AttribState S;
+  AttribState Current;  // the attribute groups as they stand
   std::vector<Matrix4> ModelView{IdentityMatrix()}, Projection{IdentityMatrix()};
   std::vector<SavedAttribs> AttribStack;
   std::map<GLuint, DisplayList> Lists;
@@ -67,24 +67,24 @@ struct Layer {
   std::array<float, 3> CompileNormal{};
   int CallDepth = 0;
 
-  ContextSide Gpu;
+  EsBackend Es;
   unsigned MatrixVersion = 1, LightingVersion = 1;
 };
 
-Layer L;
+Layer layer;
 
 void Fail(GLenum error) {
-  if (L.Error == GL_NO_ERROR) L.Error = error;
+  if (layer.Error == GL_NO_ERROR) layer.Error = error;
 }
 
-Matrix4& CurrentMatrix() { return L.S.MatrixMode == GL_PROJECTION ? L.Projection.back() : L.ModelView.back(); }
-std::vector<Matrix4>& CurrentStack() { return L.S.MatrixMode == GL_PROJECTION ? L.Projection : L.ModelView; }
+Matrix4& CurrentMatrix() { return layer.Current.MatrixMode == GL_PROJECTION ? layer.Projection.back() : layer.ModelView.back(); }
+std::vector<Matrix4>& CurrentStack() { return layer.Current.MatrixMode == GL_PROJECTION ? layer.Projection : layer.ModelView; }
 
-void MatrixChanged() { ++L.MatrixVersion; }
-void LightingChanged() { ++L.LightingVersion; }
+void MatrixChanged() { ++layer.MatrixVersion; }
+void LightingChanged() { ++layer.LightingVersion; }
 
 DrawInputs Inputs() {
-  return {L.ModelView.back(), L.Projection.back(), L.S.Lighting, L.S.Normalize, L.MatrixVersion, L.LightingVersion};
+  return {layer.ModelView.back(), layer.Projection.back(), layer.Current.Lighting, layer.Current.Normalize, layer.MatrixVersion, layer.LightingVersion};
 }
 
 Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c) {
@@ -92,15 +92,15 @@ Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c
 }
 
 void ExecuteBracket(const ListBracket& b) {
-  L.Gpu.DrawBracket(b, L.S.Colour, L.S.Normal, Inputs());
-  if (b.SetsColour) L.S.Colour = b.LastColour;
-  if (b.SetsNormal) L.S.Normal = b.LastNormal;
+  layer.Es.DrawBracket(b, layer.Current.Colour, layer.Current.Normal, Inputs());
+  if (b.SetsColour) layer.Current.Colour = b.LastColour;
+  if (b.SetsNormal) layer.Current.Normal = b.LastNormal;
 }
 
 // ---- Commands ---------------------------------------------------------------
 
 void DoEnable(GLenum cap, bool on) {
-  AttribState& s = L.S;
+  AttribState& s = layer.Current;
   switch (cap) {
     case GL_BLEND: s.Blend = on; break;
     case GL_DITHER: s.Dither = on; break;
@@ -125,12 +125,12 @@ void DoEnable(GLenum cap, bool on) {
       Fail(GL_INVALID_ENUM);
       return;
   }
-  ContextSide::SetCap(cap, on);
+  EsBackend::SetCap(cap, on);
 }
 
 void DoLight(GLenum light, GLenum pname, const double* v) {
   if (light < GL_LIGHT0 || light >= GL_LIGHT0 + MaxLights) return Fail(GL_INVALID_ENUM);
-  Light& l = L.S.Lighting.Lights[light - GL_LIGHT0];
+  Light& l = layer.Current.Lighting.Lights[light - GL_LIGHT0];
   const auto four = [v](Vec4& to) {
     for (int k = 0; k < 4; ++k) to[k] = static_cast<float>(v[k]);
   };
@@ -140,12 +140,12 @@ void DoLight(GLenum light, GLenum pname, const double* v) {
     case GL_SPECULAR: four(l.Specular); break;
     case GL_POSITION: {
       const float p[4] = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
-      l.Position = TransformPoint(L.ModelView.back(), p);
+      l.Position = TransformPoint(layer.ModelView.back(), p);
       break;
     }
     case GL_SPOT_DIRECTION: {
       const float d[4] = {float(v[0]), float(v[1]), float(v[2]), 0};
-      const std::array<float, 4> e = TransformPoint(L.ModelView.back(), d);
+      const std::array<float, 4> e = TransformPoint(layer.ModelView.back(), d);
       l.SpotDirection = {e[0], e[1], e[2]};
       break;
     }
@@ -175,7 +175,7 @@ void DoMaterial(GLenum face, GLenum pname, const double* v) {
   const Vec4 value{float(v[0]), float(v[1]), float(v[2]), float(v[3])};
   for (int side = 0; side < 2; ++side) {
     if ((side == 0 && face == GL_BACK) || (side == 1 && face == GL_FRONT)) continue;
-    Material& m = L.S.Lighting.Materials[side];
+    Material& m = layer.Current.Lighting.Materials[side];
     if (pname == GL_AMBIENT || pname == GL_AMBIENT_AND_DIFFUSE) m.Ambient = value;
     if (pname == GL_DIFFUSE || pname == GL_AMBIENT_AND_DIFFUSE) m.Diffuse = value;
     if (pname == GL_SPECULAR) m.Specular = value;
@@ -186,12 +186,12 @@ void DoMaterial(GLenum face, GLenum pname, const double* v) {
 }
 
 void DoPopAttrib() {
-  if (L.AttribStack.empty()) return Fail(GL_STACK_UNDERFLOW);
-  const SavedAttribs saved = L.AttribStack.back();
-  L.AttribStack.pop_back();
+  if (layer.AttribStack.empty()) return Fail(GL_STACK_UNDERFLOW);
+  const SavedAttribs saved = layer.AttribStack.back();
+  layer.AttribStack.pop_back();
   const GLbitfield m = saved.Mask;
   const AttribState& o = saved.State;
-  AttribState& s = L.S;
+  AttribState& s = layer.Current;
   const bool enables = m & GL_ENABLE_BIT;
   if (m & GL_CURRENT_BIT) {
     s.Colour = o.Colour;
@@ -223,21 +223,21 @@ void DoPopAttrib() {
     for (int i = 0; i < MaxLights; ++i) s.Lighting.Lights[i].Enabled = o.Lighting.Lights[i].Enabled;
   }
   LightingChanged();
-  L.Gpu.ApplyState(L.S);
+  layer.Es.ApplyState(layer.Current);
 }
 
 void CallList(GLuint name);
 
 void Execute(const Op& op, const DisplayList* list) {
-  const double* v = op.V.data();
-  AttribState& s = L.S;
+  const double* v = op.Numbers.data();
+  AttribState& s = layer.Current;
   switch (op.Kind) {
-    case OpKind::Bracket: ExecuteBracket(list->Brackets[op.A]); break;
+    case OpKind::Bracket: ExecuteBracket(list->Brackets[op.Enums[0]]); break;
     case OpKind::Colour: s.Colour = {float(v[0]), float(v[1]), float(v[2]), float(v[3])}; break;
     case OpKind::Normal: s.Normal = {float(v[0]), float(v[1]), float(v[2])}; break;
     case OpKind::MatrixMode:
-      if (op.A != GL_MODELVIEW && op.A != GL_PROJECTION) return Fail(GL_INVALID_ENUM);
-      s.MatrixMode = op.A;
+      if (op.Enums[0] != GL_MODELVIEW && op.Enums[0] != GL_PROJECTION) return Fail(GL_INVALID_ENUM);
+      s.MatrixMode = op.Enums[0];
       break;
     case OpKind::LoadIdentity: CurrentMatrix() = IdentityMatrix(); MatrixChanged(); break;
     case OpKind::PushMatrix: {
@@ -276,38 +276,38 @@ void Execute(const Op& op, const DisplayList* list) {
       else glScissor(box[0], box[1], box[2], box[3]);
       break;
     }
-    case OpKind::Enable: DoEnable(op.A, true); break;
-    case OpKind::Disable: DoEnable(op.A, false); break;
+    case OpKind::Enable: DoEnable(op.Enums[0], true); break;
+    case OpKind::Disable: DoEnable(op.Enums[0], false); break;
     case OpKind::BlendFunc:
-      s.BlendSource = op.A;
-      s.BlendDestination = op.B;
-      glBlendFunc(op.A, op.B);
+      s.BlendSource = op.Enums[0];
+      s.BlendDestination = op.Enums[1];
+      glBlendFunc(op.Enums[0], op.Enums[1]);
       break;
     case OpKind::CullFace:
-      if (op.A != GL_FRONT && op.A != GL_BACK && op.A != GL_FRONT_AND_BACK) return Fail(GL_INVALID_ENUM);
-      s.CullFaceMode = op.A;
-      glCullFace(op.A);
+      if (op.Enums[0] != GL_FRONT && op.Enums[0] != GL_BACK && op.Enums[0] != GL_FRONT_AND_BACK) return Fail(GL_INVALID_ENUM);
+      s.CullFaceMode = op.Enums[0];
+      glCullFace(op.Enums[0]);
       break;
-    case OpKind::Clear: glClear(op.A); break;
+    case OpKind::Clear: glClear(op.Enums[0]); break;
     case OpKind::ClearColour:
       // Clear colours are clamped when they are given.
       for (int k = 0; k < 4; ++k) s.ClearColour[k] = std::clamp(float(v[k]), 0.0f, 1.0f);
       glClearColor(s.ClearColour[0], s.ClearColour[1], s.ClearColour[2], s.ClearColour[3]);
       break;
-    case OpKind::Light: DoLight(op.A, op.B, v); break;
+    case OpKind::Light: DoLight(op.Enums[0], op.Enums[1], v); break;
     case OpKind::LightModel:
-      if (op.A == GL_LIGHT_MODEL_LOCAL_VIEWER) s.Lighting.LocalViewer = v[0] != 0;
-      else if (op.A == GL_LIGHT_MODEL_TWO_SIDE) s.Lighting.TwoSide = v[0] != 0;
+      if (op.Enums[0] == GL_LIGHT_MODEL_LOCAL_VIEWER) s.Lighting.LocalViewer = v[0] != 0;
+      else if (op.Enums[0] == GL_LIGHT_MODEL_TWO_SIDE) s.Lighting.TwoSide = v[0] != 0;
       else return Fail(GL_INVALID_ENUM);
       LightingChanged();
       break;
-    case OpKind::Material: DoMaterial(op.A, op.B, v); break;
+    case OpKind::Material: DoMaterial(op.Enums[0], op.Enums[1], v); break;
     case OpKind::PushAttrib:
-      if (L.AttribStack.size() >= MaxAttribDepth) return Fail(GL_STACK_OVERFLOW);
-      L.AttribStack.push_back({op.A, s});
+      if (layer.AttribStack.size() >= MaxAttribDepth) return Fail(GL_STACK_OVERFLOW);
+      layer.AttribStack.push_back({op.Enums[0], s});
       break;
     case OpKind::PopAttrib: DoPopAttrib(); break;
-    case OpKind::ListBase: s.ListBase = op.A; break;
+    case OpKind::ListBase: s.ListBase = op.Enums[0]; break;
     case OpKind::CallLists:
       for (const GLuint offset : op.Names) CallList(s.ListBase + offset);
       break;
@@ -315,16 +315,16 @@ void Execute(const Op& op, const DisplayList* list) {
 }
 
 void CallList(GLuint name) {
-  if (L.CallDepth >= MaxListNesting) return;
-  const auto found = L.Lists.find(name);
-  if (found == L.Lists.end()) return;
-  ++L.CallDepth;
+  if (layer.CallDepth >= MaxListNesting) return;
+  const auto found = layer.Lists.find(name);
+  if (found == layer.Lists.end()) return;
+  ++layer.CallDepth;
   const DisplayList& list = found->second;
   for (const Op& op : list.Ops) Execute(op, &list);
-  --L.CallDepth;
+  --layer.CallDepth;
 }
 
-bool Executing() { return L.Compiling == 0 || L.AlsoExecute; }
+bool Executing() { return layer.Compiling == 0 || layer.AlsoExecute; }
 
 // Records the command into the list being compiled and/or runs it, as the
 // list mode says. Between glBegin and glEnd only materials and list calls are
@@ -332,33 +332,33 @@ bool Executing() { return L.Compiling == 0 || L.AlsoExecute; }
 // effect for the whole bracket, and a list call is not taken into a list's
 // bracket.
 void Submit(Op op) {
-  const bool allowedInside = op.Kind == OpKind::Material || (op.Kind == OpKind::CallLists && !L.CompileInside);
-  if ((L.Inside || L.CompileInside) && !allowedInside) return Fail(GL_INVALID_OPERATION);
+  const bool allowedInside = op.Kind == OpKind::Material || (op.Kind == OpKind::CallLists && !layer.CompileInside);
+  if ((layer.Inside || layer.CompileInside) && !allowedInside) return Fail(GL_INVALID_OPERATION);
   if (Executing()) Execute(op, nullptr);
-  if (L.Compiling != 0) L.Compiled.Ops.push_back(std::move(op));
+  if (layer.Compiling != 0) layer.Compiled.Ops.push_back(std::move(op));
 }
 
-Op MakeOp(OpKind kind, std::initializer_list<double> values = {}, GLenum a = 0, GLenum b = 0) {
-  Op op{kind, a, b, {}, {}};
-  std::copy(values.begin(), values.end(), op.V.begin());
+Op MakeOp(OpKind kind, std::initializer_list<double> numbers = {}, GLenum first = 0, GLenum second = 0) {
+  Op op{kind, {first, second}, {}, {}};
+  std::copy(numbers.begin(), numbers.end(), op.Numbers.begin());
   return op;
 }
 
 void ResetState() {
-  L.S = AttribState();
-  L.ModelView.assign(1, IdentityMatrix());
-  L.Projection.assign(1, IdentityMatrix());
-  L.AttribStack.clear();
+  layer.Current = AttribState();
+  layer.ModelView.assign(1, IdentityMatrix());
+  layer.Projection.assign(1, IdentityMatrix());
+  layer.AttribStack.clear();
   // Forgotten, not deleted: the objects belong to whatever context was
   // current before.
-  L.Lists.clear();
-  L.Error = GL_NO_ERROR;
-  L.Gpu.Counts = {};
-  L.Inside = L.CompileInside = false;
-  L.Pending.clear();
-  L.Compiling = 0;
-  L.Compiled = {};
-  L.CallDepth = 0;
+  layer.Lists.clear();
+  layer.Error = GL_NO_ERROR;
+  layer.Es.Counts = {};
+  layer.Inside = layer.CompileInside = false;
+  layer.Pending.clear();
+  layer.Compiling = 0;
+  layer.Compiled = {};
+  layer.CallDepth = 0;
   MatrixChanged();
   LightingChanged();
 }
@@ -369,49 +369,49 @@ void ResetState() {
 
 bool Gl11Start() {
   ResetState();
-  const bool built = L.Gpu.Build();
+  const bool built = layer.Es.Build();
   // The context's own viewport and scissor box: its drawable's size.
-  glGetIntegerv(GL_VIEWPORT, L.S.Viewport);
-  glGetIntegerv(GL_SCISSOR_BOX, L.S.Scissor);
-  L.Gpu.ApplyState(L.S);
+  glGetIntegerv(GL_VIEWPORT, layer.Current.Viewport);
+  glGetIntegerv(GL_SCISSOR_BOX, layer.Current.Scissor);
+  layer.Es.ApplyState(layer.Current);
   return built;
 }
 
 bool Gl11Restore() {
   // The old context's objects went with it: their names are forgotten, never
   // deleted, since the new context may use the same names for its own.
-  const bool built = L.Gpu.Build();
-  for (auto& [name, list] : L.Lists)
-    for (ListBracket& b : list.Brackets) L.Gpu.Upload(b);
-  for (ListBracket& b : L.Compiled.Brackets) b.Buffer = b.VertexArray = 0;
-  L.Gpu.ApplyState(L.S);
+  const bool built = layer.Es.Build();
+  for (auto& [name, list] : layer.Lists)
+    for (ListBracket& b : list.Brackets) layer.Es.Upload(b);
+  for (ListBracket& b : layer.Compiled.Brackets) b.Buffer = b.VertexArray = 0;
+  layer.Es.ApplyState(layer.Current);
   return built;
 }
 
 GLenum Gl11TakeError() {
-  const GLenum error = L.Error;
-  L.Error = GL_NO_ERROR;
+  const GLenum error = layer.Error;
+  layer.Error = GL_NO_ERROR;
   return error;
 }
 
-Gl11Counters Gl11Counts() { return L.Gpu.Counts; }
+Gl11Counters Gl11Counts() { return layer.Es.Counts; }
 
 // ---- Brackets and vertices --------------------------------------------------
 
 void qm_glBegin(GLenum mode) {
   GLenum drawn;
   if (!DrawableMode(mode, drawn)) return Fail(GL_INVALID_ENUM);
-  if (L.Inside || L.CompileInside) return Fail(GL_INVALID_OPERATION);
-  if (L.Compiling != 0) {
-    L.CompileInside = true;
-    L.CompileHasColour = L.CompileHasNormal = false;
-    L.Compiled.Brackets.push_back({});
-    L.Compiled.Brackets.back().Mode = mode;
+  if (layer.Inside || layer.CompileInside) return Fail(GL_INVALID_OPERATION);
+  if (layer.Compiling != 0) {
+    layer.CompileInside = true;
+    layer.CompileHasColour = layer.CompileHasNormal = false;
+    layer.Compiled.Brackets.push_back({});
+    layer.Compiled.Brackets.back().Mode = mode;
   }
   if (Executing()) {
-    L.Inside = true;
-    L.Mode = mode;
-    L.Pending.clear();
+    layer.Inside = true;
+    layer.Mode = mode;
+    layer.Pending.clear();
   }
 }
 
@@ -419,27 +419,27 @@ namespace {
 
 // A finished compiled bracket: uploaded, and a command for it.
 void CloseCompiledBracket() {
-  ListBracket& b = L.Compiled.Brackets.back();
-  b.SetsColour = L.CompileHasColour;
-  b.SetsNormal = L.CompileHasNormal;
-  b.LastColour = L.CompileColour;
-  b.LastNormal = L.CompileNormal;
-  L.Gpu.Upload(b);
-  L.Compiled.Ops.push_back(MakeOp(OpKind::Bracket, {}, static_cast<GLenum>(L.Compiled.Brackets.size() - 1)));
-  L.CompileInside = false;
+  ListBracket& b = layer.Compiled.Brackets.back();
+  b.SetsColour = layer.CompileHasColour;
+  b.SetsNormal = layer.CompileHasNormal;
+  b.LastColour = layer.CompileColour;
+  b.LastNormal = layer.CompileNormal;
+  layer.Es.Upload(b);
+  layer.Compiled.Ops.push_back(MakeOp(OpKind::Bracket, {}, static_cast<GLenum>(layer.Compiled.Brackets.size() - 1)));
+  layer.CompileInside = false;
 }
 
 }  // namespace
 
 void qm_glEnd() {
-  if (!L.Inside && !L.CompileInside) return Fail(GL_INVALID_OPERATION);
-  if (L.CompileInside) CloseCompiledBracket();
-  if (L.Inside) {
-    L.Inside = false;
+  if (!layer.Inside && !layer.CompileInside) return Fail(GL_INVALID_OPERATION);
+  if (layer.CompileInside) CloseCompiledBracket();
+  if (layer.Inside) {
+    layer.Inside = false;
     GLenum drawn = GL_TRIANGLES;
-    DrawableMode(L.Mode, drawn);
-    if (L.Mode == GL_QUADS) SplitQuads(L.Pending);
-    L.Gpu.DrawStreamed(drawn, L.Pending, Inputs());
+    DrawableMode(layer.Mode, drawn);
+    if (layer.Mode == GL_QUADS) SplitQuads(layer.Pending);
+    layer.Es.DrawStreamed(drawn, layer.Pending, Inputs());
   }
 }
 
@@ -447,47 +447,47 @@ namespace {
 
 // While a list is compiled; kept out of the per-vertex calls' common path.
 [[gnu::noinline]] void CompileVertex(const GLfloat* v) {
-  if (!L.CompileInside) return;
-  ListBracket& b = L.Compiled.Brackets.back();
-  b.InheritedColours += !L.CompileHasColour;
-  b.InheritedNormals += !L.CompileHasNormal;
-  b.Vertices.push_back(MakeVertex(v, L.CompileNormal, L.CompileColour));
+  if (!layer.CompileInside) return;
+  ListBracket& b = layer.Compiled.Brackets.back();
+  b.InheritedColours += !layer.CompileHasColour;
+  b.InheritedNormals += !layer.CompileHasNormal;
+  b.Vertices.push_back(MakeVertex(v, layer.CompileNormal, layer.CompileColour));
 }
 
 [[gnu::noinline]] void CompileNormal(const GLfloat* v) {
-  if (L.CompileInside) {
-    L.CompileHasNormal = true;
-    L.CompileNormal = {v[0], v[1], v[2]};
+  if (layer.CompileInside) {
+    layer.CompileHasNormal = true;
+    layer.CompileNormal = {v[0], v[1], v[2]};
   } else {
-    L.Compiled.Ops.push_back(MakeOp(OpKind::Normal, {v[0], v[1], v[2]}));
+    layer.Compiled.Ops.push_back(MakeOp(OpKind::Normal, {v[0], v[1], v[2]}));
   }
 }
 
 [[gnu::noinline]] void CompileColour(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-  if (L.CompileInside) {
-    L.CompileHasColour = true;
-    L.CompileColour = {r, g, b, a};
+  if (layer.CompileInside) {
+    layer.CompileHasColour = true;
+    layer.CompileColour = {r, g, b, a};
   } else {
-    L.Compiled.Ops.push_back(MakeOp(OpKind::Colour, {r, g, b, a}));
+    layer.Compiled.Ops.push_back(MakeOp(OpKind::Colour, {r, g, b, a}));
   }
 }
 
 }  // namespace
 
 void qm_glVertex3fv(const GLfloat* v) {
-  if (L.Compiling != 0) CompileVertex(v);
+  if (layer.Compiling != 0) CompileVertex(v);
   // A vertex outside a bracket does nothing.
-  if (L.Inside) L.Pending.push_back(MakeVertex(v, L.S.Normal, L.S.Colour));
+  if (layer.Inside) layer.Pending.push_back(MakeVertex(v, layer.Current.Normal, layer.Current.Colour));
 }
 
 void qm_glNormal3fv(const GLfloat* v) {
-  if (L.Compiling != 0) CompileNormal(v);
-  if (Executing()) L.S.Normal = {v[0], v[1], v[2]};
+  if (layer.Compiling != 0) CompileNormal(v);
+  if (Executing()) layer.Current.Normal = {v[0], v[1], v[2]};
 }
 
 void qm_glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-  if (L.Compiling != 0) CompileColour(r, g, b, a);
-  if (Executing()) L.S.Colour = {r, g, b, a};
+  if (layer.Compiling != 0) CompileColour(r, g, b, a);
+  if (Executing()) layer.Current.Colour = {r, g, b, a};
 }
 
 void qm_glColor4fv(const GLfloat* v) { qm_glColor4f(v[0], v[1], v[2], v[3]); }
@@ -504,7 +504,7 @@ void qm_glScalef(GLfloat x, GLfloat y, GLfloat z) { Submit(MakeOp(OpKind::Scale,
 
 void qm_glMultMatrixd(const GLdouble* m) {
   Op op = MakeOp(OpKind::MultMatrix);
-  std::copy_n(m, 16, op.V.begin());
+  std::copy_n(m, 16, op.Numbers.begin());
   Submit(std::move(op));
 }
 
@@ -539,7 +539,7 @@ void qm_glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
                     : pname == GL_SPOT_DIRECTION                                                              ? 3
                                                                                                               : 1;
   Op op = MakeOp(OpKind::Light, {}, light, pname);
-  std::copy_n(params, count, op.V.begin());
+  std::copy_n(params, count, op.Numbers.begin());
   Submit(std::move(op));
 }
 
@@ -551,7 +551,7 @@ void qm_glLightModeli(GLenum pname, GLint param) {
 
 void qm_glMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
   Op op = MakeOp(OpKind::Material, {}, face, pname);
-  std::copy_n(params, pname == GL_SHININESS ? 1 : 4, op.V.begin());
+  std::copy_n(params, pname == GL_SHININESS ? 1 : 4, op.Numbers.begin());
   Submit(std::move(op));
 }
 
@@ -570,42 +570,42 @@ void qm_glPopAttrib() { Submit(MakeOp(OpKind::PopAttrib)); }
 GLuint qm_glGenLists(GLsizei range) {
   if (range < 0) return Fail(GL_INVALID_VALUE), 0;
   if (range == 0) return 0;
-  if (L.Inside) return Fail(GL_INVALID_OPERATION), 0;
+  if (layer.Inside) return Fail(GL_INVALID_OPERATION), 0;
   // The first run of `range` names from 1 on that no list holds.
   std::uint64_t first = 1;
-  for (const auto& [name, list] : L.Lists) {
+  for (const auto& [name, list] : layer.Lists) {
     if (name >= first + static_cast<std::uint64_t>(range)) break;
     if (name >= first) first = std::uint64_t(name) + 1;
   }
   if (first + static_cast<std::uint64_t>(range) - 1 > 0xFFFFFFFFu) return Fail(GL_OUT_OF_MEMORY), 0;
-  for (GLsizei k = 0; k < range; ++k) L.Lists[static_cast<GLuint>(first + k)];
+  for (GLsizei k = 0; k < range; ++k) layer.Lists[static_cast<GLuint>(first + k)];
   return static_cast<GLuint>(first);
 }
 
 void qm_glNewList(GLuint list, GLenum mode) {
   if (list == 0) return Fail(GL_INVALID_VALUE);
   if (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE) return Fail(GL_INVALID_ENUM);
-  if (L.Compiling != 0 || L.Inside) return Fail(GL_INVALID_OPERATION);
-  L.Compiling = list;
-  L.AlsoExecute = mode == GL_COMPILE_AND_EXECUTE;
-  L.Compiled = {};
-  L.CompileInside = false;
+  if (layer.Compiling != 0 || layer.Inside) return Fail(GL_INVALID_OPERATION);
+  layer.Compiling = list;
+  layer.AlsoExecute = mode == GL_COMPILE_AND_EXECUTE;
+  layer.Compiled = {};
+  layer.CompileInside = false;
 }
 
 void qm_glEndList() {
-  if (L.Compiling == 0 || L.Inside) return Fail(GL_INVALID_OPERATION);
-  if (L.CompileInside) {
+  if (layer.Compiling == 0 || layer.Inside) return Fail(GL_INVALID_OPERATION);
+  if (layer.CompileInside) {
     // A bracket must end in the list it began in: the open one is dropped.
     Fail(GL_INVALID_OPERATION);
-    L.Compiled.Brackets.pop_back();
-    L.CompileInside = false;
+    layer.Compiled.Brackets.pop_back();
+    layer.CompileInside = false;
   }
-  DisplayList& target = L.Lists[L.Compiling];
-  for (ListBracket& b : target.Brackets) ContextSide::Release(b);
-  target = std::move(L.Compiled);
-  L.Compiled = {};
-  L.Compiling = 0;
-  L.AlsoExecute = false;
+  DisplayList& target = layer.Lists[layer.Compiling];
+  for (ListBracket& b : target.Brackets) EsBackend::Release(b);
+  target = std::move(layer.Compiled);
+  layer.Compiled = {};
+  layer.Compiling = 0;
+  layer.AlsoExecute = false;
 }
 
 void qm_glListBase(GLuint base) { Submit(MakeOp(OpKind::ListBase, {}, base)); }
@@ -640,28 +640,28 @@ void qm_glCallLists(GLsizei n, GLenum type, const void* lists) {
 
 void qm_glDeleteLists(GLuint list, GLsizei range) {
   if (range < 0) return Fail(GL_INVALID_VALUE);
-  if (L.Inside) return Fail(GL_INVALID_OPERATION);
+  if (layer.Inside) return Fail(GL_INVALID_OPERATION);
   const std::uint64_t end = std::uint64_t(list) + static_cast<std::uint64_t>(range);
-  for (auto it = L.Lists.lower_bound(list); it != L.Lists.end() && it->first < end;) {
-    for (ListBracket& b : it->second.Brackets) ContextSide::Release(b);
-    it = L.Lists.erase(it);
+  for (auto it = layer.Lists.lower_bound(list); it != layer.Lists.end() && it->first < end;) {
+    for (ListBracket& b : it->second.Brackets) EsBackend::Release(b);
+    it = layer.Lists.erase(it);
   }
 }
 
 // ---- Queries and the pipeline -----------------------------------------------
 
 void qm_glGetIntegerv(GLenum pname, GLint* params) {
-  const AttribState& s = L.S;
+  const AttribState& s = layer.Current;
   switch (pname) {
     case GL_VIEWPORT: std::copy_n(s.Viewport, 4, params); return;
     case GL_SCISSOR_BOX: std::copy_n(s.Scissor, 4, params); return;
     case GL_LIST_BASE: *params = static_cast<GLint>(s.ListBase); return;
-    case GL_LIST_INDEX: *params = static_cast<GLint>(L.Compiling); return;
-    case GL_LIST_MODE: *params = L.Compiling == 0 ? 0 : L.AlsoExecute ? GL_COMPILE_AND_EXECUTE : GL_COMPILE; return;
+    case GL_LIST_INDEX: *params = static_cast<GLint>(layer.Compiling); return;
+    case GL_LIST_MODE: *params = layer.Compiling == 0 ? 0 : layer.AlsoExecute ? GL_COMPILE_AND_EXECUTE : GL_COMPILE; return;
     case GL_MATRIX_MODE: *params = static_cast<GLint>(s.MatrixMode); return;
-    case GL_MODELVIEW_STACK_DEPTH: *params = static_cast<GLint>(L.ModelView.size()); return;
-    case GL_PROJECTION_STACK_DEPTH: *params = static_cast<GLint>(L.Projection.size()); return;
-    case GL_ATTRIB_STACK_DEPTH: *params = static_cast<GLint>(L.AttribStack.size()); return;
+    case GL_MODELVIEW_STACK_DEPTH: *params = static_cast<GLint>(layer.ModelView.size()); return;
+    case GL_PROJECTION_STACK_DEPTH: *params = static_cast<GLint>(layer.Projection.size()); return;
+    case GL_ATTRIB_STACK_DEPTH: *params = static_cast<GLint>(layer.AttribStack.size()); return;
     case GL_MAX_MODELVIEW_STACK_DEPTH: case GL_MAX_PROJECTION_STACK_DEPTH: *params = static_cast<GLint>(MaxMatrixDepth); return;
     case GL_MAX_ATTRIB_STACK_DEPTH: *params = static_cast<GLint>(MaxAttribDepth); return;
     case GL_MAX_LIST_NESTING: *params = MaxListNesting; return;
