@@ -9,6 +9,12 @@ namespace {
 
 constexpr UINT_PTR Timer1Id = 1;
 
+// Generic desktop controls (usage page 1): the mouse (usage 2) and the
+// keyboard (usage 6).
+constexpr USHORT GenericDesktopPage = 0x01;
+constexpr USHORT MouseUsage = 0x02;
+constexpr USHORT KeyboardUsage = 0x06;
+
 }  // namespace
 
 bool SaverWindow::Create(HINSTANCE instance, HWND owner) {
@@ -48,6 +54,23 @@ void SaverWindow::Show() {
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
   UpdateWindow(window_);
+  ReceiveAllInput();
+}
+
+void SaverWindow::ReceiveAllInput() {
+  // Raw input reaches this window whichever window has the keyboard or lies
+  // under the pointer: another program that takes the activation, even one
+  // that keeps itself on top, cannot keep the saver from seeing a key or a
+  // jump. Without it (a system that refuses) the saver's windows' own
+  // messages still end it.
+  RAWINPUTDEVICE devices[2] = {};
+  devices[0].usUsagePage = GenericDesktopPage;
+  devices[0].usUsage = KeyboardUsage;
+  devices[0].dwFlags = RIDEV_INPUTSINK;
+  devices[0].hwndTarget = window_;
+  devices[1] = devices[0];
+  devices[1].usUsage = MouseUsage;
+  RegisterRawInputDevices(devices, 2, sizeof(RAWINPUTDEVICE));
 }
 
 void SaverWindow::FormCreate() {
@@ -65,9 +88,7 @@ void SaverWindow::FormCreate() {
   GetClientRect(window_, &client);
   CreateScene(SceneKind::FullScreen, client.right, client.bottom);
 
-  POINT pointer{};
-  GetCursorPos(&pointer);
-  pointer_.Remember(pointer.x, pointer.y);
+  RememberPointer();
   SystemParametersInfoA(SpiSetScreenSaverRunning, 1, nullptr, 0);
   ShowCursor(FALSE);
 }
@@ -93,31 +114,51 @@ void SaverWindow::RaiseAll() {
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-bool SaverWindow::IsActive() const {
-  const HWND active = GetActiveWindow();
-  return active == window_ || dark_.Owns(active);
+void SaverWindow::RawInput(HRAWINPUT input) {
+  RAWINPUT data{};
+  UINT size = sizeof(data);
+  if (GetRawInputData(input, RID_INPUT, &data, &size, sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1)) return;
+  if (data.header.dwType == RIM_TYPEKEYBOARD) {
+    // A press, not the release of a key that was down before the saver
+    // started.
+    if ((data.data.keyboard.Flags & RI_KEY_BREAK) == 0) FormKeyDown();
+  } else if (data.header.dwType == RIM_TYPEMOUSE) {
+    FormMouseMove();
+  }
 }
 
-void SaverWindow::FormKeyDown() {
-  if (IsActive()) ExitSequence();
-}
+void SaverWindow::FormKeyDown() { ExitSequence(); }
 
 void SaverWindow::FormMouseMove() {
   // The event's own coordinates are not used: the pointer's screen position
   // is read here, and remembered whatever happens next. The black windows
-  // pass their moves on to here, so one record serves them all.
+  // pass their moves on to here, and raw input brings those over any other
+  // window, so one record serves them all. The system moving the pointer
+  // (monitors that change) makes no raw input, and the display-change
+  // handling records where it put it.
   POINT pointer{};
   GetCursorPos(&pointer);
-  // While another window is active, moves only keep the position up to date.
-  if (!IsActive()) {
-    pointer_.Remember(pointer.x, pointer.y);
-    return;
-  }
   // The limit holds per move: a slow sweep across the screen never ends it.
   if (pointer_.Moved(pointer.x, pointer.y)) ExitSequence();
 }
 
+void SaverWindow::RememberPointer() {
+  POINT pointer{};
+  GetCursorPos(&pointer);
+  pointer_.Remember(pointer.x, pointer.y);
+}
+
+void SaverWindow::TakeActivationBack() {
+  // Activation that went to no window at all (the program that had it
+  // ended): the saver takes it back, and with it the keyboard, its windows
+  // going back on top as on any activation.
+  if (closing_ || !IsWindowVisible(window_) || GetForegroundWindow() != nullptr) return;
+  SetForegroundWindow(window_);
+}
+
 void SaverWindow::ExitSequence() {
+  // Once: a key can come both as raw input and as the window's own message.
+  if (closing_) return;
   ShowWindow(window_, SW_HIDE);
   dark_.Hide();
   ShowCursor(TRUE);
@@ -157,8 +198,14 @@ LRESULT CALLBACK SaverWindow::WindowProcedure(HWND window, UINT message, WPARAM 
 LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == Timer1Id) Timer1Timer();
+      if (wParam == Timer1Id) {
+        TakeActivationBack();
+        Timer1Timer();
+      }
       return 0;
+    case WM_INPUT:
+      RawInput(reinterpret_cast<HRAWINPUT>(lParam));
+      break;
     // System keys too: Alt or F10 alone ends the saver rather than opening a
     // window menu.
     case WM_KEYDOWN:
@@ -190,9 +237,11 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DISPLAYCHANGE:
       // Monitors came, went or moved: every one but the primary stays
       // covered, and a black window made now goes under this one, which
-      // keeps its size.
+      // keeps its size. Where the system put the pointer meanwhile is no
+      // jump: the next move is measured from there.
       dark_.Layout();
       RaiseAll();
+      RememberPointer();
       break;
     case WM_DESTROY:
       dark_.Close();
