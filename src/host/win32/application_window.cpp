@@ -60,8 +60,9 @@ LRESULT CALLBACK ApplicationWindow::WindowProcedure(HWND window, UINT message, W
 LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ACTIVATE:
-      // Activated through its task bar button or Alt+Tab: the activation
-      // goes on to the saver's window, which puts its windows back on top.
+      // Activated through its task bar button or Alt+Tab: the keyboard must
+      // reach the saver's window, which ends on a key only while it is the
+      // active window.
       if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(window_, PassActivationMessage, 0, 0);
       break;
     case PassActivationMessage:

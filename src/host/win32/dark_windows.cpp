@@ -80,9 +80,9 @@ LRESULT CALLBACK DarkWindows::WindowProcedure(HWND window, UINT message, WPARAM 
   }
   const auto saver = reinterpret_cast<HWND>(GetWindowLongPtrA(window, GWLP_USERDATA));
   switch (message) {
-    // The saver's window takes them as its own: a key ends the saver, and a
-    // move is measured from the previous one over any of them (it reads the
-    // pointer's screen position itself).
+    // The saver's window takes them as its own: a key ends the saver while
+    // one of its windows is active, and a move is measured from the previous
+    // one over any of them (it reads the pointer's screen position itself).
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_MOUSEMOVE:

@@ -9,12 +9,6 @@ namespace {
 
 constexpr UINT_PTR Timer1Id = 1;
 
-// Generic desktop controls (usage page 1): the mouse (usage 2) and the
-// keyboard (usage 6).
-constexpr USHORT GenericDesktopPage = 0x01;
-constexpr USHORT MouseUsage = 0x02;
-constexpr USHORT KeyboardUsage = 0x06;
-
 }  // namespace
 
 bool SaverWindow::Create(HINSTANCE instance, HWND owner) {
@@ -54,23 +48,6 @@ void SaverWindow::Show() {
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
   UpdateWindow(window_);
-  ReceiveAllInput();
-}
-
-void SaverWindow::ReceiveAllInput() {
-  // Raw input reaches this window whichever window has the keyboard or lies
-  // under the pointer: another program that takes the activation, even one
-  // that keeps itself on top, cannot keep the saver from seeing a key or a
-  // jump. Without it (a system that refuses) the saver's windows' own
-  // messages still end it.
-  RAWINPUTDEVICE devices[2] = {};
-  devices[0].usUsagePage = GenericDesktopPage;
-  devices[0].usUsage = KeyboardUsage;
-  devices[0].dwFlags = RIDEV_INPUTSINK;
-  devices[0].hwndTarget = window_;
-  devices[1] = devices[0];
-  devices[1].usUsage = MouseUsage;
-  RegisterRawInputDevices(devices, 2, sizeof(RAWINPUTDEVICE));
 }
 
 void SaverWindow::FormCreate() {
@@ -114,30 +91,26 @@ void SaverWindow::RaiseAll() {
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void SaverWindow::RawInput(HRAWINPUT input) {
-  RAWINPUT data{};
-  UINT size = sizeof(data);
-  if (GetRawInputData(input, RID_INPUT, &data, &size, sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1)) return;
-  if (data.header.dwType == RIM_TYPEKEYBOARD) {
-    // A press, not the release of a key that was down before the saver
-    // started.
-    if ((data.data.keyboard.Flags & RI_KEY_BREAK) == 0) FormKeyDown();
-  } else if (data.header.dwType == RIM_TYPEMOUSE) {
-    FormMouseMove();
-  }
+bool SaverWindow::IsActive() const {
+  const HWND active = GetActiveWindow();
+  return active == window_ || dark_.Owns(active);
 }
 
-void SaverWindow::FormKeyDown() { ExitSequence(); }
+void SaverWindow::FormKeyDown() {
+  if (IsActive()) ExitSequence();
+}
 
 void SaverWindow::FormMouseMove() {
   // The event's own coordinates are not used: the pointer's screen position
   // is read here, and remembered whatever happens next. The black windows
-  // pass their moves on to here, and raw input brings those over any other
-  // window, so one record serves them all. The system moving the pointer
-  // (monitors that change) makes no raw input, and the display-change
-  // handling records where it put it.
+  // pass their moves on to here, so one record serves them all.
   POINT pointer{};
   GetCursorPos(&pointer);
+  // While another window is active, moves only keep the position up to date.
+  if (!IsActive()) {
+    pointer_.Remember(pointer.x, pointer.y);
+    return;
+  }
   // The limit holds per move: a slow sweep across the screen never ends it.
   if (pointer_.Moved(pointer.x, pointer.y)) ExitSequence();
 }
@@ -157,7 +130,7 @@ void SaverWindow::TakeActivationBack() {
 }
 
 void SaverWindow::ExitSequence() {
-  // Once: a key can come both as raw input and as the window's own message.
+  // Once, whatever else is still queued.
   if (closing_) return;
   ShowWindow(window_, SW_HIDE);
   dark_.Hide();
@@ -203,9 +176,6 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Timer1Timer();
       }
       return 0;
-    case WM_INPUT:
-      RawInput(reinterpret_cast<HRAWINPUT>(lParam));
-      break;
     // System keys too: Alt or F10 alone ends the saver rather than opening a
     // window menu.
     case WM_KEYDOWN:

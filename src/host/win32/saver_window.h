@@ -2,9 +2,8 @@
 // primary screen that owns the scene's rendering context, draws a frame on
 // every tick of its 30 ms timer, and ends the saver on the first key press or
 // on a jump of the pointer by more than 100 pixels between two mouse moves,
-// wherever the keyboard and the pointer are (raw input): another program that
-// takes the activation does not keep it running. Every other monitor gets a
-// black window that passes its input on to it.
+// while it is the active window. Every other monitor gets a black window that
+// passes its input on to it.
 #pragma once
 
 #include "base/opengl.h"
@@ -43,12 +42,6 @@ class SaverWindow {
   void FormCreate();
   void FormShow();
   void Timer1Timer();
-  // Registers the window for the keyboard's and the mouse's raw input, also
-  // while another window has the keyboard or lies under the pointer.
-  void ReceiveAllInput();
-  // WM_INPUT: a key press ends the saver; a mouse move is judged as the
-  // window's own are.
-  void RawInput(HRAWINPUT input);
   void FormKeyDown();
   void FormMouseMove();
   // Records the pointer's screen position without judging the move.
@@ -66,6 +59,8 @@ class SaverWindow {
   // just below it, none of them activated: a window of another program that
   // was active meanwhile, topmost or not, goes back under them all.
   void RaiseAll();
+  // Whether the active window is this one or one of the black windows.
+  bool IsActive() const;
 
   HWND window_ = nullptr;
   HINSTANCE instance_ = nullptr;
