@@ -848,6 +848,7 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   AwaitUpTo30s([&] { return renderer() > 0 && (SignalMask(renderer(), "SigCgt") & Bit(SIGINT)) != 0; });
   kill(-shell, SIGINT);
   EXPECT_EQ(Ending(shell), "killed by SIGINT");
+  kill(-shell, SIGKILL);  // a renderer the loop went on to start
   EXPECT_EQ(ReadAll(loop / "started"), "1\n");
 
   // A stop before any kept frame (only the last of 10,000,000 would be)
