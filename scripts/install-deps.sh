@@ -36,9 +36,10 @@ packages=(
   # measured natively on Mesa
   libgtest-dev libbenchmark-dev libgles-dev
   # reading the renderer's state JSON back in the render tests, its PNGs read
-  # back by libpng, the video recipes' output checked with ffprobe, faults
-  # injected into its writes (strace, below, traces the order of its calls)
-  nlohmann-json3-dev libpng-dev ffmpeg fiu-utils
+  # back by libpng and checked by a strict checker, the video recipes' output
+  # checked with ffprobe, faults injected into its writes (strace, below,
+  # traces the order of its calls), a terminal for its progress line (script)
+  nlohmann-json3-dev libpng-dev pngcheck ffmpeg fiu-utils bsdutils
   # the web page in headless Chromium (driven by python3 over a pipe)
   chromium
   # Wine on a virtual X screen to run the Windows saver

@@ -31,9 +31,12 @@ target_include_directories(quillmoor_render_tests PRIVATE tests/support)
 # libpng reads the renderer's own PNGs back, as other programs will.
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
 target_link_libraries(quillmoor_render_tests PRIVATE quillmoor_headless PkgConfig::PNG GTest::gtest_main)
+# Failures of the deflate on the renderer's writer thread, put in with LD_PRELOAD.
+add_library(quillmoor_deflate_faults MODULE tests/render/deflate_faults.cpp)
 target_compile_definitions(quillmoor_render_tests PRIVATE
-  QUILLMOOR_RENDER_BIN="$<TARGET_FILE:quillmoor-render>")
-add_dependencies(quillmoor_render_tests quillmoor-render)
+  QUILLMOOR_RENDER_BIN="$<TARGET_FILE:quillmoor-render>"
+  QUILLMOOR_DEFLATE_FAULTS="$<TARGET_FILE:quillmoor_deflate_faults>")
+add_dependencies(quillmoor_render_tests quillmoor-render quillmoor_deflate_faults)
 gtest_discover_tests(quillmoor_render_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS render)
 
 # The Windows saver under Wine on Xvfb; QUILLMOOR_SCR names the cross-built

@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -236,21 +237,25 @@ TEST(RenderCommand, RejectsBadInputWithoutWritingAFile) {
   EXPECT_TRUE(std::filesystem::is_empty(own / "locked"));
 }
 
-// Refused before their frame: two outputs naming one file (the same path, a
-// link to it, a numbered picture's name), and a folder leaving no room in
-// PATH_MAX (4095 characters) for "/." + a character + ".quillmoor-render.XXXXXX".
+// Refused before the first frame: two outputs naming one file (the same
+// path, a link to it, a numbered picture's name, however far in the sequence
+// or through a link), and a folder leaving no room in PATH_MAX (4095
+// characters) for "/." + a character + ".quillmoor-render.XXXXXX". The
+// picture after the last is no clash.
 TEST(RenderCommand, RefusesNamesItCannotKeepTo) {
   const auto dir = FreshDir("names");
   std::ofstream(dir / "same.png") << "kept";
   std::filesystem::create_symlink("same.png", dir / "link.png");
-  for (const auto& [out, state, pictures] : {std::tuple{"same.png", "same.png", 0}, std::tuple{"same.png", "link.png", 0},
-                                             std::tuple{"%d.png", "1.png", 1}}) {
+  std::filesystem::create_symlink("same.png", dir / "n1.png");
+  for (const auto& [out, state, clash] : {std::tuple{"same.png", "same.png", true}, std::tuple{"same.png", "link.png", true},
+                                          std::tuple{"%d.png", "1.png", true}, std::tuple{"%d.png", "2.png", true},
+                                          std::tuple{"n%d.png", "same.png", true}, std::tuple{"%d.png", "3.png", false}}) {
     const Outcome run = RunRenderer("--size 8x8 --frames 3 --out " + (dir / out).string() + " --state " +
                                     (dir / "." / state).string());
-    EXPECT_EQ(run.status, 2) << out << " " << state << ": " << run.said;
-    EXPECT_NE(run.said.find(" name the same file"), std::string::npos) << run.said;
+    EXPECT_EQ(run.status, clash ? 2 : 0) << out << " " << state << ": " << run.said;
+    EXPECT_EQ(run.said.find(" name the same file") != std::string::npos, clash) << run.said;
     EXPECT_EQ(ReadAll(dir / "same.png"), "kept");
-    EXPECT_EQ(Entries(dir), 2 + pictures);
+    EXPECT_EQ(Entries(dir), clash ? 3 : 7);
   }
   for (const std::size_t length : {4068u, 4069u}) {
     std::string folder = FreshDir("deep").string();
@@ -316,6 +321,18 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
     EXPECT_EQ(ReadAll(state), earlier);
     EXPECT_EQ(ReadAll(full / "0.png"), picture);
     EXPECT_EQ(Entries(full), limited ? 2 : 3);
+  }
+  // Onto a full file system, a long run that would write only at its end
+  // fails before its first frame, not after the last.
+  if (mounted) {
+    std::ofstream(full / "filler") << std::string(1 << 20, 'x');
+    for (const std::string& output : {"--out " + (full / "last.png").string(), "--state " + state,
+                                      "--format raw --out " + (full / "frames.rgb").string()}) {
+      const Outcome failed = RunRenderer("--size 8x8 --frames 10000000 " + output, "timeout 120");
+      EXPECT_EQ(failed.status, 1) << output << ": " << failed.said;
+      EXPECT_TRUE(failed.said.ends_with(": No space left on device\n")) << failed.said;
+      EXPECT_EQ(Entries(full), 3) << output;
+    }
   }
   if (mounted) umount2(full.c_str(), MNT_DETACH);
 
@@ -487,26 +504,72 @@ TEST(RenderCommand, WritesAPngOfTheRequestedSize) {
   EXPECT_NE(nothing.said.find("warning: no --out"), std::string::npos) << nothing.said;
 }
 
-// A picture decoded by libpng: its RGB rows, or nothing when libpng refuses it.
+// A picture decoded by libpng: its RGB rows, or nothing when libpng refuses
+// it or warns about it (extra data after the zlib stream, say).
 std::string DecodePng(const std::string& png) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return {};
   image.format = PNG_FORMAT_RGB;
   std::string rgb(PNG_IMAGE_SIZE(image), '\0');
-  return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) ? rgb : "";
+  const bool read = png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr);
+  return read && image.warning_or_error == 0 ? rgb : "";
 }
 
-// PNGs at every compression decode to the raw frames' pixels (an odd width).
+// What a strict PNG checker says of the PNG `png`: nothing when every chunk's
+// length and CRC are right and the zlib stream ends where the IDAT data ends.
+std::string StrictCheck(const std::string& png) {
+  const auto file = FreshDir("strict") / "checked.png";
+  std::ofstream(file, std::ios::binary) << png;
+  return Output("pngcheck -q " + file.string() + " 2>&1 || echo refused");
+}
+
+// PNGs at every compression decode to the raw frames' pixels (an odd width)
+// and pass a strict checker; on the same frame of 320x180, each level makes
+// a smaller picture than the one before (on a tiny one, "better" may not).
 TEST(RenderCommand, PicturesHoldThePixelsDrawn) {
+  ASSERT_EQ(std::system("command -v pngcheck >/dev/null"), 0) << "pngcheck: scripts/install-deps.sh test";
   const std::string arguments = "--size 97x31 --seed 3 --at \"2024-02-29 23:59:59\" --frames 3 --every 2 ";
   const std::string raw = Capture(arguments + "--format raw --out -");
   ASSERT_EQ(raw.size(), 2u * 97 * 31 * 3);
+  std::size_t larger = SIZE_MAX;
   for (const char* compression : {"fast", "better", "best"}) {
     const std::string png = Capture(arguments + "--compression " + compression + " --out -");
     const std::size_t second = std::min(png.find("\x89PNG", 1), png.size());
-    EXPECT_EQ(DecodePng(png.substr(0, second)) + DecodePng(png.substr(second)), raw) << compression;
+    EXPECT_TRUE(DecodePng(png.substr(0, second)) + DecodePng(png.substr(second)) == raw) << compression;
+    EXPECT_EQ(StrictCheck(png.substr(0, second)) + StrictCheck(png.substr(second)), "") << compression;
+    const std::string picture = Capture("--size 320x180 --seed 3 --at \"2024-02-29 23:59:59\" --compression " +
+                                        std::string(compression) + " --out -");
+    EXPECT_EQ(StrictCheck(picture), "") << compression;
+    EXPECT_LT(picture.size(), larger) << compression;
+    larger = picture.size();
   }
+
+  // The sizes video makers use, larger than the bands the rows are read in:
+  // the PNG decodes to the raw frame, and the 4K frame, each 2x2 block
+  // averaged, matches the 1080p one band by band of 8 rows (the scene is laid
+  // out alike on both), so that no band of rows is out of place.
+  const std::string moment = "--seed 3 --at \"2024-12-24 23:59:30\" --size ";
+  std::string frames[2];
+  for (const int height : {1080, 2160}) {
+    const std::string size = std::to_string(height * 16 / 9) + "x" + std::to_string(height);
+    std::string& rgb = frames[height / 2160];
+    rgb = Capture(moment + size + " --format raw --out -");
+    ASSERT_EQ(rgb.size(), std::size_t{3} * height * 16 / 9 * height) << size;
+    EXPECT_TRUE(DecodePng(Capture(moment + size + " --out -")) == rgb) << size;
+  }
+  const auto bandMean = [&](const std::string& rgb, int width, int top, int rows, int channel) {
+    double sum = 0;
+    for (int y = top; y < top + rows; ++y)
+      for (int x = 0; x < width; ++x) sum += static_cast<unsigned char>(rgb[(std::size_t{3} * width * y) + 3 * x + channel]);
+    return sum / (width * rows);
+  };
+  double worst = 0;
+  for (int band = 0; band < 1080 / 8; ++band)
+    for (int channel = 0; channel < 3; ++channel)
+      worst = std::max(worst, std::fabs(bandMean(frames[0], 1920, band * 8, 8, channel) -
+                                        bandMean(frames[1], 3840, band * 16, 16, channel)));
+  EXPECT_LT(worst, 2.0);
 }
 
 // Every video recipe of the README and the man page, on a few frames: ffprobe
@@ -524,15 +587,20 @@ TEST(RenderCommand, VideoRecipesMakeVideosThatPlay) {
                       "day.gif", "bgra"},
            std::tuple{ffmpeg + "-framerate 33 -i %04d.png -vf \"split[a][b];[a]palettegen[p];[b][p]paletteuse\" night.gif",
                       "night.gif", "bgra"},
+           std::tuple{ffmpeg + "-framerate 10 -i %04d.png -vf \"select='not(mod(n,4))',setpts=N/10/TB,scale=320:-2:"
+                               "flags=lanczos,split[a][b];[a]palettegen=max_colors=64[p];[b][p]paletteuse=dither=bayer:"
+                               "bayer_scale=3\" small.gif", "small.gif", "bgra"},
            std::tuple{render + "--every 1 --out - | " + ffmpeg + "-f image2pipe -framerate 30 -i - -pix_fmt yuv420p png.mp4",
                       "png.mp4", "yuv420p"},
            std::tuple{render + "--every 1 --format raw --out - | " + ffmpeg +
                           "-f rawvideo -pixel_format rgb24 -video_size 64x48 -framerate 30 -i - -pix_fmt yuv420p raw.mp4",
                       "raw.mp4", "yuv420p"}}) {
     ASSERT_EQ(std::system(("cd " + dir.string() + " && " + recipe).c_str()), 0) << recipe;
+    // The small GIF keeps pictures 0 and 4 of the five, at 320 pixels wide.
+    const bool small = std::string(video) == "small.gif";
     EXPECT_EQ(Output("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
                      "stream=width,height,pix_fmt,nb_read_frames -of csv=p=0 " + (dir / video).string()),
-              "64,48," + std::string(pixels) + ",5\n") << recipe;
+              (small ? "320,240," : "64,48,") + std::string(pixels) + (small ? ",2\n" : ",5\n")) << recipe;
   }
 }
 
@@ -683,26 +751,28 @@ void AwaitUpTo30s(const std::function<bool()>& ready) {
   for (int wait = 0; wait < 600 && !ready(); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
-// The child's exit status, or -1 (and the child killed) when it has not
-// ended after 20 s or was killed (a death by a signal is no exit with 128 + N).
-int ExitStatus(pid_t child) {
+// How the child ended: "exit N" or "killed by SIGX", or "still running"
+// (and then killed) when it has not ended after 20 s.
+std::string Ending(pid_t child) {
   int wstatus = 0;
   pid_t ended = 0;
   for (int wait = 0; wait < 400 && (ended = waitpid(child, &wstatus, WNOHANG)) == 0; ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  if (ended != child) kill(child, SIGKILL), waitpid(child, &wstatus, 0);
-  return ended == child && WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+  if (ended != child) return kill(child, SIGKILL), waitpid(child, &wstatus, 0), "still running";
+  if (WIFSIGNALED(wstatus)) return std::string("killed by SIG") + sigabbrev_np(WTERMSIG(wstatus));
+  return "exit " + std::to_string(WEXITSTATUS(wstatus));
 }
 
-// SIGINT, SIGTERM and SIGHUP end a long sequence after the frame in hand,
-// with 128 + the signal: every file left is a whole PNG (it ends with the IEND
-// chunk), numbered without a gap, and no temporary file remains.
+// SIGINT, SIGTERM and SIGHUP end a long sequence after the frame in hand:
+// every file left is a whole PNG (it ends with the IEND chunk), numbered
+// without a gap, no temporary file remains, and the renderer then dies by the
+// signal, as a shell needs to see to end a loop on Ctrl-C.
 // Started with SIGHUP ignored (nohup), it leaves it so: a SIGHUP changes
 // nothing, and the run goes on until a SIGTERM stops it.
 TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   const auto said = (FreshDir("stopped").parent_path() / "stopped.txt").string();
-  for (const auto& [signal, status, nohup] : {std::tuple{SIGINT, 130, false}, std::tuple{SIGTERM, 143, false},
-                                              std::tuple{SIGHUP, 129, false}, std::tuple{SIGTERM, 143, true}}) {
+  for (const auto& [signal, nohup] : {std::tuple{SIGINT, false}, std::tuple{SIGTERM, false},
+                                      std::tuple{SIGHUP, false}, std::tuple{SIGTERM, true}}) {
     const auto dir = FreshDir("stopped");
     const pid_t child =
         StartRenderer({"--size", "64x48", "--frames", "1000000", "--out", (dir / "%06d.png").string()}, said, -1, nohup);
@@ -714,7 +784,7 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
       AwaitUpTo30s([&] { return Entries(dir) >= 6; });
     }
     kill(child, signal);
-    EXPECT_EQ(ExitStatus(child), status);
+    EXPECT_EQ(Ending(child), std::string("killed by SIG") + sigabbrev_np(signal));
     EXPECT_NE(ReadAll(said).find("stopped by SIG"), std::string::npos) << ReadAll(said);
     const long count = Entries(dir);
     EXPECT_GE(count, nohup ? 6 : 3);
@@ -726,6 +796,67 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
           << name;
     }
   }
+
+  // A reader that stops reading but keeps the pipe open, whether the pipe
+  // blocks or not, cannot hold a stop: the frame it cut short is given up,
+  // and neither told as written nor given a state line. A raw frame of
+  // 64x48 is 9216 bytes; the pipe, once full, holds that many whole ones.
+  for (const bool blocking : {true, false})
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+      const auto dir = FreshDir("stalled");
+      int ends[2];
+      ASSERT_EQ(pipe2(ends, O_CLOEXEC | (blocking ? 0 : O_NONBLOCK)), 0);
+      fcntl(ends[0], F_SETFL, 0);
+      const pid_t child = StartRenderer({"--size", "64x48", "--frames", "10000000", "--every", "1", "--format", "raw",
+                                         "--out", "-", "--state", (dir / "s.jsonl").string()}, said, ends[1]);
+      close(ends[1]);
+      int held = 0;
+      AwaitUpTo30s([&] {  // full: no more for half a second
+        const int before = held;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return ioctl(ends[0], FIONREAD, &held) == 0 && held > 0 && held == before;
+      });
+      const int whole = held / 9216;
+      kill(child, signal);
+      EXPECT_EQ(Ending(child), std::string("killed by SIG") + sigabbrev_np(signal)) << blocking;
+      close(ends[0]);
+      const std::string frames = std::to_string(whole);
+      EXPECT_EQ(ReadAll(said), "quillmoor-render: stopped by SIG" + std::string(sigabbrev_np(signal)) + " after " +
+                                   frames + " of 10000000 frames; " + frames + " frames written to standard output, " +
+                                   frames + " state lines written to \"" + (dir / "s.jsonl").string() + "\"; frame " +
+                                   frames + "'s raw frame cut short\n") << blocking;
+      const std::string lines = ReadAll(dir / "s.jsonl");
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), whole) << blocking;
+      EXPECT_EQ(Entries(dir), 1);
+    }
+
+  // Ctrl-C (SIGINT to the process group) ends a shell loop that calls the
+  // renderer, not only the renderer in hand: the shell sees it die by SIGINT.
+  const auto loop = FreshDir("loop");
+  const std::string script = "for i in 1 2 3; do echo $i >> " + (loop / "started").string() + "; " QUILLMOOR_RENDER_BIN
+                             " --size 8x8 --frames 10000000 --out /dev/null 2>/dev/null; done";
+  const char* const shellArguments[] = {"bash", "-c", script.c_str(), nullptr};
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  posix_spawnattr_setsigdefault(&attributes, &interrupt);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+  pid_t shell = 0;
+  ASSERT_EQ(posix_spawn(&shell, "/bin/bash", nullptr, &attributes, const_cast<char**>(shellArguments), environ), 0);
+  posix_spawnattr_destroy(&attributes);
+  const auto renderer = [&] {
+    std::ifstream children("/proc/" + std::to_string(shell) + "/task/" + std::to_string(shell) + "/children");
+    pid_t child = 0;
+    return children >> child ? child : 0;
+  };
+  AwaitUpTo30s([&] { return renderer() > 0 && (SignalMask(renderer(), "SigCgt") & Bit(SIGINT)) != 0; });
+  kill(-shell, SIGINT);
+  EXPECT_EQ(Ending(shell), "killed by SIGINT");
+  kill(-shell, SIGKILL);  // a renderer the loop went on to start
+  EXPECT_EQ(ReadAll(loop / "started"), "1\n");
 
   // A stop before any kept frame (only the last of 10,000,000 would be)
   // leaves the state file as it was; a temporary file a killed run left
@@ -743,7 +874,7 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   EXPECT_EQ(SignalMask(child, "SigCgt") & 0x7fffffff, Bit(SIGINT) | Bit(SIGTERM) | Bit(SIGHUP) | Bit(SIGPIPE));
   EXPECT_NE(SignalMask(child, "SigIgn") & Bit(SIGXFSZ), 0u);
   kill(child, SIGINT);
-  EXPECT_EQ(ExitStatus(child), 130);
+  EXPECT_EQ(Ending(child), "killed by SIGINT");
   const std::string stopped = ReadAll(said);
   EXPECT_TRUE(stopped.starts_with("quillmoor-render: stopped by SIGINT after ") &&
               stopped.ends_with(" of 10000000 frames; no state line written\n")) << stopped;
@@ -751,7 +882,7 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   EXPECT_EQ(Entries(dir), 1);
 
   // A reader that closes a PNG stream early stops the run as SIGPIPE does,
-  // with 141: the state file holds whole lines only, and no temporary file
+  // and it dies by SIGPIPE: the state file holds whole lines only, and no temporary file
   // is left.
   int ends[2];
   ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
@@ -761,7 +892,7 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   char head[100];
   EXPECT_GT(read(ends[0], head, sizeof head), 0);
   close(ends[0]);
-  EXPECT_EQ(ExitStatus(child), 141);
+  EXPECT_EQ(Ending(child), "killed by SIGPIPE");
   // The state file is replaced by a line for each picture written whole.
   std::istringstream lines(ReadAll(state));
   int written = 0;
@@ -780,7 +911,8 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
                                                 "line cut short\n"))) << headed;
 
   // A stop that comes once the last frame is drawn, while its state line
-  // waits for room in a full pipe, still ends with 143 and says so.
+  // waits for room in a full pipe that is then read, still ends by SIGTERM
+  // and says so.
   ASSERT_EQ(pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
   while (write(ends[1], "full", 4) == 4) continue;  // the pipe filled
   fcntl(ends[0], F_SETFL, 0), fcntl(ends[1], F_SETFL, 0);
@@ -791,7 +923,7 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   kill(child, SIGTERM);
   for (char sink[4096]; read(ends[0], sink, sizeof sink) > 0;) continue;  // room for the line, then the end
   close(ends[0]);
-  EXPECT_EQ(ExitStatus(child), 143);
+  EXPECT_EQ(Ending(child), "killed by SIGTERM");
   EXPECT_EQ(ReadAll(said), "quillmoor-render: stopped by SIGTERM after 1 of 1 frames; 1 picture written, the last \"" +
                                last.string() + "\", 1 state line written to standard output\n");
 }
@@ -806,12 +938,12 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
   const std::string hideProc = "unshare -m --propagation private sh -c 'mount -t tmpfs tmpfs /proc && exec \"$0\" \"$@\"'";
   for (const bool named : {false, true}) {
     if (named && std::system((hideProc + " true 2>/dev/null").c_str()) != 0) continue;  // not as an ordinary user
-    const Outcome run = RunRenderer("--size 64x48 --out " + target,
-                                    "strace -f -y -o " + trace + " -e trace=openat,write,fsync,rename " + (named ? hideProc : ""));
+    const Outcome run = RunRenderer("--size 64x48 --out " + target, "strace -f -y -o " + trace +
+                                    " -e trace=umask,openat,write,fsync,rename " + (named ? hideProc : ""));
     ASSERT_EQ(run.status, 0) << run.said;
     const std::string in = "[0-9]+<" + dir.string();
     const std::pair<std::regex, char> letters[] = {
-        {std::regex("openat\\(.*O_TMPFILE"), 'U'}, {std::regex("openat\\(.*O_EXCL"), 'N'},
+        {std::regex("umask\\("), 'M'}, {std::regex("openat\\(.*O_TMPFILE"), 'U'}, {std::regex("openat\\(.*O_EXCL"), 'N'},
         {std::regex("write\\(" + in + "/.*\"\\\\211PNG"), 'W'}, {std::regex("fsync\\(" + in + "/.* = 0"), 'S'},
         {std::regex("rename\\(.*\"" + target + "\"\\) = 0"), 'R'}, {std::regex("fsync\\(" + in + ">\\) += 0"), 'D'}};
     std::string order;
@@ -819,7 +951,8 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
     for (std::string line; std::getline(calls, line);)
       for (const auto& [call, letter] : letters)
         if (std::regex_search(line, call)) order += letter;
-    EXPECT_EQ(order, named ? "NNWSRD" : "UUWSRD") << ReadAll(trace);  // the probe, then the picture
+    // The umask read (set and set back) once, at the start; the probe, then the picture.
+    EXPECT_EQ(order, named ? "MMNNWSRD" : "MMUUWSRD") << ReadAll(trace);
   }
 
   const std::string picture = "--size 320x240 --seed 3 --at \"2026-12-24 00:00:00\" --out ";
@@ -831,6 +964,20 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
     EXPECT_EQ(run.status, status) << fault << ": " << run.said;
     EXPECT_EQ(ReadAll(target), status == 0 ? ReadAll(dir / "whole.png") : "an earlier picture, kept") << fault;
     EXPECT_EQ(run.said, status == 0 ? "" : "quillmoor-render: cannot write \"" + target + "\": Input/output error\n");
+    EXPECT_EQ(Entries(dir), 2) << fault;
+  }
+
+  // A failure on the writer thread is a failed write: no memory for the
+  // compressor, a deflate that makes no stream (told as itself), an exception.
+  for (const auto& [fault, cause] : {std::pair{"memory", "Cannot allocate memory"},
+                                     std::pair{"stream", "the deflate made no stream within its bound"},
+                                     std::pair{"exception", "vector::_M_default_append"}}) {
+    std::ofstream(target) << "an earlier picture, kept";
+    const Outcome run = RunRenderer(picture + target, "QUILLMOOR_DEFLATE_FAULT=" + std::string(fault) +
+                                                          " LD_PRELOAD=" QUILLMOOR_DEFLATE_FAULTS);
+    EXPECT_EQ(run.status, 1) << fault;
+    EXPECT_EQ(run.said, "quillmoor-render: cannot write \"" + target + "\": " + cause + "\n");
+    EXPECT_EQ(ReadAll(target), "an earlier picture, kept") << fault;
     EXPECT_EQ(Entries(dir), 2) << fault;
   }
 
@@ -847,20 +994,33 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
   for (ssize_t got; std::this_thread::sleep_for(std::chrono::milliseconds(10)), (got = read(ends[0], part, 4096)) > 0;)
     stream.append(part, static_cast<std::size_t>(got));
   close(ends[0]);
-  EXPECT_EQ(ExitStatus(child), 0) << ReadAll(said);
+  EXPECT_EQ(Ending(child), "exit 0") << ReadAll(said);
   EXPECT_EQ(PngSizes(stream), (std::vector<std::pair<long, long>>(6, {320, 240})));
 }
 
 // The progress line takes the longest form that leaves a terminal's last
-// column free: each form on both sides of its width.
+// column free, and none when even the count does not fit: each form on both
+// sides of its width, and a run on terminals one column either side of the
+// count's.
 TEST(Progress, FitsTheTerminalWidth) {
   const char* const full = "quillmoor-render: 250/1000 frames, 12.5 frames/s, 1:00 left";
   const char* const frames = "250/1000 frames, 12.5 frames/s, 1:00 left";
   const char* const brief = "250/1000, 12.5/s, 1:00 left";
   for (const auto& [columns, line] : {std::pair{80, full}, std::pair{60, full}, std::pair{59, frames},
                                       std::pair{42, frames}, std::pair{41, brief}, std::pair{28, brief},
-                                      std::pair{27, "250/1000"}, std::pair{9, "250/1000"}, std::pair{8, "250/100"}})
+                                      std::pair{27, "250/1000"}, std::pair{9, "250/1000"}, std::pair{8, ""},
+                                      std::pair{3, ""}})
     EXPECT_EQ(ProgressLine(250, 1000, 12.5, columns), line) << columns;
+  // What stays on the terminal after the last '\r'.
+  for (const auto& [columns, last] : {std::pair{7, ""}, std::pair{8, "100/100"}}) {
+    const std::string shown = Output("script -qfec 'stty cols " + std::to_string(columns) + "; " QUILLMOOR_RENDER_BIN
+                                     " --size 8x8 --frames 100 --out /dev/null' /dev/null");
+    const std::size_t end = shown.rfind("\r\n"), start = shown.rfind('\r', end - 1);
+    ASSERT_NE(start, std::string::npos) << shown;
+    std::string tail = shown.substr(start + 1, end - start - 1);
+    tail.erase(tail.find_last_not_of(' ') + 1);
+    EXPECT_EQ(tail, last) << columns;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,12 @@
 #include "host/headless/background_writer.h"
 
-BackgroundWriter::BackgroundWriter() : thread_([this] { Serve(); }) {}
+#include <pthread.h>
+
+#include <csignal>
+
+BackgroundWriter::BackgroundWriter() : thread_([this] { Serve(); }) {
+  pthread_setname_np(thread_.native_handle(), "quillmoor-write");
+}
 
 BackgroundWriter::~BackgroundWriter() {
   {
@@ -20,10 +26,12 @@ void BackgroundWriter::Run(std::function<void()> job) {
   changed_.notify_all();
 }
 
-void BackgroundWriter::Wait() {
+bool BackgroundWriter::Idle(std::chrono::milliseconds wait) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !job_; });
+  return changed_.wait_for(lock, wait, [this] { return !job_; });
 }
+
+void BackgroundWriter::Interrupt(int signal) { pthread_kill(thread_.native_handle(), signal); }
 
 void BackgroundWriter::Serve() {
   std::unique_lock lock(mutex_);

@@ -4,6 +4,7 @@
 // being written and the one being drawn.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -18,8 +19,11 @@ class BackgroundWriter {
 
   // Hands `job` to the thread, first waiting for the job before it.
   void Run(std::function<void()> job);
-  // Waits until the job in hand, if any, has ended.
-  void Wait();
+  // Waits up to `wait` for the job in hand, if any, to end; whether it has.
+  bool Idle(std::chrono::milliseconds wait);
+  // Sends `signal` to the thread, whose handler then interrupts a write
+  // it is blocked in.
+  void Interrupt(int signal);
 
  private:
   void Serve();

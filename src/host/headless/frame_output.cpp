@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <new>
 
 #include "host/headless/output_stream.h"
@@ -22,17 +23,21 @@ FrameOutput::FrameOutput(const RenderOptions& options, StateOutput& state, int w
       state_(state),
       width_(width),
       height_(height),
-      toStream_(!options.Out.empty() && StreamDescriptor(options.Out) >= 0) {}
+      toStream_(!options.Out.empty() && StreamDescriptor(options.Out) >= 0) {
+  // Room for the message of a failure that leaves no memory to build one.
+  error_.reserve(128);
+}
 
 bool FrameOutput::Start(std::string& error, bool* badTarget) {
   if (options_.Out.empty() || toStream_ || !options_.RawIntoOneFile()) return true;
-  return oneFile_.Open(options_.OutName.For(0), error, badTarget);
+  return oneFile_.Open(options_.OutName.For(0), error, badTarget) && oneFile_.TakesData(error);
 }
 
 bool FrameOutput::Fail(int frame, std::string why, bool inPicture) {
   error_ = std::move(why);
   failedFrame_ = frame;
   failedInPicture_ = inPicture;
+  abandoned_ = WritesAbandoned();
   failed_.store(true, std::memory_order_release);
   return false;
 }
@@ -43,12 +48,7 @@ bool FrameOutput::WritePicture(KeptFrame& frame) {
   if (raw) {
     bytes.swap(frame.Rgb);
   } else {
-    try {
-      bytes = EncodePng(width_, height_, std::move(frame.Rgb), options_.PngCompression.value_or(Compression::Fast));
-    } catch (const std::bad_alloc&) {
-      const std::string where = toStream_ ? "the PNG to " + StreamTitle(options_.Out) : Quoted(frame.Name);
-      return Fail(frame.Frame, "cannot write " + where + ": " + std::strerror(ENOMEM), true);
-    }
+    bytes = EncodePng(width_, height_, std::move(frame.Rgb), options_.PngCompression.value_or(Compression::Fast));
   }
   std::string error;
   if (toStream_) {
@@ -67,8 +67,33 @@ bool FrameOutput::WritePicture(KeptFrame& frame) {
   return Fail(frame.Frame, error, true);
 }
 
+std::string FrameOutput::Where(const KeptFrame& frame) const {
+  const bool raw = options_.Format == FrameFormat::Raw;
+  if (options_.Out.empty()) return "the state to " + state_.Title();
+  if (toStream_) return std::string(raw ? "the frames" : "the PNG") + " to " + StreamTitle(options_.Out);
+  return Quoted(oneFile_.IsOpen() ? options_.OutName.For(0) : frame.Name);
+}
+
 void FrameOutput::Write(KeptFrame& frame) {
   if (Failed()) return;
+  try {
+    try {
+      WriteFrame(frame);
+    } catch (const std::bad_alloc&) {
+      Fail(frame.Frame, "cannot write " + Where(frame) + ": " + std::strerror(ENOMEM), true);
+    } catch (const std::exception& failure) {  // a failed deflate among them, told as itself
+      Fail(frame.Frame, "cannot write " + Where(frame) + ": " + failure.what(), true);
+    }
+  } catch (...) {
+    // Not even the message could be made: the one reserved room holds this one.
+    error_.assign("cannot write the frames: out of memory");
+    failedFrame_ = frame.Frame;
+    failedInPicture_ = true;
+    failed_.store(true, std::memory_order_release);
+  }
+}
+
+void FrameOutput::WriteFrame(KeptFrame& frame) {
   if (!options_.Out.empty()) {
     if (!WritePicture(frame)) return;
     ++pictures_;

@@ -30,7 +30,8 @@ class FrameOutput {
   bool Start(std::string& error, bool* badTarget);
 
   // Writes `frame` (its picture is released once encoded), unless an earlier
-  // frame failed. May run on another thread than the rest.
+  // frame failed. May run on another thread than the rest; whatever fails
+  // there, an exception included, is kept as a failed write.
   void Write(KeptFrame& frame);
 
   // Whether a write has failed; safe to ask while Write runs elsewhere.
@@ -38,6 +39,8 @@ class FrameOutput {
   // About the failure, once the Write that failed has returned.
   const std::string& Error() const { return error_; }
   int FailedFrame() const { return failedFrame_; }
+  // Whether the failure is a write given up for a stop (AbandonWrites).
+  bool Abandoned() const { return abandoned_; }
 
   // After the last frame or a stop: replaces the one raw file with the frames
   // written, if there are any.
@@ -48,8 +51,11 @@ class FrameOutput {
   std::string Written(bool cutShort) const;
 
  private:
+  void WriteFrame(KeptFrame& frame);
   bool WritePicture(KeptFrame& frame);
   bool Fail(int frame, std::string why, bool inPicture);
+  // How a failure names the picture `frame` goes to.
+  std::string Where(const KeptFrame& frame) const;
 
   const RenderOptions& options_;
   StateOutput& state_;
@@ -62,4 +68,5 @@ class FrameOutput {
   std::string error_;
   int failedFrame_ = -1;
   bool failedInPicture_ = false;
+  bool abandoned_ = false;
 };

@@ -1,12 +1,18 @@
 // quillmoor-render: renders the scene at a chosen size, moment and seed with
 // no display at all, to PNG (one picture, a numbered sequence or a stream of
 // pictures) or to raw RGB24 frames, and writes the frames' state as JSON.
+#include <dirent.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -33,29 +39,47 @@ constexpr int BadInput = 2;
 // interrupt, a polite kill, the terminal gone, the reader of a pipe gone.
 constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-// Set by whichever thread the signal reaches, read by the frame loop: a
-// lock-free atomic, which a signal handler may write.
+// The first stop signal, set by whichever thread it reaches, read by the
+// frame loop: a lock-free atomic, which a signal handler may write.
 std::atomic<int> stopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-void OnStopSignal(int signal) { stopSignal = signal; }
+void OnStopSignal(int signal) {
+  int none = 0;
+  stopSignal.compare_exchange_strong(none, signal);
+}
 
 // The stop signals only ask the frame loop to stop after the current frame,
 // so that every file it leaves is complete; one that whoever started us
-// ignores (nohup, a background job) stays ignored. A write past the
-// file-size limit fails with EFBIG and is reported like any failed write,
-// instead of ending the process with a temporary file left behind.
+// ignores (nohup, a background job) stays ignored. They interrupt a blocked
+// write instead of restarting it, so that a reader that stops reading cannot
+// hold the run. A write past the file-size limit fails with EFBIG and is
+// reported like any failed write, instead of ending the process with a
+// temporary file left behind.
 void InstallSignalHandlers() {
   struct sigaction action = {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  action.sa_flags = 0;
   for (const int signal : StopSignals) {
     struct sigaction inherited;
     if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
       sigaction(signal, &action, nullptr);
   }
   std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Once a stopped run has left its files complete and said what it wrote, it
+// ends by the signal itself, so that whoever started it sees why: a shell
+// ends the loop that ran it on Ctrl-C, and $? still reads 128 + the number.
+[[noreturn]] void EndBySignal(int signal) {
+  std::signal(signal, SIG_DFL);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signal);
+  std::_Exit(128 + signal);  // not reached: the signal ends the process
 }
 
 int Complain(const std::string& message, int status) {
@@ -82,6 +106,59 @@ std::string SameFileClash(const RenderOptions& options, const std::string& pictu
          " name the same file: each output needs its own";
 }
 
+// How many pictures a run keeps.
+long long KeptPictures(const RenderOptions& options) {
+  if (!options.Sequence()) return 1;
+  return (options.Frames - 1) / (options.Every > 0 ? options.Every : 1) + 1;
+}
+
+// The numbered picture, among those the run will write, that is the state
+// file, if one is: the state named as it is (also once their folders are
+// resolved, or through a link), or a picture already there that is a link to
+// the state. Found before the first frame, not once the run reaches it.
+std::optional<std::string> PictureAsState(const RenderOptions& options) {
+  const OutputName& out = options.OutName;
+  const long long pictures = KeptPictures(options);
+  const auto kept = [&](std::optional<long long> number) { return number && *number < pictures; };
+  if (const auto number = out.NumberOf(options.State); kept(number) && SameFile(out.For(*number), options.State))
+    return out.For(*number);
+  if (out.Suffix.find('/') != std::string::npos) return std::nullopt;  // the number names folders: checked frame by frame
+
+  // The pictures' folder, and their names within it.
+  const std::size_t slash = out.Prefix.find_last_of('/');
+  const std::string folder = FolderOf(out.Prefix + "0");
+  OutputName inFolder = out;
+  inFolder.Prefix = slash == std::string::npos ? out.Prefix : out.Prefix.substr(slash + 1);
+  const auto inPicturesFolder = [&](const std::string& path) -> std::optional<std::string> {
+    const std::size_t at = path.find_last_of('/');
+    const auto number = inFolder.NumberOf(at == std::string::npos ? path : path.substr(at + 1));
+    if (kept(number) && SameFile(FolderOf(path), folder)) return out.For(*number);
+    return std::nullopt;
+  };
+  if (const auto picture = inPicturesFolder(options.State)) return picture;
+  std::error_code failed;
+  const std::string resolved = std::filesystem::canonical(options.State, failed).string();
+  if (failed) return std::nullopt;  // no state file yet: nothing can be a link to it
+  if (const auto picture = inPicturesFolder(resolved)) return picture;
+
+  struct stat state;
+  if (stat(resolved.c_str(), &state) != 0) return std::nullopt;
+  DIR* const dir = opendir(folder.c_str());
+  if (dir == nullptr) return std::nullopt;
+  std::optional<std::string> found;
+  while (const dirent* entry = readdir(dir)) {
+    // Only a link, or another name of the state's own inode, can be the state.
+    const bool maybe = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN || entry->d_ino == state.st_ino;
+    const auto number = maybe ? inFolder.NumberOf(entry->d_name) : std::nullopt;
+    if (kept(number) && SameFile(out.For(*number), resolved)) {
+      found = out.For(*number);
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
 // Where a run's outputs go, as its checks found them.
 struct OutputPlan {
   bool Raw = false;
@@ -98,8 +175,9 @@ OutputPlan PlanOutputs(const RenderOptions& options) {
 }
 
 // Every output is checked before anything is rendered: a stream must be open
-// for writing (and a picture not go to a terminal), and a file's folder must
-// take its temporary file. The exit status when one is refused.
+// for writing (and a picture not go to a terminal), no picture may be the
+// state file, and a file's folder must take its temporary file. The exit
+// status when one is refused.
 std::optional<int> CheckOutputs(const RenderOptions& options, const OutputPlan& plan) {
   std::string error;
   bool badTarget = false;
@@ -112,8 +190,13 @@ std::optional<int> CheckOutputs(const RenderOptions& options, const OutputPlan& 
   } else if (!options.Out.empty()) {
     const std::string first = options.OutName.For(0);
     if (plan.StateToFile && SameFile(first, options.State)) return Complain(SameFileClash(options, first), BadInput);
+    if (plan.StateToFile && options.OutName.Numbered)
+      if (const std::optional<std::string> picture = PictureAsState(options))
+        return Complain(SameFileClash(options, *picture), BadInput);
+    // The folder must take a temporary file, and the file a byte.
     ReplacingFile probe;
     if (!probe.Open(first, error, &badTarget)) return Complain(error, badTarget ? BadInput : Failed);
+    if (!probe.TakesData(error)) return Complain(error, Failed);
     RemoveStaleTemporaries(FolderOf(probe.Target()));
   }
   return std::nullopt;
@@ -125,6 +208,37 @@ struct LoopEnd {
   int Status = 0;
   std::string Error;
 };
+
+// How often a wait for the writer looks for a stop signal, and how long the
+// write in hand has, once a stop has come, to end before it is given up: a
+// reader that has stopped reading must not hold the run.
+constexpr auto Slice = std::chrono::milliseconds(50);
+constexpr auto Grace = std::chrono::milliseconds(500);
+
+// Waits until the writer is free for the next frame; false when a stop
+// came while it was still busy.
+bool WriterFree(BackgroundWriter& writer) {
+  while (!writer.Idle(Slice))
+    if (stopSignal) return false;
+  return true;
+}
+
+// Waits for the writer's last job. After a stop it has Grace to end; then
+// its writes are given up and the thread interrupted until its job returns.
+// The files are completed after that, and written in full.
+void FinishWriting(BackgroundWriter& writer) {
+  using Clock = std::chrono::steady_clock;
+  std::optional<Clock::time_point> stopSeen;
+  while (!writer.Idle(Slice)) {
+    if (!stopSignal) continue;
+    const Clock::time_point now = Clock::now();
+    if (!stopSeen) stopSeen = now;
+    if (now - *stopSeen < Grace) continue;
+    AbandonWrites(true);
+    writer.Interrupt(stopSignal);  // again each slice: it may come just before the write
+  }
+  AbandonWrites(false);
+}
 
 // Draws the frames and hands each kept one to the writer: frame N is encoded
 // and written on a second thread while frame N + 1 is drawn. Stops on a stop
@@ -141,8 +255,8 @@ LoopEnd RunFrames(const RenderOptions& options, const OutputPlan& plan, RenderSe
   while (end.Frames < options.Frames && !stopSignal && !output.Failed()) {
     const int frame = end.Frames;
     const bool keep = options.Keeps(frame);
-    // A picture's name is checked before its frame is drawn (raw frames
-    // into one file have theirs open already).
+    // A picture's name is checked again before its frame is drawn (raw
+    // frames into one file have theirs open already): it may have changed.
     const bool named = keep && !options.Out.empty() && !plan.ToStream && !options.RawIntoOneFile();
     const std::string name = named ? options.OutName.For(pictures) : "";
     if (named && !CheckTarget(name, end.Error)) end.Status = BadInput;
@@ -154,8 +268,9 @@ LoopEnd RunFrames(const RenderOptions& options, const OutputPlan& plan, RenderSe
     if (options.At && options.Stepping())
       session.Freeze(MomentAtMilliseconds(first + options.OffsetMilliseconds(frame)));
     session.RunFrame();
-    ++end.Frames;
     if (keep) {
+      // A stop while the frame before is still being written drops this one.
+      if (!WriterFree(writer)) break;
       KeptFrame kept;
       kept.Frame = frame;
       if (!options.Out.empty()) kept.Rgb = session.Pixels();
@@ -163,28 +278,31 @@ LoopEnd RunFrames(const RenderOptions& options, const OutputPlan& plan, RenderSe
       if (state.Active()) kept.StateLine = StateOutput::Line(frame);
       ++pictures;
       writer.Run([&output, kept = std::move(kept)]() mutable { output.Write(kept); });
-      if (!writeAhead) writer.Wait();
+      if (!writeAhead) WriterFree(writer);
     }
+    ++end.Frames;
     progress.Update(end.Frames);
   }
-  writer.Wait();
+  FinishWriting(writer);
   return end;
 }
 
 // What a finished loop leaves behind, and the exit status. A reader that has
-// gone stops the run, as SIGPIPE asks, after the frame whose write it cut
-// short; any other failed write fails it. After a failure the state file stays
-// as it was, and so does every picture not yet replaced.
+// gone stops the run, as SIGPIPE asks, with the frame whose write it cut
+// short, and so does a stop that gave up a write a reader held; the frames
+// told are those before it. Any other failed write fails the run. After a
+// failure the state file stays as it was, and so does every picture not yet
+// replaced.
 int Conclude(const RenderOptions& options, FrameOutput& output, StateOutput& state, LoopEnd end) {
-  const bool cutShort = output.Failed() && stopSignal.load() == SIGPIPE;
+  const bool cutShort = output.Failed() && (stopSignal.load() == SIGPIPE || output.Abandoned());
   if (output.Failed() && !cutShort) return Complain(output.Error(), Failed);
   if (end.Status != 0) return Complain(end.Error, end.Status);
-  if (cutShort) end.Frames = output.FailedFrame() + 1;
+  if (cutShort) end.Frames = output.FailedFrame();
   std::string error;
   if (!output.Finish(error) || !state.Finish(error)) return Complain(error, Failed);
 
-  // A stop signal ends with 128 + its number even when it came during the
-  // last frame, and says what was written.
+  // A stop signal ends the run even when it came during the last frame, and
+  // says what was written; main() then ends by the signal.
   if (const int signal = stopSignal) {
     return Complain(std::string("stopped by SIG") + sigabbrev_np(signal) + " after " + std::to_string(end.Frames) +
                         " of " + std::to_string(options.Frames) + " frames; " + output.Written(cutShort),
@@ -194,6 +312,7 @@ int Conclude(const RenderOptions& options, FrameOutput& output, StateOutput& sta
 }
 
 int Render(const RenderOptions& options) {
+  ReadFileCreationMask();   // before any other thread exists
   InstallSignalHandlers();  // before any temporary file exists
   const OutputPlan plan = PlanOutputs(options);
   if (const std::optional<int> refused = CheckOutputs(options, plan)) return *refused;
@@ -232,5 +351,7 @@ int main(int argc, char** argv) {
   if (!options) return Complain(error + "\nTry 'quillmoor-render --help'.", BadInput);
   if (options->Help) return Print(RenderUsage);
   if (options->Version) return Print("quillmoor-render " QUILLMOOR_VERSION_STRING "\n");
-  return Render(*options);
+  const int status = Render(*options);
+  if (const int signal = stopSignal; signal != 0 && status == 128 + signal) EndBySignal(signal);
+  return status;
 }

@@ -38,8 +38,10 @@ const char* const RenderUsage =
     "ends them. --out /dev/null renders and encodes, and throws the frames away.\n"
     "Files are replaced only once complete; /dev/stdout, /dev/stderr and /dev/fd/N are\n"
     "written as they are open. SIGINT, SIGTERM, SIGHUP or SIGPIPE stops after the\n"
-    "current frame. Exit status: 0 done, 1 failed, 2 bad input, 128+N stopped by\n"
-    "signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP, 141 SIGPIPE).\n";
+    "current frame (a reader that stops reading holds it half a second at most),\n"
+    "and once the files are complete the renderer dies by that signal, so that a\n"
+    "shell sees it (a loop ends on Ctrl-C) and $? reads 128+N: 130 SIGINT, 143\n"
+    "SIGTERM, 129 SIGHUP, 141 SIGPIPE. Exit status: 0 done, 1 failed, 2 bad input.\n";
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include "host/linux/option_scanner.h"
 #include "host/text/escaped_text.h"
+#include "host/text/whole_number.h"
 
 namespace {
 
@@ -16,6 +17,19 @@ std::string OutputName::For(long long number) const {
   if (static_cast<int>(digits.size()) < Width)
     digits.insert(0, static_cast<std::size_t>(Width) - digits.size(), ZeroPadded ? '0' : ' ');
   return Prefix + digits + Suffix;
+}
+
+std::optional<long long> OutputName::NumberOf(std::string_view name) const {
+  if (!Numbered || name.size() <= Prefix.size() + Suffix.size() || !name.starts_with(Prefix) ||
+      !name.ends_with(Suffix))
+    return std::nullopt;
+  std::string_view digits = name.substr(Prefix.size(), name.size() - Prefix.size() - Suffix.size());
+  // The padding off, but for the last digit of a number that is all padding (0).
+  const std::size_t first = digits.find_first_not_of(ZeroPadded ? '0' : ' ');
+  digits.remove_prefix(first == std::string_view::npos ? digits.size() - 1 : first);
+  long long number = 0;
+  if (!ParseWhole(digits, number) || For(number) != name) return std::nullopt;
+  return number;
 }
 
 std::optional<OutputName> ParseOutputName(std::string_view text, std::string& error) {

@@ -15,6 +15,8 @@ struct OutputName {
 
   // The name of picture `number` (the fixed name when not numbered).
   std::string For(long long number) const;
+  // The number of the picture named `name`, if one is (For's inverse).
+  std::optional<long long> NumberOf(std::string_view name) const;
 };
 
 // Reads `text` as printf would with one integer: "%%" is a '%', and at most one

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -13,6 +14,9 @@
 namespace {
 
 bool closedAtStart[3] = {false, false, false};
+
+std::atomic<bool> abandoned{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 // The descriptor written in digits after `prefix`, or -1.
 int NumberAfter(std::string_view name, std::string_view prefix) {
@@ -64,9 +68,16 @@ bool CheckStream(std::string_view name, const char* what, std::string& error) {
   return false;
 }
 
+void AbandonWrites(bool abandon) { abandoned.store(abandon); }
+bool WritesAbandoned() { return abandoned.load(); }
+
 bool WriteAll(int fd, const void* data, std::size_t size) {
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {
+    if (WritesAbandoned()) {
+      errno = EINTR;
+      return false;
+    }
     const ssize_t written = write(fd, bytes, size);
     if (written < 0 && errno == EINTR) continue;
     // A descriptor its opener made non-blocking (a pipe whose reader is

@@ -30,6 +30,13 @@ void GuardStandardDescriptors();
 bool CheckStream(std::string_view name, const char* what, std::string& error);
 
 // Writes all of `size` bytes, going on after partial writes and interruptions,
-// and waiting while a non-blocking descriptor is full.
-// On failure returns false with errno saying why.
+// and waiting while a non-blocking descriptor is full, until writes are
+// abandoned. On failure returns false with errno saying why (EINTR once
+// abandoned).
 bool WriteAll(int fd, const void* data, std::size_t size);
+
+// Makes every WriteAll, in any thread, give up at its next interruption
+// instead of going on (or go on again): for a stop that cannot wait for a
+// reader that has stopped reading.
+void AbandonWrites(bool abandon);
+bool WritesAbandoned();

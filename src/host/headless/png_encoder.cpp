@@ -95,7 +95,8 @@ std::vector<std::uint8_t> EncodePng(int width, int height, std::vector<std::uint
   std::memcpy(at + 4, "IDAT", 4);
   const std::size_t deflated =
       libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), at + 8, bound);
-  if (deflated == 0) throw std::bad_alloc();  // cannot happen with the bound's room
+  // libdeflate promises a stream within its bound; none is a failure of its own.
+  if (deflated == 0) throw DeflateFailed("the deflate made no stream within its bound");
   at = EndChunk(at, deflated);
 
   std::memcpy(at + 4, "IEND", 4);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -22,8 +23,13 @@ enum class Compression { Fast, Better, Best };
 // The compression a name stands for ("fast", "better", "best").
 std::optional<Compression> CompressionNamed(std::string_view name);
 
+// A deflate that made no stream: told as itself, not as a lack of memory.
+struct DeflateFailed : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // The whole PNG file of the `width` x `height` picture `rgb` (rows top
 // first, no padding), which is let go once filtered, so that no more than
 // two picture-sized buffers are held at once. Throws std::bad_alloc when
-// memory runs out.
+// memory runs out, DeflateFailed when the deflate fails.
 std::vector<std::uint8_t> EncodePng(int width, int height, std::vector<std::uint8_t> rgb, Compression compression);

@@ -39,7 +39,7 @@ std::string ProgressLine(int done, int total, double rate, int columns) {
   const std::size_t room = static_cast<std::size_t>(std::max(columns - 1, 0));
   for (const std::string& form : forms)
     if (form.size() <= room) return form;
-  return count.substr(0, room);
+  return "";  // a count cut short would tell a wrong number
 }
 
 Progress::Progress(int total, std::FILE* stream)
@@ -49,11 +49,12 @@ void Progress::Update(int done) {
   if (stream_ == nullptr) return;
   const Clock::time_point now = Clock::now();
   if (now - start_ < QuietStart || (showing_ && now - shown_ < Refresh && done < total_)) return;
-  shown_ = now;
-  showing_ = true;
   const double elapsed = std::chrono::duration<double>(now - start_).count();
   const int columns = Columns(stream_);
   const std::string line = ProgressLine(done, total_, done / elapsed, columns);
+  if (line.empty() && !showing_) return;  // too narrow for any line, and none to clear
+  shown_ = now;
+  showing_ = true;
   // Spaces cover what is left of a longer line before, as far as the line may reach.
   const std::size_t room = static_cast<std::size_t>(std::max(columns - 1, 0));
   const std::size_t reach = std::min(shownLength_, room);

@@ -39,12 +39,11 @@ const char* KindOf(mode_t mode) {
   return "not a regular file";
 }
 
+// The umask ReadFileCreationMask read: the strictest until it has.
+mode_t creationMask = 0777;
+
 // Permissions for a new file: what open() would give with the process's umask.
-mode_t NewFileMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
+mode_t NewFileMode() { return 0666 & ~creationMask; }
 
 // Causes that lie with the target or its folder rather than with the system.
 bool IsTargetFault(int cause) {
@@ -74,6 +73,11 @@ std::string TemporaryName(const std::string& target) {
 }
 
 }  // namespace
+
+void ReadFileCreationMask() {
+  creationMask = umask(0);
+  umask(creationMask);
+}
 
 std::string FolderOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -206,6 +210,12 @@ bool ReplacingFile::OpenNamed() {
     }
   }
   return fd_ >= 0;
+}
+
+bool ReplacingFile::TakesData(std::string& error) {
+  if (pwrite(fd_, "", 1, 0) == 1 && ftruncate(fd_, 0) == 0) return true;
+  error = Failure(errno);
+  return false;
 }
 
 bool ReplacingFile::Write(const void* data, std::size_t size, std::string& error) {

@@ -32,6 +32,11 @@ void RemoveStaleTemporaries(const std::string& folder);
 // The folder a file named `path` lies in.
 std::string FolderOf(const std::string& path);
 
+// Reads the process's umask, which new files' permissions follow. Reading it
+// means setting it for a moment, so this is done once, before any other
+// thread starts and may create a file.
+void ReadFileCreationMask();
+
 class ReplacingFile {
  public:
   ReplacingFile() = default;
@@ -47,6 +52,10 @@ class ReplacingFile {
   bool IsOpen() const { return fd_ >= 0; }
   const std::string& Target() const { return target_; }  // the file replaced, once checked
   int Descriptor() const { return fd_; }
+  // Whether the temporary file takes data: writes a byte and takes it back,
+  // so that a full file system or a spent quota is found before the first
+  // frame. On failure says why in `error`.
+  bool TakesData(std::string& error);
   // Appends; on failure says why in `error`.
   bool Write(const void* data, std::size_t size, std::string& error);
 

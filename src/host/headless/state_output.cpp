@@ -26,7 +26,7 @@ bool StateOutput::Start(const std::string& name, std::string& error, bool* badTa
   }
   // The folder is tried by making the temporary file there; it is made
   // again when the lines are written.
-  if (!file_.Open(name, error, badTarget)) return false;
+  if (!file_.Open(name, error, badTarget) || !file_.TakesData(error)) return false;
   RemoveStaleTemporaries(FolderOf(file_.Target()));
   file_.Discard();
   return true;
