@@ -46,11 +46,14 @@ void ShowMessage(const char* text) {
   EM_ASM({ quillmoorShowMessage(UTF8ToString($0)); }, text);
 }
 
-// The canvas's size on the screen in device pixels, as the browser lays it
-// out (devicePixelContentBoxSize, which shell.html watches) where it says so,
-// so that one pixel of the drawing buffer is one pixel of the screen at any
-// ratio; else its CSS size (the whole viewport) times the device pixel
-// ratio. At least one pixel each way.
+// The canvas's size on the screen in device pixels: its CSS size (the whole
+// viewport) times the device pixel ratio, or rather, where the browser
+// reports it (devicePixelContentBoxSize, which shell.html watches), the size
+// it snapped that product to, so that one pixel of the drawing buffer is one
+// pixel of the screen at a fractional ratio too. A reported size more than a
+// pixel away from the product is not taken: browsers' emulated ratios (the
+// developer tools' devices) leave it at the CSS size. At least one pixel
+// each way.
 EM_JS(int, quillmoor_device_pixels, (int* size), {
   var pixels = window.quillmoorDevicePixels;
   if (!pixels) return 0;
@@ -61,13 +64,12 @@ EM_JS(int, quillmoor_device_pixels, (int* size), {
 
 void ViewportPixels(int& width, int& height) {
   const double ratio = page.Ratio = emscripten_get_device_pixel_ratio();
-  int size[2] = {0, 0};
-  if (!quillmoor_device_pixels(size)) {
-    double cssWidth = 0, cssHeight = 0;
-    emscripten_get_element_css_size(Canvas, &cssWidth, &cssHeight);
-    size[0] = static_cast<int>(std::lround(cssWidth * ratio));
-    size[1] = static_cast<int>(std::lround(cssHeight * ratio));
-  }
+  double cssWidth = 0, cssHeight = 0;
+  emscripten_get_element_css_size(Canvas, &cssWidth, &cssHeight);
+  int size[2] = {static_cast<int>(std::lround(cssWidth * ratio)), static_cast<int>(std::lround(cssHeight * ratio))};
+  int reported[2] = {0, 0};
+  if (quillmoor_device_pixels(reported) && std::abs(reported[0] - size[0]) <= 1 && std::abs(reported[1] - size[1]) <= 1)
+    std::copy_n(reported, 2, size);
   width = std::max(1, size[0]);
   height = std::max(1, size[1]);
 }
@@ -129,10 +131,9 @@ EM_BOOL OnAnimationFrame(double now, void*) {
   // A move to a screen of another pixel density (or a zoom) need not resize
   // the viewport in CSS pixels, but the canvas must follow it; so must it the
   // device-pixel size the browser reports after a layout.
-  int size[2] = {0, 0};
-  if (emscripten_get_device_pixel_ratio() != page.Ratio ||
-      (quillmoor_device_pixels(size) && (size[0] != page.Width || size[1] != page.Height)))
-    OnResize(0, nullptr, nullptr);
+  int width = 0, height = 0;
+  ViewportPixels(width, height);
+  if (width != page.Width || height != page.Height) OnResize(0, nullptr, nullptr);
   if (page.Lost) return EM_TRUE;
   // A counted run keeps showing its last frame.
   if (page.Options.Frames > 0 && page.Frames >= page.Options.Frames) return EM_TRUE;
