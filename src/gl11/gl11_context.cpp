@@ -82,6 +82,7 @@ bool EsBackend::Build() {
   free_.clear();
   keptBytes_ = 0;
   drewInFrame_ = false;
+  last_ = first_ = expected_ = NoSlot;
   if (!program_.Build()) return false;
   // The only program there is: bound once, for every draw.
   program_.Use();
@@ -99,6 +100,7 @@ void EsBackend::DeleteAll() {
   free_.clear();
   keptBytes_ = 0;
   boundArray_ = 0;
+  last_ = first_ = expected_ = NoSlot;
 }
 
 void EsBackend::ApplyState(const AttribState& s) {
@@ -223,6 +225,7 @@ void EsBackend::NewFrame() {
     if (!k.Listed) free_.push_back(i);
   }
   ++frame_;
+  last_ = NoSlot;
 }
 
 std::size_t EsBackend::FreeSlot() {
@@ -235,7 +238,33 @@ std::size_t EsBackend::FreeSlot() {
   return slot;
 }
 
-void EsBackend::DrawImmediate(GLenum mode, std::vector<Vertex>& vertices, const DrawInputs& in) {
+void EsBackend::DrawKept(std::size_t slot) {
+  Kept& k = kept_[slot];
+  k.LastFrame = frame_;
+  BindArray(k.VertexArray);
+  glDrawArrays(k.Mode, 0, static_cast<GLsizei>(k.Vertices.size()));
+  ++Counts.Draws;
+  (last_ == NoSlot ? first_ : kept_[last_].Next) = slot;
+  last_ = slot;
+}
+
+const std::vector<Vertex>* EsBackend::Expected(GLenum mode) {
+  expected_ = last_ == NoSlot ? first_ : kept_[last_].Next;
+  if (expected_ >= kept_.size() || !kept_[expected_].Listed || kept_[expected_].Mode != mode) {
+    expected_ = NoSlot;
+    return nullptr;
+  }
+  return &kept_[expected_].Vertices;
+}
+
+void EsBackend::DrawExpected(const DrawInputs& in) {
+  if (expected_ == NoSlot || !Prepare(in)) return;
+  drewInFrame_ = true;
+  DrawKept(expected_);
+  expected_ = NoSlot;
+}
+
+void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
   if (vertices.empty() || !Prepare(in)) return;
   drewInFrame_ = true;
   const std::uint64_t print = PrintOf(mode, vertices);
@@ -245,10 +274,7 @@ void EsBackend::DrawImmediate(GLenum mode, std::vector<Vertex>& vertices, const 
     Kept& k = kept_[it->second];
     if (k.Mode != mode || k.Vertices.size() != vertices.size() || std::memcmp(k.Vertices.data(), vertices.data(), bytes) != 0)
       continue;
-    k.LastFrame = frame_;
-    BindArray(k.VertexArray);
-    glDrawArrays(mode, 0, static_cast<GLsizei>(k.Vertices.size()));
-    ++Counts.Draws;
+    DrawKept(it->second);
     return;
   }
   if (keptBytes_ + bytes > MaxKeptBytes) {
@@ -268,14 +294,11 @@ void EsBackend::DrawImmediate(GLenum mode, std::vector<Vertex>& vertices, const 
   keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
   k.Mode = mode;
   k.Print = print;
-  k.Vertices.swap(vertices);
-  k.LastFrame = frame_;
+  k.Vertices.assign(vertices.begin(), vertices.end());
   k.Listed = true;
   byPrint_.emplace(print, slot);
   Fill(k.Buffer, k.Vertices, GL_DYNAMIC_DRAW);
-  BindArray(k.VertexArray);
-  glDrawArrays(mode, 0, static_cast<GLsizei>(k.Vertices.size()));
-  ++Counts.Draws;
+  DrawKept(slot);
 }
 
 void EsBackend::DrawBracket(ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,

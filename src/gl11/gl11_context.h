@@ -78,9 +78,15 @@ class EsBackend {
   void Release(ListBracket& bracket);
   // A bracket drawn outside a list, from a buffer already on the GPU when
   // the same vertices were drawn in this frame or the one before, else
-  // uploaded. Takes the vertices (`vertices` is left with others, to be
-  // cleared and reused).
-  void DrawImmediate(GLenum mode, std::vector<Vertex>& vertices, const DrawInputs& in);
+  // uploaded.
+  void DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
+  // The vertices of the bracket expected next, in ES mode `mode`: the one
+  // that followed the last one drawn in the frame before (or began it);
+  // null when there is none. The layer compares a bracket's vertices with
+  // them as they come, and keeps none of its own while they agree.
+  const std::vector<Vertex>* Expected(GLenum mode);
+  // Draws the expected bracket, all of whose vertices came again.
+  void DrawExpected(const DrawInputs& in);
   // A list bracket, its inherited values from the current colour and normal.
   void DrawBracket(ListBracket& bracket, const Vec4& colour, const std::array<float, 3>& normal,
                    const DrawInputs& in);
@@ -96,7 +102,9 @@ class EsBackend {
     GLuint Buffer = 0, VertexArray = 0;
     unsigned LastFrame = 0;
     bool Listed = false;  // found by its print (else free for another bracket)
+    std::size_t Next = NoSlot;  // the bracket drawn after it the last time
   };
+  static constexpr std::size_t NoSlot = ~std::size_t(0);
 
   // Brings the program's uniforms up to the kept state.
   bool Prepare(const DrawInputs& in);
@@ -104,6 +112,7 @@ class EsBackend {
   void Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage);
   std::size_t FreeSlot();
   void Unlist(std::size_t slot);
+  void DrawKept(std::size_t slot);
 
   FixedFunctionProgram program_;
   unsigned uploadedMatrices_ = 0, uploadedLighting_ = 0;
@@ -117,4 +126,7 @@ class EsBackend {
   unsigned frame_ = 1;
   bool drewInFrame_ = false;
   std::size_t keptBytes_ = 0;
+  // The order of the brackets: the one drawn last in this frame, the first
+  // of the last frame, the one expected next.
+  std::size_t last_ = NoSlot, first_ = NoSlot, expected_ = NoSlot;
 };

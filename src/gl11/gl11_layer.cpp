@@ -56,6 +56,11 @@ struct Layer {
   bool Inside = false;
   GLenum Mode = GL_TRIANGLES;
   std::vector<Vertex> Pending;
+  // While the bracket's vertices agree with those of the bracket expected
+  // (gl11_context.h), how many have come; Pending stays empty until they
+  // differ.
+  const std::vector<Vertex>* Expected = nullptr;
+  std::size_t Matched = 0;
 
   // The list being compiled.
   GLuint Compiling = 0;
@@ -361,6 +366,7 @@ void ResetState() {
   layer.Es.Counts = {};
   layer.Inside = layer.CompileInside = false;
   layer.Pending.clear();
+  layer.Expected = nullptr;
   layer.Compiling = 0;
   layer.Compiled = {};
   layer.CallDepth = 0;
@@ -427,6 +433,9 @@ void qm_glBegin(GLenum mode) {
     layer.Inside = true;
     layer.Mode = mode;
     layer.Pending.clear();
+    // Quads are split at the end: they are never expected.
+    layer.Expected = mode == GL_QUADS ? nullptr : layer.Es.Expected(drawn);
+    layer.Matched = 0;
   }
 }
 
@@ -444,6 +453,13 @@ void CloseCompiledBracket() {
   layer.CompileInside = false;
 }
 
+// The bracket differs from the one expected: the vertices that agreed
+// become its own.
+[[gnu::noinline]] void Diverge() {
+  layer.Pending.assign(layer.Expected->begin(), layer.Expected->begin() + static_cast<std::ptrdiff_t>(layer.Matched));
+  layer.Expected = nullptr;
+}
+
 }  // namespace
 
 void qm_glEnd() {
@@ -451,6 +467,12 @@ void qm_glEnd() {
   if (layer.CompileInside) CloseCompiledBracket();
   if (layer.Inside) {
     layer.Inside = false;
+    if (layer.Expected && layer.Matched == layer.Expected->size()) {
+      layer.Expected = nullptr;
+      layer.Es.DrawExpected(Inputs());
+      return;
+    }
+    if (layer.Expected) Diverge();
     GLenum drawn = GL_TRIANGLES;
     DrawableMode(layer.Mode, drawn);
     if (layer.Mode == GL_QUADS) SplitQuads(layer.Pending);
@@ -492,7 +514,17 @@ namespace {
 void qm_glVertex3fv(const GLfloat* v) {
   if (layer.Compiling != 0) CompileVertex(v);
   // A vertex outside a bracket does nothing.
-  if (layer.Inside) layer.Pending.push_back(MakeVertex(v, layer.Current.Normal, layer.Current.Colour));
+  if (!layer.Inside) return;
+  const Vertex vertex = MakeVertex(v, layer.Current.Normal, layer.Current.Colour);
+  if (layer.Expected) {
+    if (layer.Matched < layer.Expected->size() &&
+        std::memcmp(&vertex, layer.Expected->data() + layer.Matched, sizeof vertex) == 0) {
+      ++layer.Matched;
+      return;
+    }
+    Diverge();
+  }
+  layer.Pending.push_back(vertex);
 }
 
 void qm_glNormal3fv(const GLfloat* v) {
