@@ -182,7 +182,8 @@ def main():
             browser.close()
     for width, height, scale in ((1366, 768, 1.1), (643, 482, 1.25)):
         print(f"== {width}x{height} CSS pixels on a screen of {scale} device pixels to one: pixel for pixel")
-        with tempfile.TemporaryDirectory() as profile:
+        # The browser's helpers may still be writing to the profile as it is removed.
+        with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
             browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT, [f"--force-device-scale-factor={scale}"])
             try:
                 session = browser.open(page + FIXED, width, height, scale=0)  # the screen's own ratio
