@@ -51,6 +51,8 @@ GLuint glCreateShader(GLenum) { return nextName++; }
 void glShaderSource(GLuint, GLsizei, const GLchar* const*, const GLint*) {}
 void glCompileShader(GLuint) {}
 void glGetShaderiv(GLuint, GLenum, GLint* value) { *value = GL_TRUE; }
+void glGetShaderInfoLog(GLuint, GLsizei, GLsizei*, GLchar* log) { log[0] = '\0'; }
+void glGetProgramInfoLog(GLuint, GLsizei, GLsizei*, GLchar* log) { log[0] = '\0'; }
 void glDeleteShader(GLuint) {}
 GLuint glCreateProgram(void) { return nextName++; }
 void glAttachShader(GLuint, GLuint) {}

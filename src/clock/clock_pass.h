@@ -6,7 +6,7 @@
 #include "base/extended.h"
 
 inline constexpr int ClockPositions = 12;
-inline constexpr Extended NumeralRingRadius = 0.36L;
+inline constexpr Extended NumeralRingRadius = 0.36_x;
 
 // Up to two digits per clock position, left digit first, each with its
 // horizontal shift from the ring point in CellSteps.

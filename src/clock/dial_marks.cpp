@@ -22,7 +22,7 @@ void BuildDialMarks() {
   for (int j = 0; j <= DialMarkOrder; ++j)
     for (int k = 0; k <= j; ++k) {
       colours.r[j][k] = colours.g[j][k] = colours.b[j][k] = 1;
-      colours.a[j][k] = std::cos(Extended(j) / 3 + 0.57L);
+      colours.a[j][k] = std::cos(Extended(j) / 3 + 0.57_x);
     }
   CopyRowColours(colours, DialMarkOrder, DialMarks.ColourCopies);
 }

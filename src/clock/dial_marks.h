@@ -6,10 +6,10 @@
 #include "clock/cell_lattice.h"
 
 inline constexpr int DialMarkCount = 60;
-inline constexpr Extended DialRadius = 0.4L;
+inline constexpr Extended DialRadius = 0.4_x;
 inline constexpr int DialMarkOrder = 3;
-inline constexpr Extended DialMarkRimRadius = 0.015L;
-inline constexpr Extended DialMarkStepGuard = 0.000001L;
+inline constexpr Extended DialMarkRimRadius = 0.015_x;
+inline constexpr Extended DialMarkStepGuard = 0.000001_x;
 inline constexpr Extended DialPlaneZ = 1;
 
 struct DialMarkSet {

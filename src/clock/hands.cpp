@@ -11,7 +11,7 @@ void BuildHands() {
     HandPositionGrids& grid = HandGrids.Hands[h];
     for (int i = 0; i < HandRows; ++i)
       for (int j = 0; j < HandColumns; ++j) {
-        grid.x[i][j] = std::cos(Pi * std::sqrt(Extended(i) / 10 + 0.1L)) / shape.LengthDivisor + shape.LengthOffset;
+        grid.x[i][j] = std::cos(Pi * std::sqrt(Extended(i) / 10 + 0.1_x)) / shape.LengthDivisor + shape.LengthOffset;
         grid.y[i][j] = std::cos(Pi * j / 6) * std::sin(Pi * i / 10 + shape.WidthPhase) / shape.WidthDivisor;
         grid.z[i][j] = 1;
       }
@@ -20,7 +20,7 @@ void BuildHands() {
   // Opaque along the middle column, fading to fully transparent at both edges.
   for (int i = 0; i < HandRows; ++i)
     for (int j = 0; j < HandColumns; ++j) {
-      const Extended across = 1 - 2 * std::fabs(Extended(j) / 6 - 0.5L);
+      const Extended across = 1 - 2 * std::fabs(Extended(j) / 6 - 0.5_x);
       HandGrids.r[i][j] = HandGrids.g[i][j] = HandGrids.b[i][j] = 1;
       HandGrids.a[i][j] = across * across;
     }

@@ -38,9 +38,9 @@ struct HandShape {
 };
 
 inline constexpr HandShape HandShapes[HandCount] = {
-    {35, 0.1L, 5.1L, 0.19L},    // hour
-    {60, 0.15L, 4.8L, 0.21L},   // minute
-    {100, 0.2L, 4.5L, 0.22L},   // second
+    {35, 0.1_x, 5.1_x, 0.19_x},    // hour
+    {60, 0.15_x, 4.8_x, 0.21_x},   // minute
+    {100, 0.2_x, 4.5_x, 0.22_x},   // second
 };
 
 // Fills all of HandGrids. The width factor turns negative at the hub row, so

@@ -16,7 +16,7 @@ void BuildCellTemplate() {
   for (int j = 0; j <= NumeralCellShape.Order; ++j)
     for (int k = 0; k <= j; ++k) {
       colours.r[j][k] = colours.g[j][k] = colours.b[j][k] = 1;
-      colours.a[j][k] = std::cos(j * 1.57L / 2);
+      colours.a[j][k] = std::cos(j * 1.57_x / 2);
     }
   CopyRowColours(colours, NumeralCellShape.Order, CellTemplate.ColourCopies);
 }

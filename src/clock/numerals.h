@@ -9,7 +9,7 @@
 // The numeral cell: order 2, rim radius 0.005, centred at the origin in the
 // plane z = 1, white fading from opaque at the centre to almost transparent
 // (alpha 0.0008) at the rim.
-inline constexpr LatticeShape NumeralCellShape{2, 0.005L, 0, 0, 1, 0.000001L};
+inline constexpr LatticeShape NumeralCellShape{2, 0.005_x, 0, 0, 1, 0.000001_x};
 
 struct NumeralCellTemplate {
   CellLattice Positions;
@@ -20,7 +20,7 @@ extern NumeralCellTemplate CellTemplate;
 
 // The unit of the digit grid: cells of a stroke lie two steps (0.008) apart,
 // closer than a cell's diameter (0.010), so their discs overlap.
-inline constexpr Extended CellStep = 0.004L;
+inline constexpr Extended CellStep = 0.004_x;
 
 inline constexpr int DigitCount = 10;
 inline constexpr int DigitCellSlots = 14;  // the longest glyph

@@ -33,9 +33,9 @@ struct WaveRules {
 };
 
 constexpr WaveRules Rules[3] = {
-    {6280, 1000, {-0.012L, -0.0001L, 105}, {-0.011L, -0.00013L, 120}, {-0.012L, -0.0001L, 105}, {0.014L, 0.00012L, 110}},
-    {12560, 2000, {0.013L, 0.00013L, 107}, {0.012L, 0.00012L, 112}, {-0.012L, -0.00015L, 102}, {0.013L, 0.00013L, 107}},
-    {18840, 3000, {0.014L, 0.00014L, 108}, {0.013L, 0.00011L, 123}, {-0.012L, -0.00017L, 103}, {0.014L, 0.00014L, 108}},
+    {6280, 1000, {-0.012_x, -0.0001_x, 105}, {-0.011_x, -0.00013_x, 120}, {-0.012_x, -0.0001_x, 105}, {0.014_x, 0.00012_x, 110}},
+    {12560, 2000, {0.013_x, 0.00013_x, 107}, {0.012_x, 0.00012_x, 112}, {-0.012_x, -0.00015_x, 102}, {0.013_x, 0.00013_x, 107}},
+    {18840, 3000, {0.014_x, 0.00014_x, 108}, {0.013_x, 0.00011_x, 123}, {-0.012_x, -0.00017_x, 103}, {0.014_x, 0.00014_x, 108}},
 };
 
 // sin(i pi / (2R)): 0 on the bottom row, rising towards the top; the bottom
@@ -51,11 +51,11 @@ void BuildGrid(CurtainSize size) {
   for (int i = 0; i <= size.Rows; ++i) {
     // +1 on even rows, -1 on odd ones: neighbouring rows sit half a cell apart.
     const Extended stagger = std::cos(Extended(i) * Pi) / (4 * columns);
-    const Extended rest = (Extended(i) / rows - 0.5L) * 4.2L;
+    const Extended rest = (Extended(i) / rows - 0.5_x) * 4.2_x;
     const Extended weight = EdgeWeight(i, size.Rows);
     for (int j = 0; j <= size.Columns; ++j) {
       CurtainVertex& v = CurtainGrid[i][j];
-      v.x = (stagger + Extended(j) / columns - 0.5L) * 4.2L * aspect;
+      v.x = (stagger + Extended(j) / columns - 0.5_x) * 4.2_x * aspect;
       v.RestHeight = v.Height = rest;
       v.Depth = 1;
       v.EdgeWeight = weight;
@@ -73,7 +73,7 @@ void DrawStartValues() {
 // Pattern 8's channel.
 Extended Ridge(Extended t) {
   const Extended s = std::sin(Pi * t), c = std::cos(2 * Pi * t);
-  return (s + std::fabs(t)) / (c * c + std::fabs(s) + 0.0001L);
+  return (s + std::fabs(t)) / (c * c + std::fabs(s) + 0.0001_x);
 }
 
 // 2 -> 2 - t, and so on: folds the part above 1 (up to 5) back into 0..1.
@@ -128,14 +128,14 @@ ColourSeed CurtainSeed(int pattern, Extended d, Extended e, Extended h) {
     case 8:
       return {Ridge(d), Ridge(e), Ridge(h)};
     case 9:
-      return {cos(4 * p * d) / sqrt(fabs(2 * h) + 0.2L), cos(p * e) / sqrt(fabs(2 * d) + 0.2L),
-              cos(4 * p * h) / sqrt(fabs(2 * e) + 0.2L)};
+      return {cos(4 * p * d) / sqrt(fabs(2 * h) + 0.2_x), cos(p * e) / sqrt(fabs(2 * d) + 0.2_x),
+              cos(4 * p * h) / sqrt(fabs(2 * e) + 0.2_x)};
     case 10: {
       const Extended a = 5 * p * fabs(d), b = 5 * p * fabs(e), c = 5 * p * fabs(h);
-      const Extended pp = a + 1.8L - fabs(sin(c));
-      const Extended q = b + 1.8L + fabs(sin(pp));
-      const Extended t = c + 1.8L - fabs(sin(q));
-      return {sqrt(fabs(pp) + 0.0000001L), sqrt(fabs(q) + 0.0000001L), sqrt(fabs(t) + 0.0000001L)};
+      const Extended pp = a + 1.8_x - fabs(sin(c));
+      const Extended q = b + 1.8_x + fabs(sin(pp));
+      const Extended t = c + 1.8_x - fabs(sin(q));
+      return {sqrt(fabs(pp) + 0.0000001_x), sqrt(fabs(q) + 0.0000001_x), sqrt(fabs(t) + 0.0000001_x)};
     }
     default:
       return {};
@@ -146,11 +146,11 @@ void SeedCurtain(int pattern) {
   const CurtainSize size = CurrentCurtainSize();
   if (size.Rows == 0) return;
   for (int i = 0; i <= size.Rows; ++i) {
-    const Extended e = std::fabs(Extended(i) / Extended(size.Rows) - 0.5L);
+    const Extended e = std::fabs(Extended(i) / Extended(size.Rows) - 0.5_x);
     for (int j = 0; j <= size.Columns; ++j) {
       CurtainVertex& v = CurtainGrid[i][j];
       const Extended d = v.x / 10;
-      const Extended h = std::sqrt(d * d + e * e + 0.000001L) / 1.42L;
+      const Extended h = std::sqrt(d * d + e * e + 0.000001_x) / 1.42_x;
       const ColourSeed seed = CurtainSeed(pattern, d, e, h);
       v.S = seed.S;
       v.U = seed.U;
@@ -228,7 +228,7 @@ void RecolourCurtain(const MixingMatrix& mixing) {
       v.Green = FoldColour(v2);
       v.Blue = FoldColour(v3);
       v.Height = edgeRow ? v.RestHeight : v.RestHeight + v2 / 3;
-      const Extended opacity = (v.Red + v.Green + v.Blue) / 1.6L * v.EdgeWeight;
+      const Extended opacity = (v.Red + v.Green + v.Blue) / 1.6_x * v.EdgeWeight;
       v.Alpha = opacity >= 0 && opacity <= 9 ? DistanceToEven(opacity) : std::fabs(FoldAbove(opacity, 4));
       CurtainCorners[i][j] = {ToVector3f(v.x, v.Height, v.Depth), ToColour4f(v.Red, v.Green, v.Blue, v.Alpha)};
     }

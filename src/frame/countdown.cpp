@@ -28,15 +28,15 @@ struct LineTemplate {
 };
 
 constexpr LineTemplate ChristmasLines[CountdownLineCount] = {
-    {"Up to Christmas", nullptr, -0.4L, 0.5L},   {"Merry Christmas!", nullptr, -0.39L, 0.5L},
-    {nullptr, " Days", -0.4L, 0.35L},            {nullptr, " Hours", -0.4L, 0.2L},
-    {nullptr, " Min", -0.4L, 0.05L},             {nullptr, " Sec", -0.4L, -0.1L},
+    {"Up to Christmas", nullptr, -0.4_x, 0.5_x},   {"Merry Christmas!", nullptr, -0.39_x, 0.5_x},
+    {nullptr, " Days", -0.4_x, 0.35_x},            {nullptr, " Hours", -0.4_x, 0.2_x},
+    {nullptr, " Min", -0.4_x, 0.05_x},             {nullptr, " Sec", -0.4_x, -0.1_x},
 };
 
 constexpr LineTemplate NewYearLines[CountdownLineCount] = {
-    {"Up to New Year", nullptr, -0.4L, 0.45L},   {"Heppy New Year!", nullptr, -0.39L, 0.45L},
-    {nullptr, " Days", -0.5L, 0.3L},             {nullptr, " Hours", -0.5L, 0.15L},
-    {nullptr, " Min", -0.5L, 0.0L},              {nullptr, " Sec", -0.5L, -0.15L},
+    {"Up to New Year", nullptr, -0.4_x, 0.45_x},   {"Heppy New Year!", nullptr, -0.39_x, 0.45_x},
+    {nullptr, " Days", -0.5_x, 0.3_x},             {nullptr, " Hours", -0.5_x, 0.15_x},
+    {nullptr, " Min", -0.5_x, 0.0_x},              {nullptr, " Sec", -0.5_x, -0.15_x},
 };
 
 // The number lines are drawn with this alpha, set by the first of them.

@@ -22,9 +22,9 @@ void AdvanceSway() {
   float* angles = TextDrift.Angles;
   for (int axis = 0; axis < 3; ++axis) {
     if (angles[axis] >= SwayBound) {
-      steps[axis] = static_cast<float>(-0.2L - Extended(Random(100)) / 500);
+      steps[axis] = static_cast<float>(-0.2_x - Extended(Random(100)) / 500);
     } else if (angles[axis] <= -SwayBound) {
-      steps[axis] = static_cast<float>(0.2L + Extended(Random(100)) / 500);
+      steps[axis] = static_cast<float>(0.2_x + Extended(Random(100)) / 500);
     }
   }
   for (int axis = 0; axis < 3; ++axis)
@@ -33,10 +33,10 @@ void AdvanceSway() {
 
 void AdvanceHeadlineFade() {
   float& alpha = SceneParams.TextAlpha;
-  HeadlineFade.PartnerAlpha = static_cast<float>(0.2L - alpha);
+  HeadlineFade.PartnerAlpha = static_cast<float>(0.2_x - alpha);
   alpha = static_cast<float>(Extended(alpha) + HeadlineFade.Step);
-  if (alpha >= 0.2L) HeadlineFade.Step = -0.001f;
-  if (alpha <= 0.01L) HeadlineFade.Step = 0.001f;
+  if (alpha >= 0.2_x) HeadlineFade.Step = -0.001f;
+  if (alpha <= 0.01_x) HeadlineFade.Step = 0.001f;
 }
 
 void ResetFrameState() {

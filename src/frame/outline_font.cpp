@@ -26,7 +26,7 @@ int BuildPreviewFont() { return BuildOutlineFont(PreviewFont, PreviewFontFace, P
 float PrintShift(const OutlineFont& font, unsigned length) {
   float sum = 0;
   for (unsigned i = 1; i < length && i < 256; ++i) sum += font.GlyphMetrics[i].CellIncX;
-  return static_cast<float>(-(Extended(sum) / 2.7L));
+  return static_cast<float>(-(Extended(sum) / 2.7_x));
 }
 
 void PrintWithFont(const OutlineFont& font, const char* text) {

@@ -17,14 +17,20 @@
 // - All OpenGL 1.1 state lives on the CPU: current colour and normal, the two
 //   matrix stacks, enables, blending, culling, scissor, viewport, clear colour,
 //   lights, materials, light model, list base, the attribute stack.
-// - Every glBegin/glEnd bracket is one buffer upload and one draw call.
+// - Every glBegin/glEnd bracket is one draw call. Its vertices go up to the
+//   GPU only when they differ from every bracket drawn in this frame or the
+//   one before (a clear of the colour buffer starts a frame); one that comes
+//   back unchanged is drawn from the buffer it already has. One program is
+//   bound for good; uniforms and context state are sent only when they change.
 // - Lighting is OpenGL 1.1's per-vertex equation in the vertex shader, up to
 //   eight lights, Gouraud-interpolated; vertex colours are used unclamped in
 //   it and the result is clamped, as Mesa's fixed function does.
 // - Display lists are kept on the CPU as recorded commands. A bracket inside a
-//   list is kept as vertex data and also uploaded once to a buffer of its own,
-//   drawn from there whenever the list runs; a colour or normal the bracket
-//   does not set itself comes from the current one when the list runs. Matrix
+//   list is kept as vertex data and also uploaded at compilation to a buffer
+//   of its own, drawn from there whenever the list runs; a colour or normal
+//   the bracket does not set itself comes from the current one when the list
+//   runs (a bracket that inherits it for only some vertices goes up again
+//   when it runs with another one). Matrix
 //   and other state commands in a list replay as those commands.
 //
 // The host's interface (all other names below are the OpenGL 1.1 ones):
@@ -38,6 +44,13 @@
 //                 shaders and buffers again, re-uploads every display list
 //                 and sets the new context to the state the layer kept, so
 //                 drawing goes on as before. False as for Gl11Start.
+//   Gl11Lose()    when the context is lost (webglcontextlost), while it is
+//                 still current: deletes every object the layer holds in it,
+//                 so that nothing of it is left in the browser's tables;
+//                 nothing is drawn until Gl11Restore.
+//   Gl11BuildFailure() after Gl11Start or Gl11Restore returned false: the
+//                 stage that failed ("vertex shader", "fragment shader",
+//                 "program link"); its info log went to the standard error.
 //   Gl11TakeError() the first OpenGL error since the last call (glGetError's
 //                 meaning; GL_NO_ERROR when none), for the host and tests.
 //   Gl11Counts()  draw calls and buffer uploads since Gl11Start.
@@ -130,6 +143,8 @@ typedef double GLclampd;
 
 bool Gl11Start();
 bool Gl11Restore();
+void Gl11Lose();
+const char* Gl11BuildFailure();
 GLenum Gl11TakeError();
 struct Gl11Counters {
   long long Draws = 0;    // glDrawArrays calls

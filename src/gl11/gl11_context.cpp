@@ -1,8 +1,14 @@
 #include "gl11/gl11_context.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
+
+// More than this many bytes of kept brackets (drawn outside lists) and those
+// not drawn in the current frame give up their place at once, for a host
+// that never clears.
+constexpr std::size_t MaxKeptBytes = std::size_t(256) << 20;
 
 void PointAttributes(bool normals, bool colours) {
   const GLsizei stride = sizeof(Vertex);
@@ -19,13 +25,29 @@ void PointAttributes(bool normals, bool colours) {
   }
 }
 
-// A list bracket whose colours (and normals) are either all its own or all
-// inherited is drawn from a buffer of its own; inherited values then come in
-// as the attribute's constant value.
-bool DrawsFromOwnBuffer(const ListBracket& b) {
+// Colours or normals inherited by some of a list bracket's vertices but not
+// all: the bracket is then held resolved for the values it last ran with.
+// Inherited by all, they come in as the attribute's constant value.
+bool PartlyInherited(const ListBracket& b) {
   const std::size_t n = b.Vertices.size();
-  return b.Mode != GL_QUADS && (b.InheritedColours == 0 || b.InheritedColours == n) &&
-         (b.InheritedNormals == 0 || b.InheritedNormals == n);
+  return (b.InheritedColours > 0 && b.InheritedColours < n) || (b.InheritedNormals > 0 && b.InheritedNormals < n);
+}
+
+std::size_t DrawnCount(GLenum mode, std::size_t vertices) { return mode == GL_QUADS ? vertices / 4 * 6 : vertices; }
+
+// A bracket's print: its mode, its length and eight of its vertices spread
+// over it. Brackets with the same print are compared in full.
+std::uint64_t PrintOf(GLenum mode, const std::vector<Vertex>& v) {
+  std::uint64_t h = 1469598103934665603ull;
+  const auto mix = [&h](const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+  };
+  const std::uint64_t head[2] = {mode, v.size()};
+  mix(head, sizeof head);
+  if (v.empty()) return h;
+  for (std::size_t k = 0; k < 8; ++k) mix(&v[k * (v.size() - 1) / 7], sizeof(Vertex));
+  return h;
 }
 
 }  // namespace
@@ -52,56 +74,113 @@ void SplitQuads(std::vector<Vertex>& v) {
 }
 
 bool EsBackend::Build() {
-  streamBuffer_ = streamArray_ = 0;
   uploadedMatrices_ = uploadedLighting_ = 0;
+  boundArray_ = 0;
+  appliedValid_ = false;
+  kept_.clear();
+  byPrint_.clear();
+  free_.clear();
+  keptBytes_ = 0;
+  drewInFrame_ = false;
+  last_ = first_ = expected_ = NoSlot;
   if (!program_.Build()) return false;
-  glGenVertexArrays(1, &streamArray_);
-  glGenBuffers(1, &streamBuffer_);
-  glBindVertexArray(streamArray_);
-  glBindBuffer(GL_ARRAY_BUFFER, streamBuffer_);
-  PointAttributes(true, true);
-  glBindVertexArray(0);
+  // The only program there is: bound once, for every draw.
+  program_.Use();
   return true;
 }
 
-void EsBackend::SetCap(GLenum cap, bool on) { on ? glEnable(cap) : glDisable(cap); }
+void EsBackend::DeleteAll() {
+  program_.Delete();
+  for (Kept& k : kept_) {
+    if (k.Buffer) glDeleteBuffers(1, &k.Buffer);
+    if (k.VertexArray) glDeleteVertexArrays(1, &k.VertexArray);
+  }
+  kept_.clear();
+  byPrint_.clear();
+  free_.clear();
+  keptBytes_ = 0;
+  boundArray_ = 0;
+  last_ = first_ = expected_ = NoSlot;
+}
 
-void EsBackend::ApplyState(const AttribState& s) const {
-  SetCap(GL_BLEND, s.Blend);
-  SetCap(GL_DITHER, s.Dither);
-  SetCap(GL_DEPTH_TEST, s.DepthTest);
-  SetCap(GL_CULL_FACE, s.CullFace);
-  SetCap(GL_SCISSOR_TEST, s.ScissorTest);
-  glBlendFunc(s.BlendSource, s.BlendDestination);
-  glCullFace(s.CullFaceMode);
-  glClearColor(s.ClearColour[0], s.ClearColour[1], s.ClearColour[2], s.ClearColour[3]);
-  glScissor(s.Scissor[0], s.Scissor[1], s.Scissor[2], s.Scissor[3]);
-  glViewport(s.Viewport[0], s.Viewport[1], s.Viewport[2], s.Viewport[3]);
+void EsBackend::ApplyState(const AttribState& s) {
+  const AttribState& a = applied_;
+  const bool all = !appliedValid_;
+  const auto cap = [all](GLenum cap, bool now, bool before) {
+    if (all || now != before) now ? glEnable(cap) : glDisable(cap);
+  };
+  cap(GL_BLEND, s.Blend, a.Blend);
+  cap(GL_DITHER, s.Dither, a.Dither);
+  cap(GL_DEPTH_TEST, s.DepthTest, a.DepthTest);
+  cap(GL_CULL_FACE, s.CullFace, a.CullFace);
+  cap(GL_SCISSOR_TEST, s.ScissorTest, a.ScissorTest);
+  if (all || s.BlendSource != a.BlendSource || s.BlendDestination != a.BlendDestination)
+    glBlendFunc(s.BlendSource, s.BlendDestination);
+  if (all || s.CullFaceMode != a.CullFaceMode) glCullFace(s.CullFaceMode);
+  if (all || s.ClearColour != a.ClearColour)
+    glClearColor(s.ClearColour[0], s.ClearColour[1], s.ClearColour[2], s.ClearColour[3]);
+  if (all || !std::equal(s.Scissor, s.Scissor + 4, a.Scissor))
+    glScissor(s.Scissor[0], s.Scissor[1], s.Scissor[2], s.Scissor[3]);
+  if (all || !std::equal(s.Viewport, s.Viewport + 4, a.Viewport))
+    glViewport(s.Viewport[0], s.Viewport[1], s.Viewport[2], s.Viewport[3]);
+  // Only the groups above are the context's; the rest is the program's.
+  applied_.Blend = s.Blend;
+  applied_.Dither = s.Dither;
+  applied_.DepthTest = s.DepthTest;
+  applied_.CullFace = s.CullFace;
+  applied_.ScissorTest = s.ScissorTest;
+  applied_.BlendSource = s.BlendSource;
+  applied_.BlendDestination = s.BlendDestination;
+  applied_.CullFaceMode = s.CullFaceMode;
+  applied_.ClearColour = s.ClearColour;
+  std::copy_n(s.Scissor, 4, applied_.Scissor);
+  std::copy_n(s.Viewport, 4, applied_.Viewport);
+  appliedValid_ = true;
+}
+
+void EsBackend::BindArray(GLuint vertexArray) {
+  if (vertexArray == boundArray_) return;
+  glBindVertexArray(vertexArray);
+  boundArray_ = vertexArray;
+}
+
+void EsBackend::Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage) {
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data(), usage);
+  ++Counts.Uploads;
 }
 
 void EsBackend::Upload(ListBracket& b) {
   b.Buffer = b.VertexArray = 0;
-  if (!program_.Built() || b.Vertices.empty() || !DrawsFromOwnBuffer(b)) return;
+  b.Resolved = false;
+  if (!program_.Built() || b.Vertices.empty()) return;
   glGenVertexArrays(1, &b.VertexArray);
   glGenBuffers(1, &b.Buffer);
-  glBindVertexArray(b.VertexArray);
+  BindArray(b.VertexArray);
   glBindBuffer(GL_ARRAY_BUFFER, b.Buffer);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(b.Vertices.size() * sizeof(Vertex)), b.Vertices.data(),
-               GL_STATIC_DRAW);
-  ++Counts.Uploads;
-  PointAttributes(b.InheritedNormals == 0, b.InheritedColours == 0);
-  glBindVertexArray(0);
+  const std::size_t n = b.Vertices.size();
+  const bool partly = PartlyInherited(b);
+  PointAttributes(partly || b.InheritedNormals < n, partly || b.InheritedColours < n);
+  if (partly) return;  // filled when it first runs
+  if (b.Mode == GL_QUADS) {
+    std::vector<Vertex> v = b.Vertices;
+    SplitQuads(v);
+    Fill(b.Buffer, v, GL_STATIC_DRAW);
+  } else {
+    Fill(b.Buffer, b.Vertices, GL_STATIC_DRAW);
+  }
 }
 
 void EsBackend::Release(ListBracket& b) {
+  if (b.VertexArray == boundArray_) boundArray_ = 0;
   if (b.Buffer) glDeleteBuffers(1, &b.Buffer);
   if (b.VertexArray) glDeleteVertexArrays(1, &b.VertexArray);
   b.Buffer = b.VertexArray = 0;
+  b.Resolved = false;
 }
 
 bool EsBackend::Prepare(const DrawInputs& in) {
   if (!program_.Built()) return false;
-  program_.Use();
   if (uploadedMatrices_ != in.MatrixVersion) {
     program_.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
     uploadedMatrices_ = in.MatrixVersion;
@@ -113,36 +192,135 @@ bool EsBackend::Prepare(const DrawInputs& in) {
   return true;
 }
 
-void EsBackend::DrawStreamed(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
-  if (vertices.empty() || !Prepare(in)) return;
-  glBindVertexArray(streamArray_);
-  glBindBuffer(GL_ARRAY_BUFFER, streamBuffer_);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data(),
-               GL_STREAM_DRAW);
-  ++Counts.Uploads;
-  glDrawArrays(mode, 0, static_cast<GLsizei>(vertices.size()));
-  ++Counts.Draws;
-  glBindVertexArray(0);
+void EsBackend::Unlist(std::size_t slot) {
+  Kept& k = kept_[slot];
+  if (!k.Listed) return;
+  const auto range = byPrint_.equal_range(k.Print);
+  for (auto it = range.first; it != range.second; ++it)
+    if (it->second == slot) {
+      byPrint_.erase(it);
+      break;
+    }
+  k.Listed = false;
 }
 
-void EsBackend::DrawBracket(const ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,
-                              const DrawInputs& in) {
-  if (b.Vertices.empty()) return;
-  GLenum drawn = GL_TRIANGLES;
-  DrawableMode(b.Mode, drawn);
-  if (b.Buffer == 0) {
+void EsBackend::NewFrame() {
+  if (!drewInFrame_) return;  // a second clear before anything was drawn
+  drewInFrame_ = false;
+  free_.clear();
+  for (std::size_t i = 0; i < kept_.size(); ++i) {
+    Kept& k = kept_[i];
+    if (k.LastFrame < frame_) {
+      if (!k.Listed && k.Buffer) {
+        // Unused for two frames: its objects go.
+        if (k.VertexArray == boundArray_) boundArray_ = 0;
+        glDeleteBuffers(1, &k.Buffer);
+        glDeleteVertexArrays(1, &k.VertexArray);
+        k.Buffer = k.VertexArray = 0;
+        keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
+        std::vector<Vertex>().swap(k.Vertices);
+      }
+      Unlist(i);
+    }
+    if (!k.Listed) free_.push_back(i);
+  }
+  ++frame_;
+  last_ = NoSlot;
+}
+
+std::size_t EsBackend::FreeSlot() {
+  if (free_.empty()) {
+    kept_.emplace_back();
+    return kept_.size() - 1;
+  }
+  const std::size_t slot = free_.back();
+  free_.pop_back();
+  return slot;
+}
+
+void EsBackend::DrawKept(std::size_t slot) {
+  Kept& k = kept_[slot];
+  k.LastFrame = frame_;
+  BindArray(k.VertexArray);
+  glDrawArrays(k.Mode, 0, static_cast<GLsizei>(k.Vertices.size()));
+  ++Counts.Draws;
+  (last_ == NoSlot ? first_ : kept_[last_].Next) = slot;
+  last_ = slot;
+}
+
+const std::vector<Vertex>* EsBackend::Expected(GLenum mode) {
+  expected_ = last_ == NoSlot ? first_ : kept_[last_].Next;
+  if (expected_ >= kept_.size() || !kept_[expected_].Listed || kept_[expected_].Mode != mode) {
+    expected_ = NoSlot;
+    return nullptr;
+  }
+  return &kept_[expected_].Vertices;
+}
+
+void EsBackend::DrawExpected(const DrawInputs& in) {
+  if (expected_ == NoSlot || !Prepare(in)) return;
+  drewInFrame_ = true;
+  DrawKept(expected_);
+  expected_ = NoSlot;
+}
+
+void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
+  if (vertices.empty() || !Prepare(in)) return;
+  drewInFrame_ = true;
+  const std::uint64_t print = PrintOf(mode, vertices);
+  const std::size_t bytes = vertices.size() * sizeof(Vertex);
+  const auto range = byPrint_.equal_range(print);
+  for (auto it = range.first; it != range.second; ++it) {
+    Kept& k = kept_[it->second];
+    if (k.Mode != mode || k.Vertices.size() != vertices.size() || std::memcmp(k.Vertices.data(), vertices.data(), bytes) != 0)
+      continue;
+    DrawKept(it->second);
+    return;
+  }
+  if (keptBytes_ + bytes > MaxKeptBytes) {
+    NewFrame();
+    drewInFrame_ = true;
+  }
+  const std::size_t slot = FreeSlot();
+  Kept& k = kept_[slot];
+  if (k.Buffer == 0) {
+    glGenVertexArrays(1, &k.VertexArray);
+    glGenBuffers(1, &k.Buffer);
+    BindArray(k.VertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, k.Buffer);
+    PointAttributes(true, true);
+  }
+  keptBytes_ += bytes;
+  keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
+  k.Mode = mode;
+  k.Print = print;
+  k.Vertices.assign(vertices.begin(), vertices.end());
+  k.Listed = true;
+  byPrint_.emplace(print, slot);
+  Fill(k.Buffer, k.Vertices, GL_DYNAMIC_DRAW);
+  DrawKept(slot);
+}
+
+void EsBackend::DrawBracket(ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,
+                            const DrawInputs& in) {
+  if (b.Vertices.empty() || !Prepare(in)) return;
+  if (b.Buffer == 0) Upload(b);
+  const std::size_t n = b.Vertices.size();
+  if (PartlyInherited(b) && (!b.Resolved || b.ResolvedColour != colour || b.ResolvedNormal != normal)) {
     std::vector<Vertex> v = b.Vertices;
     for (std::size_t i = 0; i < b.InheritedColours; ++i) std::copy_n(colour.data(), 4, v[i].Colour);
     for (std::size_t i = 0; i < b.InheritedNormals; ++i) std::copy_n(normal.data(), 3, v[i].Normal);
     if (b.Mode == GL_QUADS) SplitQuads(v);
-    DrawStreamed(drawn, v, in);
-    return;
+    Fill(b.Buffer, v, GL_DYNAMIC_DRAW);
+    b.Resolved = true;
+    b.ResolvedColour = colour;
+    b.ResolvedNormal = normal;
   }
-  if (!Prepare(in)) return;
-  glBindVertexArray(b.VertexArray);
-  if (b.InheritedNormals) glVertexAttrib4f(NormalAttribute, normal[0], normal[1], normal[2], 1);
-  if (b.InheritedColours) glVertexAttrib4fv(ColourAttribute, colour.data());
-  glDrawArrays(drawn, 0, static_cast<GLsizei>(b.Vertices.size()));
+  GLenum drawn = GL_TRIANGLES;
+  DrawableMode(b.Mode, drawn);
+  BindArray(b.VertexArray);
+  if (b.InheritedNormals == n) glVertexAttrib4f(NormalAttribute, normal[0], normal[1], normal[2], 1);
+  if (b.InheritedColours == n) glVertexAttrib4fv(ColourAttribute, colour.data());
+  glDrawArrays(drawn, 0, static_cast<GLsizei>(DrawnCount(b.Mode, n)));
   ++Counts.Draws;
-  glBindVertexArray(0);
 }

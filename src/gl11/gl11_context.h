@@ -1,11 +1,14 @@
 // The OpenGL 1.1 layer's side in the OpenGL ES 3 / WebGL 2 context: the
-// fixed-function program, the stream buffer every immediate bracket goes
-// through in one upload and one draw, the buffers of the brackets kept in
-// display lists, and the context state OpenGL 1.1 shares with ES.
+// fixed-function program, the brackets kept on the GPU (those drawn outside
+// lists while they come back unchanged, and those of display lists from their
+// compilation on), and the context state OpenGL 1.1 shares with ES, sent only
+// where it differs from what the context already has.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "gl11/gl11_matrix.h"
@@ -28,7 +31,13 @@ struct ListBracket {
   bool SetsColour = false, SetsNormal = false;  // the current values after the bracket
   Vec4 LastColour{};
   std::array<float, 3> LastNormal{};
-  GLuint Buffer = 0, VertexArray = 0;  // in the current context, 0 when not uploaded
+  // In the current context, 0 when not uploaded. A bracket whose colours or
+  // normals are partly inherited holds them resolved for the values below,
+  // and is uploaded again only when it runs with other ones.
+  GLuint Buffer = 0, VertexArray = 0;
+  bool Resolved = false;
+  Vec4 ResolvedColour{};
+  std::array<float, 3> ResolvedNormal{};
 };
 
 // What a draw reads of the OpenGL 1.1 state. The versions move whenever the
@@ -49,31 +58,75 @@ void SplitQuads(std::vector<Vertex>& vertices);
 
 class EsBackend {
  public:
-  // Builds the program and the stream buffer in the current context; the
+  // Builds the program in the current context and binds it for good; the
   // objects of an earlier context are forgotten, not deleted. False when the
-  // program cannot be built: nothing is drawn then.
+  // program cannot be built: nothing is drawn then, and BuildFailure() says
+  // which stage failed.
   bool Build();
-  // Sets the context to the kept state of every group the context holds.
-  void ApplyState(const AttribState& state) const;
-  static void SetCap(GLenum cap, bool on);
-  // A buffer of its own for a list bracket (left without one when its
-  // colours or normals are partly inherited, or it has quads: it is then
-  // streamed each time it runs).
+  const char* BuildFailure() const { return program_.Failure(); }
+  // Deletes every object the backend holds in the current context (the
+  // program and the kept brackets); list brackets are the caller's.
+  void DeleteAll();
+  // Sets the context to `state` where it differs from what was last applied
+  // (everything after Build).
+  void ApplyState(const AttribState& state);
+  // A frame begins (the colour buffer is cleared): brackets not drawn in the
+  // frame before give up their place on the GPU.
+  void NewFrame();
+  // A buffer of its own for a list bracket, in which it stays.
   void Upload(ListBracket& bracket);
-  static void Release(ListBracket& bracket);
-  // One upload and one draw.
-  void DrawStreamed(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
+  void Release(ListBracket& bracket);
+  // A bracket drawn outside a list, from a buffer already on the GPU when
+  // the same vertices were drawn in this frame or the one before, else
+  // uploaded.
+  void DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
+  // The vertices of the bracket expected next, in ES mode `mode`: the one
+  // that followed the last one drawn in the frame before (or began it);
+  // null when there is none. The layer compares a bracket's vertices with
+  // them as they come, and keeps none of its own while they agree.
+  const std::vector<Vertex>* Expected(GLenum mode);
+  // Draws the expected bracket, all of whose vertices came again.
+  void DrawExpected(const DrawInputs& in);
   // A list bracket, its inherited values from the current colour and normal.
-  void DrawBracket(const ListBracket& bracket, const Vec4& colour, const std::array<float, 3>& normal,
+  void DrawBracket(ListBracket& bracket, const Vec4& colour, const std::array<float, 3>& normal,
                    const DrawInputs& in);
 
   Gl11Counters Counts;
 
  private:
+  // A bracket drawn outside lists, kept while it keeps coming back.
+  struct Kept {
+    GLenum Mode = GL_TRIANGLES;
+    std::vector<Vertex> Vertices;
+    std::uint64_t Print = 0;
+    GLuint Buffer = 0, VertexArray = 0;
+    unsigned LastFrame = 0;
+    bool Listed = false;  // found by its print (else free for another bracket)
+    std::size_t Next = NoSlot;  // the bracket drawn after it the last time
+  };
+  static constexpr std::size_t NoSlot = ~std::size_t(0);
+
   // Brings the program's uniforms up to the kept state.
   bool Prepare(const DrawInputs& in);
+  void BindArray(GLuint vertexArray);
+  void Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage);
+  std::size_t FreeSlot();
+  void Unlist(std::size_t slot);
+  void DrawKept(std::size_t slot);
 
   FixedFunctionProgram program_;
-  GLuint streamBuffer_ = 0, streamArray_ = 0;
   unsigned uploadedMatrices_ = 0, uploadedLighting_ = 0;
+  GLuint boundArray_ = 0;
+  AttribState applied_;
+  bool appliedValid_ = false;
+
+  std::vector<Kept> kept_;
+  std::unordered_multimap<std::uint64_t, std::size_t> byPrint_;
+  std::vector<std::size_t> free_;
+  unsigned frame_ = 1;
+  bool drewInFrame_ = false;
+  std::size_t keptBytes_ = 0;
+  // The order of the brackets: the one drawn last in this frame, the first
+  // of the last frame, the one expected next.
+  std::size_t last_ = NoSlot, first_ = NoSlot, expected_ = NoSlot;
 };

@@ -56,6 +56,11 @@ struct Layer {
   bool Inside = false;
   GLenum Mode = GL_TRIANGLES;
   std::vector<Vertex> Pending;
+  // While the bracket's vertices agree with those of the bracket expected
+  // (gl11_context.h), how many have come; Pending stays empty until they
+  // differ.
+  const std::vector<Vertex>* Expected = nullptr;
+  std::size_t Matched = 0;
 
   // The list being compiled.
   GLuint Compiling = 0;
@@ -91,7 +96,7 @@ Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c
   return {{p[0], p[1], p[2]}, {n[0], n[1], n[2]}, {c[0], c[1], c[2], c[3]}};
 }
 
-void ExecuteBracket(const ListBracket& b) {
+void ExecuteBracket(ListBracket& b) {
   layer.Es.DrawBracket(b, layer.Current.Colour, layer.Current.Normal, Inputs());
   if (b.SetsColour) layer.Current.Colour = b.LastColour;
   if (b.SetsNormal) layer.Current.Normal = b.LastNormal;
@@ -125,7 +130,7 @@ void DoEnable(GLenum cap, bool on) {
       Fail(GL_INVALID_ENUM);
       return;
   }
-  EsBackend::SetCap(cap, on);
+  layer.Es.ApplyState(s);
 }
 
 void DoLight(GLenum light, GLenum pname, const double* v) {
@@ -222,13 +227,15 @@ void DoPopAttrib() {
     s.Lighting.ColourMaterial = o.Lighting.ColourMaterial;
     for (int i = 0; i < MaxLights; ++i) s.Lighting.Lights[i].Enabled = o.Lighting.Lights[i].Enabled;
   }
-  LightingChanged();
-  layer.Es.ApplyState(layer.Current);
+  // The program's uniforms and the context's state follow only where the
+  // popped groups differ from what they hold.
+  if (m & (GL_LIGHTING_BIT | GL_ENABLE_BIT | GL_TRANSFORM_BIT)) LightingChanged();
+  layer.Es.ApplyState(s);
 }
 
 void CallList(GLuint name);
 
-void Execute(const Op& op, const DisplayList* list) {
+void Execute(const Op& op, DisplayList* list) {
   const double* v = op.Numbers.data();
   AttribState& s = layer.Current;
   switch (op.Kind) {
@@ -272,8 +279,7 @@ void Execute(const Op& op, const DisplayList* list) {
       if (v[2] < 0 || v[3] < 0) return Fail(GL_INVALID_VALUE);
       GLint* box = op.Kind == OpKind::Viewport ? s.Viewport : s.Scissor;
       for (int k = 0; k < 4; ++k) box[k] = GLint(v[k]);
-      if (op.Kind == OpKind::Viewport) glViewport(box[0], box[1], box[2], box[3]);
-      else glScissor(box[0], box[1], box[2], box[3]);
+      layer.Es.ApplyState(s);
       break;
     }
     case OpKind::Enable: DoEnable(op.Enums[0], true); break;
@@ -281,18 +287,22 @@ void Execute(const Op& op, const DisplayList* list) {
     case OpKind::BlendFunc:
       s.BlendSource = op.Enums[0];
       s.BlendDestination = op.Enums[1];
-      glBlendFunc(op.Enums[0], op.Enums[1]);
+      layer.Es.ApplyState(s);
       break;
     case OpKind::CullFace:
       if (op.Enums[0] != GL_FRONT && op.Enums[0] != GL_BACK && op.Enums[0] != GL_FRONT_AND_BACK) return Fail(GL_INVALID_ENUM);
       s.CullFaceMode = op.Enums[0];
-      glCullFace(op.Enums[0]);
+      layer.Es.ApplyState(s);
       break;
-    case OpKind::Clear: glClear(op.Enums[0]); break;
+    case OpKind::Clear:
+      // A clear of the colour buffer starts a frame.
+      if (op.Enums[0] & GL_COLOR_BUFFER_BIT) layer.Es.NewFrame();
+      glClear(op.Enums[0]);
+      break;
     case OpKind::ClearColour:
       // Clear colours are clamped when they are given.
       for (int k = 0; k < 4; ++k) s.ClearColour[k] = std::clamp(float(v[k]), 0.0f, 1.0f);
-      glClearColor(s.ClearColour[0], s.ClearColour[1], s.ClearColour[2], s.ClearColour[3]);
+      layer.Es.ApplyState(s);
       break;
     case OpKind::Light: DoLight(op.Enums[0], op.Enums[1], v); break;
     case OpKind::LightModel:
@@ -319,7 +329,7 @@ void CallList(GLuint name) {
   const auto found = layer.Lists.find(name);
   if (found == layer.Lists.end()) return;
   ++layer.CallDepth;
-  const DisplayList& list = found->second;
+  DisplayList& list = found->second;
   for (const Op& op : list.Ops) Execute(op, &list);
   --layer.CallDepth;
 }
@@ -356,6 +366,7 @@ void ResetState() {
   layer.Es.Counts = {};
   layer.Inside = layer.CompileInside = false;
   layer.Pending.clear();
+  layer.Expected = nullptr;
   layer.Compiling = 0;
   layer.Compiled = {};
   layer.CallDepth = 0;
@@ -377,9 +388,17 @@ bool Gl11Start() {
   return built;
 }
 
+void Gl11Lose() {
+  for (auto& [name, list] : layer.Lists)
+    for (ListBracket& b : list.Brackets) layer.Es.Release(b);
+  for (ListBracket& b : layer.Compiled.Brackets) layer.Es.Release(b);
+  layer.Es.DeleteAll();
+}
+
 bool Gl11Restore() {
-  // The old context's objects went with it: their names are forgotten, never
-  // deleted, since the new context may use the same names for its own.
+  // Names still held belong to a context that went away without
+  // Gl11Lose: they are forgotten, never deleted, since the new context may
+  // use the same names for its own.
   const bool built = layer.Es.Build();
   for (auto& [name, list] : layer.Lists)
     for (ListBracket& b : list.Brackets) layer.Es.Upload(b);
@@ -387,6 +406,8 @@ bool Gl11Restore() {
   layer.Es.ApplyState(layer.Current);
   return built;
 }
+
+const char* Gl11BuildFailure() { return layer.Es.BuildFailure(); }
 
 GLenum Gl11TakeError() {
   const GLenum error = layer.Error;
@@ -412,6 +433,9 @@ void qm_glBegin(GLenum mode) {
     layer.Inside = true;
     layer.Mode = mode;
     layer.Pending.clear();
+    // Quads are split at the end: they are never expected.
+    layer.Expected = mode == GL_QUADS ? nullptr : layer.Es.Expected(drawn);
+    layer.Matched = 0;
   }
 }
 
@@ -429,6 +453,13 @@ void CloseCompiledBracket() {
   layer.CompileInside = false;
 }
 
+// The bracket differs from the one expected: the vertices that agreed
+// become its own.
+[[gnu::noinline]] void Diverge() {
+  layer.Pending.assign(layer.Expected->begin(), layer.Expected->begin() + static_cast<std::ptrdiff_t>(layer.Matched));
+  layer.Expected = nullptr;
+}
+
 }  // namespace
 
 void qm_glEnd() {
@@ -436,10 +467,16 @@ void qm_glEnd() {
   if (layer.CompileInside) CloseCompiledBracket();
   if (layer.Inside) {
     layer.Inside = false;
+    if (layer.Expected && layer.Matched == layer.Expected->size()) {
+      layer.Expected = nullptr;
+      layer.Es.DrawExpected(Inputs());
+      return;
+    }
+    if (layer.Expected) Diverge();
     GLenum drawn = GL_TRIANGLES;
     DrawableMode(layer.Mode, drawn);
     if (layer.Mode == GL_QUADS) SplitQuads(layer.Pending);
-    layer.Es.DrawStreamed(drawn, layer.Pending, Inputs());
+    layer.Es.DrawImmediate(drawn, layer.Pending, Inputs());
   }
 }
 
@@ -477,7 +514,17 @@ namespace {
 void qm_glVertex3fv(const GLfloat* v) {
   if (layer.Compiling != 0) CompileVertex(v);
   // A vertex outside a bracket does nothing.
-  if (layer.Inside) layer.Pending.push_back(MakeVertex(v, layer.Current.Normal, layer.Current.Colour));
+  if (!layer.Inside) return;
+  const Vertex vertex = MakeVertex(v, layer.Current.Normal, layer.Current.Colour);
+  if (layer.Expected) {
+    if (layer.Matched < layer.Expected->size() &&
+        std::memcmp(&vertex, layer.Expected->data() + layer.Matched, sizeof vertex) == 0) {
+      ++layer.Matched;
+      return;
+    }
+    Diverge();
+  }
+  layer.Pending.push_back(vertex);
 }
 
 void qm_glNormal3fv(const GLfloat* v) {
@@ -601,7 +648,7 @@ void qm_glEndList() {
     layer.CompileInside = false;
   }
   DisplayList& target = layer.Lists[layer.Compiling];
-  for (ListBracket& b : target.Brackets) EsBackend::Release(b);
+  for (ListBracket& b : target.Brackets) layer.Es.Release(b);
   target = std::move(layer.Compiled);
   layer.Compiled = {};
   layer.Compiling = 0;
@@ -643,7 +690,7 @@ void qm_glDeleteLists(GLuint list, GLsizei range) {
   if (layer.Inside) return Fail(GL_INVALID_OPERATION);
   const std::uint64_t end = std::uint64_t(list) + static_cast<std::uint64_t>(range);
   for (auto it = layer.Lists.lower_bound(list); it != layer.Lists.end() && it->first < end;) {
-    for (ListBracket& b : it->second.Brackets) EsBackend::Release(b);
+    for (ListBracket& b : it->second.Brackets) layer.Es.Release(b);
     it = layer.Lists.erase(it);
   }
 }

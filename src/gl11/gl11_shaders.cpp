@@ -1,6 +1,9 @@
 #include "gl11/gl11_shaders.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -92,6 +95,16 @@ out vec4 fragColour;
 void main() { fragColour = gl_FrontFacing ? vFront : vBack; }
 )";
 
+// What the compiler or linker said, on the standard error.
+void ReportLog(const char* stage, GLuint object, bool shader) {
+  GLint length = 0;
+  shader ? glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length) : glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+  std::vector<char> log(static_cast<std::size_t>(std::max(length, 1)) + 1, '\0');
+  shader ? glGetShaderInfoLog(object, length, nullptr, log.data())
+         : glGetProgramInfoLog(object, length, nullptr, log.data());
+  std::fprintf(stderr, "The OpenGL 1.1 layer's %s failed: %s\n", stage, log[0] ? log.data() : "(no log)");
+}
+
 GLuint Compile(GLenum kind, const char* source) {
   const GLuint shader = glCreateShader(kind);
   glShaderSource(shader, 1, &source, nullptr);
@@ -99,6 +112,7 @@ GLuint Compile(GLenum kind, const char* source) {
   GLint ok = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
   if (ok != GL_TRUE) {
+    ReportLog(kind == GL_VERTEX_SHADER ? "vertex shader" : "fragment shader", shader, true);
     glDeleteShader(shader);
     return 0;
   }
@@ -109,11 +123,13 @@ GLuint Compile(GLenum kind, const char* source) {
 
 bool FixedFunctionProgram::Build() {
   program_ = 0;
+  failure_ = "";
+  for (std::vector<float>& sent : sent_) sent.clear();
   const GLuint vertex = Compile(GL_VERTEX_SHADER, VertexShader);
-  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, FragmentShader);
+  const GLuint fragment = vertex ? Compile(GL_FRAGMENT_SHADER, FragmentShader) : 0;
   if (vertex == 0 || fragment == 0) {
+    failure_ = vertex == 0 ? "vertex shader" : "fragment shader";
     if (vertex) glDeleteShader(vertex);
-    if (fragment) glDeleteShader(fragment);
     return false;
   }
   const GLuint program = glCreateProgram();
@@ -125,6 +141,8 @@ bool FixedFunctionProgram::Build() {
   GLint ok = GL_FALSE;
   glGetProgramiv(program, GL_LINK_STATUS, &ok);
   if (ok != GL_TRUE) {
+    failure_ = "program link";
+    ReportLog(failure_, program, false);
     glDeleteProgram(program);
     return false;
   }
@@ -154,22 +172,41 @@ bool FixedFunctionProgram::Build() {
   return true;
 }
 
+void FixedFunctionProgram::Delete() {
+  if (program_) glDeleteProgram(program_);
+  program_ = 0;
+}
+
 void FixedFunctionProgram::Use() const { glUseProgram(program_); }
+
+bool FixedFunctionProgram::Differs(Uniform u, const float* value, std::size_t count) {
+  std::vector<float>& sent = sent_[u];
+  if (sent.size() == count && std::equal(value, value + count, sent.begin())) return false;
+  sent.assign(value, value + count);
+  return true;
+}
 
 void FixedFunctionProgram::SetMatrices(const Matrix4& modelViewProjection, const Matrix4& modelView,
                                        const std::array<float, 9>& normal) {
-  glUniformMatrix4fv(mvp_, 1, GL_FALSE, modelViewProjection.data());
-  glUniformMatrix4fv(modelView_, 1, GL_FALSE, modelView.data());
-  glUniformMatrix3fv(normalMatrix_, 1, GL_FALSE, normal.data());
+  if (Differs(Mvp, modelViewProjection.data(), 16)) glUniformMatrix4fv(mvp_, 1, GL_FALSE, modelViewProjection.data());
+  if (Differs(ModelView, modelView.data(), 16)) glUniformMatrix4fv(modelView_, 1, GL_FALSE, modelView.data());
+  if (Differs(NormalMatrix3, normal.data(), 9)) glUniformMatrix3fv(normalMatrix_, 1, GL_FALSE, normal.data());
 }
 
 void FixedFunctionProgram::SetLighting(const LightingState& lighting, bool normalize) {
-  glUniform1i(lighting_, lighting.Lighting);
-  glUniform1i(normalize_, normalize);
-  glUniform1i(colourMaterial_, lighting.ColourMaterial);
-  glUniform1i(localViewer_, lighting.LocalViewer);
-  glUniform1i(twoSide_, lighting.TwoSide);
-  glUniform4fv(modelAmbient_, 1, lighting.ModelAmbient.data());
+  const auto flag = [this](Uniform u, GLint location, bool on) {
+    const float value = on;
+    if (Differs(u, &value, 1)) glUniform1i(location, on);
+  };
+  const auto vectors = [this](Uniform u, GLint location, const float* v, int count) {
+    if (Differs(u, v, static_cast<std::size_t>(count) * 4)) glUniform4fv(location, count, v);
+  };
+  flag(Lighting, lighting_, lighting.Lighting);
+  flag(Normalize, normalize_, normalize);
+  flag(ColourMaterial, colourMaterial_, lighting.ColourMaterial);
+  flag(LocalViewer, localViewer_, lighting.LocalViewer);
+  flag(TwoSide, twoSide_, lighting.TwoSide);
+  vectors(ModelAmbient, modelAmbient_, lighting.ModelAmbient.data(), 1);
   float emission[8], ambient[8], diffuse[8], specular[8], shininess[2];
   for (int side = 0; side < 2; ++side) {
     const Material& m = lighting.Materials[side];
@@ -181,11 +218,11 @@ void FixedFunctionProgram::SetLighting(const LightingState& lighting, bool norma
     }
     shininess[side] = m.Shininess;
   }
-  glUniform4fv(emission_, 2, emission);
-  glUniform4fv(ambient_, 2, ambient);
-  glUniform4fv(diffuse_, 2, diffuse);
-  glUniform4fv(specular_, 2, specular);
-  glUniform1fv(shininess_, 2, shininess);
+  vectors(Emission, emission_, emission, 2);
+  vectors(Ambient, ambient_, ambient, 2);
+  vectors(Diffuse, diffuse_, diffuse, 2);
+  vectors(Specular, specular_, specular, 2);
+  if (Differs(Shininess, shininess, 2)) glUniform1fv(shininess_, 2, shininess);
 
   // The enabled lights, packed to the front.
   float lightAmbient[4 * MaxLights], lightDiffuse[4 * MaxLights], lightSpecular[4 * MaxLights];
@@ -206,13 +243,14 @@ void FixedFunctionProgram::SetLighting(const LightingState& lighting, bool norma
     for (int k = 0; k < 3; ++k) range[count * 4 + 1 + k] = light.Attenuation[k];
     ++count;
   }
-  glUniform1i(lightCount_, count);
+  const float lights = static_cast<float>(count);
+  if (Differs(LightCount, &lights, 1)) glUniform1i(lightCount_, count);
   if (count > 0) {
-    glUniform4fv(lightAmbient_, count, lightAmbient);
-    glUniform4fv(lightDiffuse_, count, lightDiffuse);
-    glUniform4fv(lightSpecular_, count, lightSpecular);
-    glUniform4fv(lightPosition_, count, position);
-    glUniform4fv(spot_, count, spot);
-    glUniform4fv(lightRange_, count, range);
+    vectors(LightAmbient, lightAmbient_, lightAmbient, count);
+    vectors(LightDiffuse, lightDiffuse_, lightDiffuse, count);
+    vectors(LightSpecular, lightSpecular_, lightSpecular, count);
+    vectors(LightPosition, lightPosition_, position, count);
+    vectors(Spot, spot_, spot, count);
+    vectors(LightRange, lightRange_, range, count);
   }
 }

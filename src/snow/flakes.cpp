@@ -36,16 +36,16 @@ Extended DrawFlakeX(int index) { return DrawOffset(10, 5, 2 * index + 1000); }
 Extended DrawFlakeZ(int index) { return DrawOffset(20, 10, index + 1000); }
 
 Extended FlakePatternValue(int j, int k, Extended ci) {
-  Extended x = std::fabs(1 - 2 * Extended(k) / (j + 0.000001L));
+  Extended x = std::fabs(1 - 2 * Extended(k) / (j + 0.000001_x));
   Extended y = Extended(j) / 4;
   Extended m = 0;
   for (int step = 0; step < FlakePatternSteps; ++step) {
-    const Extended nextX = x * x - y * y + 0.35L;
+    const Extended nextX = x * x - y * y + 0.35_x;
     const Extended nextY = 2 * x * y + ci;
     x = nextX;
     y = nextY;
     // The product of the squares, not their sum.
-    m = std::sqrt(x * x * (y * y) + 0.00001L);
+    m = std::sqrt(x * x * (y * y) + 0.00001_x);
     if (m >= FlakeHaloOpacity) break;
   }
   return m;
@@ -78,7 +78,7 @@ void InitFlake(int index) {
   flake.x = DrawFlakeX(index);
   flake.z = DrawFlakeZ(index);
   flake.y = FlakeBirthHeight;
-  const Extended ci = -0.01L - Extended(Random(200)) / 100;
+  const Extended ci = -0.01_x - Extended(Random(200)) / 100;
 
   flake.Lattice = FlakeLattice();
 

@@ -15,19 +15,19 @@ inline constexpr int FlakeCount = 201;
 inline constexpr int FlakeCapacity = 501;
 
 inline constexpr int FlakeOrder = 4;
-inline constexpr Extended FlakeRimRadius = 0.015L;
+inline constexpr Extended FlakeRimRadius = 0.015_x;
 inline constexpr Extended FlakePlaneZ = 0;
-inline constexpr Extended FlakeStepGuard = 0.00001L;
+inline constexpr Extended FlakeStepGuard = 0.00001_x;
 
-inline constexpr Extended FlakeFallStep = 0.002L;    // per tick
-inline constexpr Extended FlakeSpinStep = 0.2L;      // degrees per tick
+inline constexpr Extended FlakeFallStep = 0.002_x;    // per tick
+inline constexpr Extended FlakeSpinStep = 0.2_x;      // degrees per tick
 inline constexpr Extended FlakeFullTurn = 360;       // spin at or past this starts again at 0
-inline constexpr Extended FlakeRebirthHeight = -0.5L;  // reborn when below it
-inline constexpr Extended FlakeBirthHeight = 1.5L;
+inline constexpr Extended FlakeRebirthHeight = -0.5_x;  // reborn when below it
+inline constexpr Extended FlakeBirthHeight = 1.5_x;
 inline constexpr Extended FlakeOrbitDepth = -2;      // the axis runs through (0, 0, FlakeOrbitDepth)
 
 // The faint rim: the opacity that the halo marking both looks for and gives.
-inline constexpr Extended FlakeHaloOpacity = 0.1L;
+inline constexpr Extended FlakeHaloOpacity = 0.1_x;
 inline constexpr int FlakePatternSteps = 50;  // at most, per point
 
 inline constexpr int FlakeTriangleCount = LatticeTriangleCount(FlakeOrder);  // 96

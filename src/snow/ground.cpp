@@ -63,8 +63,8 @@ void BuildGround() {
     ShiftedColumns& columns = byParity[i % 2];
     if (!columns.Valid || !(columns.Shift == shift)) {
       for (int j = 0; j <= n1; ++j) {
-        const Extended x = (shift + Extended(j) / n1 - 0.5L) * aspect / 1.2L;
-        const Extended u = std::sin(2 * Pi * x) + 0.5L * sinP1;
+        const Extended x = (shift + Extended(j) / n1 - 0.5_x) * aspect / 1.2_x;
+        const Extended u = std::sin(2 * Pi * x) + 0.5_x * sinP1;
         columns.x[j] = x;
         columns.u[j] = u;
         columns.s1[j] = std::sin((p1 + 2) * u + p2) + sinP3;
@@ -73,18 +73,18 @@ void BuildGround() {
       columns.Shift = shift;
     }
 
-    const Extended depth = 0.9L - (Extended(i) / n2) / 2;
+    const Extended depth = 0.9_x - (Extended(i) / n2) / 2;
     const Extended v = std::sin(Pi * i / n2);
     const Extended s2 = std::cos((p2 + 2) * v + p1) + cosP2;
     // The relief flattens towards the front: 0.1 at the front row, sqrt(0.91) at the back.
-    const Extended rise = std::sqrt(0.9L * i / n2 + 0.01L);
+    const Extended rise = std::sqrt(0.9_x * i / n2 + 0.01_x);
 
     for (int j = 0; j <= n1; ++j) {
       const Extended x = columns.x[j], u = columns.u[j];
-      const Extended w = u * u + v * v + 0.001L;
+      const Extended w = u * u + v * v + 0.001_x;
       const Extended p = u * u - v * v - w * w + columns.s1[j] / 2;
       const Extended q = u * v + w + s2 / 20;
-      const Extended l = std::log(std::fabs(p) * std::fabs(q) + 0.1L);
+      const Extended l = std::log(std::fabs(p) * std::fabs(q) + 0.1_x);
       Extended y = (Extended(Random(100)) / 200000 + std::fabs(l / 50)) * rise;
       if (i == 0) y = 0;  // the front row lies flat; its draw is still made
 

@@ -52,10 +52,16 @@ class Browser:
         self.call("Emulation.setDeviceMetricsOverride",
                   {"width": width, "height": height, "deviceScaleFactor": scale, "mobile": False}, session)
 
-    def open(self, url, width, height, scale=1):
+    def open(self, url, width, height, scale=1, script=None, timezone=None):
+        """A new tab at url; script runs in it before the page's own, timezone (e.g. "UTC") is its zone."""
         target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
         session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
         self.resize(session, width, height, scale)
+        if script:
+            self.call("Page.enable", {}, session)
+            self.call("Page.addScriptToEvaluateOnNewDocument", {"source": script}, session)
+        if timezone:
+            self.call("Emulation.setTimezoneOverride", {"timezoneId": timezone}, session)
         self.call("Page.navigate", {"url": url}, session)
         return session
 

@@ -37,17 +37,36 @@ def within(a, b, box=None):
     return close / ((x1 - x0) * (y1 - y0))
 
 
-def rendered(size, *extra):
-    path = os.path.join(OUT, f"render-{size}{''.join(extra)}.png")
-    subprocess.run([RENDER, "--size", size, "--at", "2026-12-20 14:25:10", "--seed", "3", "--frames", "5",
+def rendered(size, *extra, at="2026-12-20 14:25:10"):
+    path = os.path.join(OUT, f"render-{size}{''.join(extra)}{at[:4]}.png")
+    subprocess.run([RENDER, "--size", size, "--at", at, "--seed", "3", "--frames", "5",
                     "--out", path, *extra], check=True)
     return Rgb(path)
+
+
+# The browser's clock stopped at 2038-01-19T03:14:10Z, two seconds past the
+# last second a signed 32-bit count of seconds holds.
+CLOCK_PAST_2038 = """(() => { const fixed = Date.UTC(2038, 0, 19, 3, 14, 10), Real = Date;
+  window.Date = class extends Real { constructor(...a) { super(...(a.length ? a : [fixed])); }
+                                     static now() { return fixed; } }; })();"""
+# A vertex shader that cannot compile, and the console's warnings kept.
+BROKEN_SHADER = """(() => { const real = WebGL2RenderingContext.prototype.shaderSource;
+  WebGL2RenderingContext.prototype.shaderSource = function (shader, source) {
+    return real.call(this, shader, source.replace("gl_Position =", "gl_Position = undeclaredValue +")); };
+  window.warnings = []; const warn = console.warn;
+  console.warn = function (...a) { window.warnings.push(a.join(" ")); return warn.apply(console, a); }; })();"""
+# The objects of the page's WebGL names in emscripten's tables.
+OBJECTS = "[GL.buffers, GL.vaos, GL.programs].map(t => t.filter(Boolean).length)"
+LOSE = """window.lose = document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context');
+document.documentElement.dataset.frames = 0; lose.loseContext()"""
 
 
 def compare(browser, session, name, native, parts=()):
     check(browser.wait_frames(session, 5) == 5, "five frames drawn")
     web = browser.screenshot(session, name)
     check((web.width, web.height) == (native.width, native.height), f"a {web.width}x{web.height} picture")
+    if (web.width, web.height) != (native.width, native.height):
+        return web
     share = within(web, native)
     check(share >= 0.99, f"{share:.2%} of pixels within 2 levels of the renderer's (at least 99 %)")
     for part in parts:
@@ -121,11 +140,29 @@ def main():
             check(browser.wait_frames(session, 2) == 2, "two frames drawn")
             check(browser.evaluate(session, MESSAGE) == "", "no message")
 
+            print("== the live clock past 2038-01-19T03:14:07Z: the countdown of the renderer at that moment")
+            session = browser.open(page + "seed=3&frames=5", 640, 480, script=CLOCK_PAST_2038, timezone="UTC")
+            compare(browser, session, "past-2038", rendered("640x480", at="2038-01-19 03:14:10"), PARTS)
+            browser.call("Page.close", {}, session)
+
+            print("== a counted run's context lost and restored, no resize between: drawn again, nothing left behind")
+            session = browser.open(page + FIXED, 640, 480)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            objects = browser.evaluate(session, OBJECTS)
+            for n in range(6):
+                browser.evaluate(session, LOSE)
+                time.sleep(0.1)
+                browser.evaluate(session, "lose.restoreContext()")
+                check(browser.wait_frames(session, 5) == 5, f"five frames drawn again after loss {n + 1}")
+            compare(browser, session, "restored-in-place", landscape, PARTS)
+            after = browser.evaluate(session, OBJECTS)
+            check(after == objects, f"buffers, vertex arrays, programs: {after} after six losses, {objects} before")
+            browser.call("Page.close", {}, session)
+
             print("== a lost WebGL context comes back drawing")
             session = browser.open(page + FIXED, 640, 480)
             check(browser.wait_frames(session, 5) == 5, "five frames drawn")
-            browser.evaluate(session, """window.lose = document.getElementById('canvas').getContext('webgl2')
-                .getExtension('WEBGL_lose_context'); document.documentElement.dataset.frames = 0; lose.loseContext()""")
+            browser.evaluate(session, LOSE)
             # A new size would start the counted frames over, but not while the context is gone.
             for width, height in ((480, 854), (640, 480)):
                 browser.resize(session, width, height)
@@ -133,8 +170,29 @@ def main():
             check(browser.wait_frames(session, 1, timeout=0.5) == 0, "nothing drawn while the context is lost")
             browser.evaluate(session, "lose.restoreContext()")
             compare(browser, session, "restored", landscape, PARTS)
+
+            print("== a shader that fails to build: its stage named, its log on the console")
+            session = browser.open(page + FIXED, 640, 480, script=BROKEN_SHADER)
+            time.sleep(2)
+            message = browser.evaluate(session, MESSAGE)
+            check("the vertex shader failed" in message, f"the message: {message!r}")
+            check(any("vertex shader failed" in w and "undeclaredValue" in w
+                      for w in browser.evaluate(session, "window.warnings")), "the info log on the console")
         finally:
             browser.close()
+    for width, height, scale in ((1366, 768, 1.1), (643, 482, 1.25)):
+        print(f"== {width}x{height} CSS pixels on a screen of {scale} device pixels to one: pixel for pixel")
+        # The browser's helpers may still be writing to the profile as it is removed.
+        with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
+            browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT, [f"--force-device-scale-factor={scale}"])
+            try:
+                session = browser.open(page + FIXED, width, height, scale=0)  # the screen's own ratio
+                browser.wait_frames(session, 5)
+                size = browser.evaluate(session, "[document.getElementById('canvas').width, "
+                                                 "document.getElementById('canvas').height]")
+                compare(browser, session, f"ratio-{scale}", rendered(f"{size[0]}x{size[1]}"))
+            finally:
+                browser.close()
     print("== a browser without WebGL 2: one line instead of a blank page")
     with tempfile.TemporaryDirectory() as profile:
         browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT, ["--disable-webgl2"])

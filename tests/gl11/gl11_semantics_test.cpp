@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <tuple>
 
 #include "base/opengl.h"
 #include "es3_context.h"
@@ -99,6 +100,13 @@ TEST_F(Gl11Semantics, ListsRunAsOpenGLRunsThem) {
   glCallLists(2, GL_UNSIGNED_BYTE, missing);
   EXPECT_EQ(CellAt(2, 2), Green);
   EXPECT_EQ(glGenLists(1), base + 2);
+  // The list whose first triangle inherits the colour, run again with
+  // another colour: the triangle takes it, the blue one stays blue.
+  glLoadIdentity();
+  glColor4f(0, 1, 0, 1);
+  glCallLists(1, GL_UNSIGNED_BYTE, &first);
+  EXPECT_EQ(PixelAt(3, 0), Green);
+  EXPECT_EQ(PixelAt(0, 3), Blue);
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 
@@ -121,6 +129,114 @@ TEST_F(Gl11Semantics, BackFacesTakeTheBackMaterialOnlyWithTwoSidedLighting) {
   draw();
   EXPECT_EQ(CellAt(0, 0), Red);
   EXPECT_EQ(CellAt(2, 2), Green);
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// A bracket drawn again with the same vertices comes from the GPU, under the
+// matrix and state of its own time; one that differs in any vertex is drawn
+// as it is now.
+TEST_F(Gl11Semantics, BracketsDrawnAgainTakeTheirOwnMatrixAndVertices) {
+  // Ten red triangles, the second in cell (0, 0), the others in cell (3, 3);
+  // the second's last vertex (the sixth of thirty, among none a print of the
+  // bracket might sample) goes from red to blue.
+  const auto bracket = [](const float (&third)[4]) {
+    glBegin(GL_TRIANGLES);
+    for (int t = 0; t < 10; ++t) {
+      const float at = t == 1 ? 0 : 3;
+      glColor4f(1, 0, 0, 1);
+      Vertex(at, at), Vertex(at + 1, at);
+      if (t == 1) glColor4fv(third);
+      Vertex(at, at + 1);
+    }
+    glEnd();
+  };
+  const float red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1};
+  bracket(red);
+  EXPECT_EQ(PixelAt(1, 1), Red);
+  // Straight after a push, a move and a pop: the matrix of before the push.
+  glPushMatrix();
+  glTranslatef(2, 2, 0);
+  glPopMatrix();
+  glClear(GL_COLOR_BUFFER_BIT);
+  bracket(red);
+  EXPECT_EQ(PixelAt(1, 1), Red);
+  EXPECT_EQ(CellAt(2, 2), (Rgb{0, 0, 0}));
+  // The same vertices under another matrix, then one vertex changed.
+  glTranslatef(2, 2, 0);
+  bracket(red);
+  EXPECT_EQ(PixelAt(9, 9), Red);
+  glLoadIdentity();
+  glClear(GL_COLOR_BUFFER_BIT);
+  bracket(blue);
+  EXPECT_GT(PixelAt(1, 1)[2], 64);  // 3/8 of the way to the blue vertex
+  EXPECT_EQ(CellAt(2, 2), (Rgb{0, 0, 0}));
+  // Drawn moved, then straight after the pop: where it was.
+  glClear(GL_COLOR_BUFFER_BIT);
+  glPushMatrix();
+  glTranslatef(2, 2, 0);
+  bracket(red);
+  glPopMatrix();
+  glColor4f(0, 1, 0, 1);
+  UnitQuad(0, 0);
+  EXPECT_EQ(std::make_tuple(CellAt(0, 0), PixelAt(9, 9)), std::make_tuple(Green, Red));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// A white light on the viewer's side of the quads in cells (0, 1) to (3, 1),
+// z = 1 above them, shining straight down the -z axis with a cut-off of
+// 30 degrees: it reaches 1/tan(60°) = 0.577 units to each side of x = 0.5.
+TEST_F(Gl11Semantics, ASpotLightLightsOnlyItsCone) {
+  const GLfloat white[4] = {1, 1, 1, 1}, position[4] = {0.5f, 1.5f, 1, 1}, down[3] = {0, 0, -1}, cutoff = 30;
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, down);
+  glLightfv(GL_LIGHT0, GL_SPOT_CUTOFF, &cutoff);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
+  const GLfloat up[3] = {0, 0, 1};
+  glNormal3fv(up);
+  // Split fine, so that per-vertex lighting samples the cone's edge.
+  glBegin(GL_TRIANGLES);
+  for (int i = 0; i < 16; ++i) {
+    const float x = i / 4.0f;
+    Vertex(x, 1), Vertex(x + 0.25f, 1), Vertex(x + 0.25f, 2);
+    Vertex(x, 1), Vertex(x + 0.25f, 2), Vertex(x, 2);
+  }
+  glEnd();
+  // The vertices at x = 0.5 and 0.75 lie 26.6 and 29.2 degrees off the axis,
+  // inside the cone: n.L = 0.894 and 0.873 of the diffuse white, on top of
+  // the global ambient, 0.2 x 0.2 of the default ambient material (10 levels).
+  EXPECT_NEAR(PixelAt(2, 6)[0], 0.88 * 255 + 10, 4);
+  // From x = 1 on (35.3 degrees and more) only the global ambient: also where
+  // a cut-off of 45 degrees, or none, would still light the quad.
+  for (const int x : {4, 9, 15}) EXPECT_NEAR(PixelAt(x, 6)[0], 10, 1) << x;
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// A light in front (+z, towards the viewer) of a triangle seen from its
+// back: under two-sided lighting the back face is lit with the normal turned
+// round, so a normal pointing away from the viewer gives full light; without
+// it, the front's dark side is shown.
+TEST_F(Gl11Semantics, ABackFaceIsLitWithItsNormalTurnedUnderTwoSidedLighting) {
+  const GLfloat white[4] = {1, 1, 1, 1}, green[4] = {0, 1, 0, 1}, front[4] = {0, 0, 1, 0}, away[3] = {0, 0, -1};
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_POSITION, front);
+  glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
+  glMaterialfv(GL_BACK, GL_DIFFUSE, green);
+  const auto draw = [&] {
+    glNormal3fv(away);
+    glBegin(GL_TRIANGLES);
+    Vertex(0, 0), Vertex(0, 4), Vertex(4, 0);  // clockwise: the back
+    glEnd();
+  };
+  draw();
+  EXPECT_EQ(CellAt(0, 0), (Rgb{10, 10, 10}));  // the front's side away from the light: ambient only
+  glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+  draw();
+  // The back's diffuse green in full, and its ambient 0.2 x 0.2 x (0.2, 0.2, 0.2)
+  // plus the light's (black) ambient.
+  EXPECT_EQ(CellAt(0, 0), (Rgb{10, 255, 10}));
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 

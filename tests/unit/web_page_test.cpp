@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "host/text/escaped_text.h"
 #include "host/web/frame_gate.h"
 #include "host/web/page_options.h"
 
@@ -49,6 +50,73 @@ TEST(PageOptions, BadValuesAreLeftOutAndSaid) {
   EXPECT_EQ(message,
             "bad seed \"\\n\": expected a whole number from 0 to 18446744073709551615; unknown parameter \"colour\": "
             "the page takes at, step, frames, seed and preview");
+}
+
+TEST(PageOptions, AKeyGivenAgainIsLeftOutAndNamedForEveryKeyAlike) {
+  const std::string kept = ": a parameter counts once; the first good value, ";
+  // For each key: a good value, then another good one; a bad one, then a good one.
+  const struct {
+    const char* Key;
+    const char* First;
+    const char* Second;
+    const char* Bad;
+  } rows[] = {{"at", "2026-12-20T14:25:10", "2027-01-01T00:00:00", "2026-12-20T14:25"},
+              {"step", "0.5", "2", "-1"},
+              {"frames", "5", "6", "0"},
+              {"seed", "3", "4", "x"},
+              {"preview", "1", "0", "yes"}};
+  for (const auto& row : rows) {
+    const std::string at = std::string(row.Key) == "step" ? "at=2026-12-20T14:25:10&" : "";
+    const std::string first = std::string(row.Key) + "=" + row.First, second = std::string(row.Key) + "=" + row.Second;
+    const PageOptions twice = Parse(at + first + "&" + second + "&" + second);
+    EXPECT_EQ(message, std::string(row.Key) + " again \"" + row.Second + "\" and 1 more times" + kept + "\"" +
+                           row.First + "\", is kept")
+        << row.Key;
+    const PageOptions once = Parse(at + first);
+    const PageOptions afterBad = Parse(at + row.Key + "=" + row.Bad + "&" + first);
+    EXPECT_EQ(message.rfind(std::string("bad ") + row.Key + " \"" + row.Bad + "\"", 0), 0u) << message;
+    EXPECT_EQ(message.find("again"), std::string::npos) << message;
+    for (const PageOptions& o : {twice, afterBad})
+      EXPECT_EQ(std::make_tuple(o.At.has_value(), o.StepMs, o.Frames, o.Seed, o.Preview),
+                std::make_tuple(once.At.has_value(), once.StepMs, once.Frames, once.Seed, once.Preview))
+          << row.Key;
+  }
+  EXPECT_EQ(Parse("at=2026-12-20T14:25:10&at=2027-01-01T00:00:00").At->Year, 2026);
+}
+
+TEST(PageOptions, UnknownKeysAreNamedOnceInALineOfBoundedLength) {
+  Parse("colour=red&colour=blue");
+  EXPECT_EQ(message, "unknown parameter \"colour\": the page takes at, step, frames, seed and preview");
+  std::string query;
+  for (int k = 0; k < 500; ++k) query += "key" + std::to_string(k) + std::string(60, 'x') + "=1&";
+  Parse(query + "seed=3");
+  EXPECT_LE(message.size(), 400u);
+  EXPECT_EQ(message.rfind("unknown parameters \"key0xxx", 0), 0u) << message;
+  EXPECT_NE(message.find("...\", \"key1xx"), std::string::npos) << message;
+  EXPECT_NE(message.find("and 495 more: the page takes"), std::string::npos) << message;
+  EXPECT_EQ(message.find("key5x"), std::string::npos) << message;
+}
+
+// Characters that show nothing or turn the line around are written out, so
+// that an echoed value can neither hide nor disguise itself; visible text,
+// accents and all, stays as it is.
+TEST(EscapedText, InvisibleAndDirectionCharactersAreWrittenOut) {
+  const struct {
+    const char* Utf8;
+    const char* Escaped;
+  } rows[] = {{"\u200b", "\\u200b"}, {"\u200f", "\\u200f"}, {"\u202a", "\\u202a"}, {"\u202e", "\\u202e"},
+              {"\u2060", "\\u2060"}, {"\u2064", "\\u2064"}, {"\u2066", "\\u2066"}, {"\u2069", "\\u2069"},
+              {"\ufeff", "\\ufeff"}, {"\u0085", "\\u0085"}, {"\u009b", "\\u009b"}, {"\u00ad", "\\u00ad"},
+              {"\u061c", "\\u061c"}, {"\u2028", "\\u2028"},
+              // Just outside the ranges: visible characters.
+              {"\u200a", "\u200a"}, {"\u2010", "\u2010"}, {"\u2027", "\u2027"}, {"\u2070", "\u2070"},
+              {"\u00a0", "\u00a0"}, {"\ufefe", "\ufefe"}, {"\u00e9t\u00e9 \U0001f384", "\u00e9t\u00e9 \U0001f384"}};
+  for (const auto& row : rows) EXPECT_EQ(EscapeControls(row.Utf8), row.Escaped) << row.Escaped;
+  EXPECT_EQ(EscapeControls("1\u202e2\n3"), "1\\u202e2\\n3");
+  // A broken sequence is no character: its bytes stay.
+  EXPECT_EQ(EscapeControls("\xe2\x80"), "\xe2\x80");
+  Parse("seed=%E2%80%AE3");
+  EXPECT_EQ(message, "bad seed \"\\u202e3\": expected a whole number from 0 to 18446744073709551615");
 }
 
 TEST(PageOptions, StepsToTheMillisecondWithAFrozenMoment) {
@@ -111,6 +179,8 @@ TEST(FrameGate, NeverMoreOftenThanTheTick) {
   EXPECT_EQ(opens({60033, 60040, 60070}), std::vector<bool>({false, true, true}));
   gate.Reset();
   EXPECT_TRUE(gate.Open(60071));
+  // A clock that goes back (a new time origin) draws at once, then ticks from there.
+  EXPECT_EQ(opens({60072, 12, 13, 41, 42.5}), std::vector<bool>({false, true, false, false, true}));
 }
 
 }  // namespace

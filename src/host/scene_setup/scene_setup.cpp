@@ -34,12 +34,12 @@ void DrawPhasesAndSwaySteps(SceneKind kind) {
     waves[0].Phase = Extended(Random(6280)) / 1100;
     waves[1].Phase = Extended(Random(6280)) / 1200;
     waves[2].Phase = Extended(Random(6280)) / 1300;
-    sway[0] = static_cast<float>(Extended(Random(200)) / 1000 + 0.2L);
-    sway[1] = static_cast<float>(Extended(Random(300)) / 1500 + 0.2L);
-    sway[2] = static_cast<float>(Extended(Random(400)) / 2000 + 0.2L);
+    sway[0] = static_cast<float>(Extended(Random(200)) / 1000 + 0.2_x);
+    sway[1] = static_cast<float>(Extended(Random(300)) / 1500 + 0.2_x);
+    sway[2] = static_cast<float>(Extended(Random(400)) / 2000 + 0.2_x);
   } else {
     for (Wave& wave : SceneParams.Waves) wave.Phase = Extended(Random(6280)) / 1000;
-    for (int i = 0; i < 3; ++i) sway[i] = static_cast<float>(Extended(Random(100)) / 500 + 0.2L);
+    for (int i = 0; i < 3; ++i) sway[i] = static_cast<float>(Extended(Random(100)) / 500 + 0.2_x);
   }
 }
 
@@ -98,7 +98,7 @@ void CreateScene(SceneKind kind, int width, int height, std::optional<std::uint6
     SeedRandomFromTimeOfDay();
 
   DrawPhasesAndSwaySteps(kind);
-  SceneParams.ClockOffset = {0.28L * SceneParams.Aspect, 0.2L, -2.5L};
+  SceneParams.ClockOffset = {0.28_x * SceneParams.Aspect, 0.2_x, -2.5_x};
 
   BuildGeometry();
   PlaceFlakes();

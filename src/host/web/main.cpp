@@ -47,13 +47,31 @@ void ShowMessage(const char* text) {
 }
 
 // The canvas's size on the screen in device pixels: its CSS size (the whole
-// viewport) times the device pixel ratio, at least one pixel each way.
+// viewport) times the device pixel ratio, or rather, where the browser
+// reports it (devicePixelContentBoxSize, which shell.html watches), the size
+// it snapped that product to, so that one pixel of the drawing buffer is one
+// pixel of the screen at a fractional ratio too. A reported size more than a
+// pixel away from the product is not taken: browsers' emulated ratios (the
+// developer tools' devices) leave it at the CSS size. At least one pixel
+// each way.
+EM_JS(int, quillmoor_device_pixels, (int* size), {
+  var pixels = window.quillmoorDevicePixels;
+  if (!pixels) return 0;
+  HEAP32[size >> 2] = pixels[0];
+  HEAP32[(size >> 2) + 1] = pixels[1];
+  return 1;
+});
+
 void ViewportPixels(int& width, int& height) {
+  const double ratio = page.Ratio = emscripten_get_device_pixel_ratio();
   double cssWidth = 0, cssHeight = 0;
   emscripten_get_element_css_size(Canvas, &cssWidth, &cssHeight);
-  const double ratio = page.Ratio = emscripten_get_device_pixel_ratio();
-  width = std::max(1, static_cast<int>(std::lround(cssWidth * ratio)));
-  height = std::max(1, static_cast<int>(std::lround(cssHeight * ratio)));
+  int size[2] = {static_cast<int>(std::lround(cssWidth * ratio)), static_cast<int>(std::lround(cssHeight * ratio))};
+  int reported[2] = {0, 0};
+  if (quillmoor_device_pixels(reported) && std::abs(reported[0] - size[0]) <= 1 && std::abs(reported[1] - size[1]) <= 1)
+    std::copy_n(reported, 2, size);
+  width = std::max(1, size[0]);
+  height = std::max(1, size[1]);
 }
 
 // The clock of the next frame: the URL's moment, moved on per frame, or the
@@ -69,7 +87,12 @@ void ApplyProjection() {
   ApplySceneArea(page.Kind, page.Width, page.Height);
 }
 
-void ShowNoDrawing() { ShowMessage("This browser's WebGL 2 could not build the saver's shaders: nothing is drawn."); }
+// Names the stage that failed; its info log is on the console.
+void ShowNoDrawing() {
+  const std::string text = std::string("This browser's WebGL 2 could not build the saver's shaders (the ") +
+                           Gl11BuildFailure() + " failed; its log is on the console): nothing is drawn.";
+  ShowMessage(text.c_str());
+}
 
 // All GL state the scene relies on, the font's lists included, on the fresh
 // context.
@@ -106,8 +129,11 @@ EM_BOOL OnResize(int, const EmscriptenUiEvent*, void*) {
 
 EM_BOOL OnAnimationFrame(double now, void*) {
   // A move to a screen of another pixel density (or a zoom) need not resize
-  // the viewport in CSS pixels, but the canvas must follow it.
-  if (emscripten_get_device_pixel_ratio() != page.Ratio) OnResize(0, nullptr, nullptr);
+  // the viewport in CSS pixels, but the canvas must follow it; so must it the
+  // device-pixel size the browser reports after a layout.
+  int width = 0, height = 0;
+  ViewportPixels(width, height);
+  if (width != page.Width || height != page.Height) OnResize(0, nullptr, nullptr);
   if (page.Lost) return EM_TRUE;
   // A counted run keeps showing its last frame.
   if (page.Options.Frames > 0 && page.Frames >= page.Options.Frames) return EM_TRUE;
@@ -120,9 +146,13 @@ EM_BOOL OnAnimationFrame(double now, void*) {
   return EM_TRUE;
 }
 
-// Asking for the restore is what makes the browser restore the context.
+// Asking for the restore is what makes the browser restore the context. The
+// layer's objects go now, so that none is left behind in the tables that map
+// names to the browser's objects.
 EM_BOOL OnContextLost(int, const void*, void*) {
   page.Lost = true;
+  emscripten_webgl_make_context_current(page.Context);
+  Gl11Lose();
   return EM_TRUE;
 }
 

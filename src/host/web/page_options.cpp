@@ -1,5 +1,6 @@
 #include "host/web/page_options.h"
 
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -57,6 +58,22 @@ std::optional<LocalMoment> ParseAt(std::string text, std::string& why) {
 
 }  // namespace
 
+namespace {
+
+constexpr const char* Keys[] = {"at", "step", "frames", "seed", "preview"};
+// Unknown parameters the message names; the others are counted.
+constexpr std::size_t MostUnknownNamed = 5;
+
+// What was made of one key's occurrences: whether a good value was taken
+// (the first good one counts), and the values given after it.
+struct KeyUse {
+  bool Taken = false;
+  std::string TakenValue;
+  std::vector<std::string> Repeats;
+};
+
+}  // namespace
+
 PageOptions ParsePageOptions(std::string_view query, std::string& message) {
   PageOptions options;
   std::vector<std::string> mistakes;
@@ -64,7 +81,9 @@ PageOptions ParsePageOptions(std::string_view query, std::string& message) {
     mistakes.push_back(std::string("bad ") + what + " " + Shown(value) + ": " + expected);
   };
   if (!query.empty() && query.front() == '?') query.remove_prefix(1);
-  bool stepGiven = false;
+  KeyUse uses[std::size(Keys)];
+  std::vector<std::string> unknown;
+  std::size_t unknownCount = 0;
   std::string stepText;
   while (!query.empty()) {
     const std::size_t end = query.find('&');
@@ -75,45 +94,81 @@ PageOptions ParsePageOptions(std::string_view query, std::string& message) {
     const std::string name = Decode(pair.substr(0, equals));
     const bool hasValue = equals != std::string_view::npos;
     const std::string value = hasValue ? Decode(pair.substr(equals + 1)) : std::string();
+    std::size_t key = 0;
+    while (key < std::size(Keys) && name != Keys[key]) ++key;
+    if (key == std::size(Keys)) {
+      // Each unknown name once, however often it comes.
+      bool seen = false;
+      for (const std::string& u : unknown) seen = seen || u == name;
+      if (seen) continue;
+      if (unknown.size() < MostUnknownNamed) unknown.push_back(name);
+      ++unknownCount;
+      continue;
+    }
+    KeyUse& use = uses[key];
+    if (use.Taken) {
+      use.Repeats.push_back(value);
+      continue;
+    }
     std::string why;
+    bool good = false;
     if (name == "at") {
       options.At = ParseAt(value, why);
-      if (!options.At) bad("at", value, why);
+      good = options.At.has_value();
+      if (!good) bad("at", value, why);
     } else if (name == "step") {
-      stepGiven = true;
-      stepText = value;
       // A step longer than the calendar's whole span can never be taken.
-      if (!ParseStep(value, options.StepMs, options.StepDivisor) ||
-          options.StepMs / options.StepDivisor > LastMomentSeconds() * 1000) {
+      good = ParseStep(value, options.StepMs, options.StepDivisor) &&
+             options.StepMs / options.StepDivisor <= LastMomentSeconds() * 1000;
+      if (good) {
+        stepText = value;
+      } else {
         options.StepMs = 0;
         options.StepDivisor = 1;
         bad("step", value, "expected seconds, 0 or more, to three decimals or as a fraction (e.g. 1, 0.5 or 1/30)");
       }
     } else if (name == "frames") {
-      if (!ParseWhole(value, options.Frames) || options.Frames < 1 || options.Frames > MaxFrames) {
+      good = ParseWhole(value, options.Frames) && options.Frames >= 1 && options.Frames <= MaxFrames;
+      if (!good) {
         options.Frames = 0;
         bad("frames", value, "expected a whole number from 1 to " + std::to_string(MaxFrames));
       }
     } else if (name == "seed") {
       std::uint64_t seed = 0;
-      if (ParseWhole(value, seed))
+      good = ParseWhole(value, seed);
+      if (good)
         options.Seed = seed;
       else
         bad("seed", value, "expected a whole number from 0 to 18446744073709551615");
-    } else if (name == "preview") {
-      if (!hasValue || value.empty() || value == "1" || value == "true")
-        options.Preview = true;
-      else if (value == "0" || value == "false")
-        options.Preview = false;
+    } else {
+      good = !hasValue || value.empty() || value == "1" || value == "true" || value == "0" || value == "false";
+      if (good)
+        options.Preview = !(value == "0" || value == "false");
       else
         bad("preview", value, "expected no value, 1 or 0");
-    } else {
-      mistakes.push_back("unknown parameter " + Shown(name) + ": the page takes at, step, frames, seed and preview");
     }
+    use.Taken = good;
+    if (good) use.TakenValue = value;
+  }
+  // A key given again after a good value: the later ones are left out.
+  for (std::size_t key = 0; key < std::size(Keys); ++key) {
+    const KeyUse& use = uses[key];
+    if (use.Repeats.empty()) continue;
+    std::string repeated = std::string(Keys[key]) + " again " + Shown(use.Repeats.front());
+    if (use.Repeats.size() > 1) repeated += " and " + std::to_string(use.Repeats.size() - 1) + " more times";
+    mistakes.push_back(repeated + ": a parameter counts once; the first good value, " + Shown(use.TakenValue) +
+                       ", is kept");
+  }
+  if (unknownCount > 0) {
+    std::string named;
+    for (const std::string& u : unknown) named += (named.empty() ? "" : ", ") + Shown(u);
+    if (unknownCount > unknown.size()) named += " and " + std::to_string(unknownCount - unknown.size()) + " more";
+    mistakes.push_back(std::string(unknownCount > 1 ? "unknown parameters " : "unknown parameter ") + named +
+                       ": the page takes at, step, frames, seed and preview");
   }
   // As the renderer refuses them: a step without a frozen moment, and a
   // counted run whose last frame would leave the calendar.
-  if (stepGiven && StepWithoutMoment(options.At, options.StepMs)) {
+  if (uses[1].Taken && StepWithoutMoment(options.At, options.StepMs)) {
     mistakes.push_back("step " + Shown(stepText) + " needs at: " + StepNeedsMomentReason);
     options.StepMs = 0;
   }
