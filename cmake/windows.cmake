@@ -20,8 +20,9 @@ target_include_directories(quillmoor PRIVATE src ${QUILLMOOR_RESOURCE_DIR})
 target_link_libraries(quillmoor PRIVATE quillmoor_scene quillmoor_version opengl32 glu32 gdi32 user32 advapi32
   ${QUILLMOOR_STATIC_RUNTIME})
 # A release build ships without symbols or debug sections (the static runtime
-# brings most of them); the build says how big the saver came out.
-target_link_options(quillmoor PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+# brings most of them), and with no link time in its header, so that the same
+# sources give the same file; the build says how big the saver came out.
+target_link_options(quillmoor PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s> -Wl,--no-insert-timestamp)
 add_custom_command(TARGET quillmoor POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:quillmoor> -P ${CMAKE_SOURCE_DIR}/cmake/print_file_size.cmake
   VERBATIM)
