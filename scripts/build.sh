@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 what=${1:-all}
 tests=${QUILLMOOR_TESTS:-ON}
+version=$(sed -n 's/^project(quillmoor VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 build_windows() {
   cmake --preset windows >/dev/null
@@ -17,14 +18,17 @@ build_windows() {
 }
 
 build_linux() {
-  local scr="" probe="" html=""
+  local scr="" probe="" setup="" zip="" html=""
   if [ -f build/windows/quillmoor.scr ]; then
     scr=$PWD/build/windows/quillmoor.scr
     probe=$PWD/build/windows/win_probe.exe
+    [ -f "build/windows/quillmoor-$version-setup.exe" ] && setup=$PWD/build/windows/quillmoor-$version-setup.exe
+    [ -f "build/windows/quillmoor-$version-windows-x64.zip" ] && zip=$PWD/build/windows/quillmoor-$version-windows-x64.zip
   fi
   [ -f build/web/quillmoor.html ] && html=$PWD/build/web/quillmoor.html
   cmake --preset linux -DQUILLMOOR_TESTS="$tests" -DQUILLMOOR_BENCH="$tests" -DQUILLMOOR_SCR="$scr" \
-    -DQUILLMOOR_WIN_PROBE="$probe" -DQUILLMOOR_HTML="$html" >/dev/null
+    -DQUILLMOOR_WIN_PROBE="$probe" -DQUILLMOOR_SETUP="$setup" -DQUILLMOOR_WINDOWS_ZIP="$zip" \
+    -DQUILLMOOR_HTML="$html" >/dev/null
   cmake --build build/linux -j "$jobs"
 }
 

@@ -43,6 +43,8 @@ packages=(
   chromium
   # Wine on a virtual X screen to run the Windows saver
   wine wine64 fonts-wine xvfb xdotool imagemagick
+  # the Windows installer and the zip built beside the saver, run and read back
+  nsis zip unzip
   # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads
   # at places of their own (Xvfb puts all its heads at 0,0)
   xserver-xephyr
