@@ -123,7 +123,7 @@ Page custom OptionsPage OptionsPageLeave
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
 !insertmacro MUI_PAGE_FINISH
 
-!define MUI_UNCONFIRMPAGE_TEXT_TOP "This removes ${PRODUCT}: the saver $Saver and the folder below. If it is your screen saver, the one you had before comes back.$\r$\n$\r$\nClick Uninstall to go on."
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "This removes ${PRODUCT}: the saver $Saver and the folder below. If it is your screen saver, the one you had before comes back."
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
