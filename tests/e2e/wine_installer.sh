@@ -35,8 +35,13 @@ key_exists() { wine reg query "$1" >/dev/null 2>&1 && echo yes || echo no; }
 lower() { tr 'A-Z' 'a-z'; }
 run() { wine "$@" >/dev/null 2>&1; echo $?; }
 # run_in_place UNINSTALLER FOLDER: runs the uninstaller silently for FOLDER and
-# waits for it (_?= ends the command line, unquoted: through cmd).
-run_in_place() { wine cmd /c "$(windows_path "$1") /S _?=$2" >/dev/null 2>&1; echo $?; }
+# waits for it. _?= ends the command line unquoted, which Wine's own quoting
+# of arguments would spoil: a batch file passes it.
+run_in_place() {
+  printf '@"%s" /S _?=%s\r\nexit /b %%errorlevel%%\r\n' "$(windows_path "$1")" "$2" >"$work/in-place.bat"
+  wine cmd /c "$(windows_path "$work/in-place.bat")" >/dev/null 2>&1
+  echo $?
+}
 # The saver as Windows starts it: SCRNSAVE.EXE /s.
 start_current_saver() { QUILLMOOR_SCR="$(reg_value "$DESKTOP" SCRNSAVE.EXE)" start_saver_and_wait /s; }
 # Runs the quiet uninstall command of the entry under ROOT as Apps & features
@@ -87,9 +92,11 @@ expect_nothing_left() {
 section "the zip for installing by hand"
 expect "its files" "$(unzip -Z1 "$QUILLMOOR_WINDOWS_ZIP" | tr '\n' ' ')" "quillmoor.scr LICENSE.txt README.txt "
 expect "the saver is the build's" "$(unzip -p "$QUILLMOOR_WINDOWS_ZIP" quillmoor.scr | cmp - "$QUILLMOOR_SCR" 2>&1)" ""
-expect "the licence, with Windows line ends" "$(unzip -p "$QUILLMOOR_WINDOWS_ZIP" LICENSE.txt | sed 's/\r$//' | cmp - "$root/LICENSE" 2>&1)" ""
+expect "the licence" "$(unzip -p "$QUILLMOOR_WINDOWS_ZIP" LICENSE.txt | sed 's/\r$//' | cmp - "$root/LICENSE" 2>&1)" ""
 readme="$(unzip -p "$QUILLMOOR_WINDOWS_ZIP" README.txt)"
-expect "the read-me's lines end in CR LF" "$(grep -vc $'\r$' <<<"$readme")" 0
+for name in LICENSE.txt README.txt; do
+  expect "$name: lines that do not end in CR LF" "$(unzip -p "$QUILLMOOR_WINDOWS_ZIP" "$name" | grep -vc $'\r$')" 0
+done
 contains "the read-me names the version" "$readme" "Quillmoor Screensaver $version for 64-bit Windows"
 contains "the read-me says where the saver goes" "$readme" 'C:\Windows\System32'
 
@@ -141,6 +148,13 @@ expect "exit code 1638" "$(run "$QUILLMOOR_SETUP" /S)" $((1638 % 256))
 expect "the newer one's entry" "$(reg_value "HKLM\\$UNINSTALL" DisplayVersion)" 99.0.0
 set_value "HKLM\\$UNINSTALL" DisplayVersion "$version"
 
+section "over an installation whose folder was deleted (/S)"
+rm -rf "$machine_dir"
+expect "exit code" "$(run "$QUILLMOOR_SETUP" /S)" 0
+expect_entry HKLM "$version" "$SYSTEM_SAVER" "$MACHINE_DIR"
+expect "still the current saver" "$(reg_value "$DESKTOP" SCRNSAVE.EXE | lower)" "$SYSTEM_SAVER"
+expect "the previous saver still kept" "$(reg_value "$KEPT" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+
 section "uninstalled (its quiet uninstall command)"
 cp "$machine_dir/uninstall.exe" "$work/uninstall-again.exe"
 uninstall_quietly HKLM
@@ -164,7 +178,8 @@ expect "the saver in the user's folder" "$(cmp "$user_dir/quillmoor.scr" "$work/
 expect "nothing in System32" "$(ls "$system32" | grep -ci '^quillmoor')" 0
 current="$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
 expect "SCRNSAVE.EXE names the user's saver" "$(realpath "$(winepath -u "$current")")" "$(realpath "$user_dir/quillmoor.scr")"
-expect "without a space, as Windows runs it unquoted" "$(tr -cd ' ' <<<"$current")" ""
+# Windows runs SCRNSAVE.EXE unquoted: a user's folder may hold spaces.
+expect "by its short name, each part 8.3" "$(tr '\\' '\n' <<<"${current#?:\\}" | grep -cvE '^[^ .]{1,8}(\.[^ .]{1,3})?$')" 0
 expect "ScreenSaveActive" "$(reg_value "$DESKTOP" ScreenSaveActive)" 1
 expect_entry HKCU 0.9.0 "$USER_DIR\\quillmoor.scr" "$USER_DIR"
 expect "no entry for everyone" "$(key_exists "HKLM\\$UNINSTALL")" no
