@@ -219,12 +219,11 @@ Function ${PREFIX}RemoveFile
   Exch $0
 FunctionEnd
 
-; Sets ScreenSaveActive as Windows' settings do: for this session and in the
-; registry.
+; SetSaverActive 0|1: switches the screen saver off or on as Windows' settings
+; do: for this session, and in ScreenSaveActive for the next.
 Function ${PREFIX}SetSaverActive
   Exch $0
   System::Call 'user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i r0, p 0, i ${SPIF_STORE_AND_TELL})'
-  WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" $0
   Pop $0
 FunctionEnd
 !macroend
@@ -599,7 +598,19 @@ Section "Uninstall"
   Call un.RemoveFile
   Pop $0
   Delete "$INSTDIR\LICENSE.txt"
-  Delete "$INSTDIR\${UNINSTALLER}"
+  ; Started without _?=, the uninstaller runs from a copy of itself in the
+  ; temporary folder while the original ends: the original's file can be
+  ; deleted only once it has.
+  ${If} $EXEPATH != "$INSTDIR\${UNINSTALLER}"
+    ${For} $0 1 100
+      ClearErrors
+      Delete "$INSTDIR\${UNINSTALLER}"
+      ${IfNot} ${Errors}
+        ${ExitFor}
+      ${EndIf}
+      Sleep 100
+    ${Next}
+  ${EndIf}
   ; Only if empty: anything else in it is not ours.
   RMDir $INSTDIR
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
