@@ -287,7 +287,7 @@ Function .onInit
   ${If} $R1 != ""
     ${VersionCompare} $R1 "${VERSION}" $R3
     ${If} $R3 == 1
-      MessageBox MB_YESNO|MB_ICONQUESTION "${PRODUCT} $R1, a newer version, is installed.$\r$\n$\r$\nReplace it with version ${VERSION}?" /SD IDNO IDYES replace_newer
+      MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "${PRODUCT} $R1, a newer version, is installed.$\r$\n$\r$\nReplace it with version ${VERSION}?" /SD IDNO IDYES replace_newer
       SetErrorLevel ${ERROR_PRODUCT_VERSION}
       Quit
       replace_newer:
