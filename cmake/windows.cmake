@@ -22,8 +22,9 @@ target_link_libraries(quillmoor PRIVATE quillmoor_scene_setup quillmoor_scene qu
   quillmoor_version opengl32 glu32 gdi32 user32 advapi32
   ${QUILLMOOR_STATIC_RUNTIME})
 # A release build ships without symbols or debug sections (the static runtime
-# brings most of them); the build says how big the saver came out.
-target_link_options(quillmoor PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+# brings most of them), and with no link time in its header, so that the same
+# sources give the same file; the build says how big the saver came out.
+target_link_options(quillmoor PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s> -Wl,--no-insert-timestamp)
 add_custom_command(TARGET quillmoor POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:quillmoor> -P ${CMAKE_SOURCE_DIR}/cmake/print_file_size.cmake
   VERBATIM)
@@ -35,3 +36,51 @@ target_link_libraries(win_probe PRIVATE user32 gdi32 opengl32 version ${QUILLMOO
 add_library(password_double SHARED tests/e2e/probe/password_double.cpp)
 set_target_properties(password_double PROPERTIES PREFIX "" SUFFIX .dll)
 target_link_libraries(password_double PRIVATE user32 ${QUILLMOOR_STATIC_RUNTIME})
+
+# The release's Windows files, beside the saver:
+#   quillmoor-<version>-setup.exe        the installer, made by Debian's makensis
+#                                        from packaging/windows/quillmoor.nsi
+#   quillmoor-<version>-windows-x64.zip  the saver, the licence and a read-me, for
+#                                        installing by hand
+# Each only when its tool is there (scripts/install-deps.sh test, or dist);
+# the saver alone needs neither. Both come out the same, byte for byte, from
+# the same saver: no build time goes into them.
+set(QUILLMOOR_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging/windows)
+set(QUILLMOOR_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
+# The licence and the read-me with Windows' line ends, for Notepad and the
+# installer's licence page.
+configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${QUILLMOOR_RELEASE_DIR}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(${QUILLMOOR_PACKAGING_DIR}/README.txt.in ${QUILLMOOR_RELEASE_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
+
+find_program(QUILLMOOR_MAKENSIS makensis)
+if(QUILLMOOR_MAKENSIS)
+  set(QUILLMOOR_SETUP ${CMAKE_BINARY_DIR}/quillmoor-${PROJECT_VERSION}-setup.exe)
+  set(nsis_inputs ${QUILLMOOR_PACKAGING_DIR}/quillmoor.nsi ${QUILLMOOR_PACKAGING_DIR}/wizard.bmp
+    ${QUILLMOOR_RESOURCE_DIR}/quillmoor.ico ${QUILLMOOR_RELEASE_DIR}/LICENSE.txt)
+  add_custom_command(OUTPUT ${QUILLMOOR_SETUP}
+    COMMAND ${QUILLMOOR_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DSCR=$<TARGET_FILE:quillmoor>
+      -DICON=${QUILLMOOR_RESOURCE_DIR}/quillmoor.ico -DLICENSE=${QUILLMOOR_RELEASE_DIR}/LICENSE.txt
+      -DWIZARD_BITMAP=${QUILLMOOR_PACKAGING_DIR}/wizard.bmp -DOUTFILE=${QUILLMOOR_SETUP}
+      ${QUILLMOOR_PACKAGING_DIR}/quillmoor.nsi
+    COMMAND ${CMAKE_COMMAND} -DFILE=${QUILLMOOR_SETUP} -P ${CMAKE_SOURCE_DIR}/cmake/print_file_size.cmake
+    DEPENDS quillmoor ${nsis_inputs} VERBATIM)
+  add_custom_target(quillmoor_setup ALL DEPENDS ${QUILLMOOR_SETUP})
+else()
+  message(STATUS "makensis not found: no installer (Debian's nsis)")
+endif()
+
+find_program(QUILLMOOR_ZIP zip)
+if(QUILLMOOR_ZIP)
+  set(QUILLMOOR_WINDOWS_ZIP ${CMAKE_BINARY_DIR}/quillmoor-${PROJECT_VERSION}-windows-x64.zip)
+  add_custom_command(OUTPUT ${QUILLMOOR_WINDOWS_ZIP}
+    COMMAND ${CMAKE_COMMAND} -DZIP=${QUILLMOOR_ZIP} -DOUTPUT=${QUILLMOOR_WINDOWS_ZIP}
+      -DSTAGE=${CMAKE_BINARY_DIR}/zip-stage "-DTIME=${QUILLMOOR_RELEASE_DATE}"
+      "-DFILES=$<TARGET_FILE:quillmoor>;${QUILLMOOR_RELEASE_DIR}/LICENSE.txt;${QUILLMOOR_RELEASE_DIR}/README.txt"
+      -P ${QUILLMOOR_PACKAGING_DIR}/zip.cmake
+    COMMAND ${CMAKE_COMMAND} -DFILE=${QUILLMOOR_WINDOWS_ZIP} -P ${CMAKE_SOURCE_DIR}/cmake/print_file_size.cmake
+    DEPENDS quillmoor ${QUILLMOOR_PACKAGING_DIR}/zip.cmake ${QUILLMOOR_RELEASE_DIR}/LICENSE.txt
+      ${QUILLMOOR_RELEASE_DIR}/README.txt VERBATIM)
+  add_custom_target(quillmoor_windows_zip ALL DEPENDS ${QUILLMOOR_WINDOWS_ZIP})
+else()
+  message(STATUS "zip not found: no zip of the saver")
+endif()

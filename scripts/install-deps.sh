@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing,
-# in three sets:
+# in four sets:
 #   scripts/install-deps.sh run    building and running the savers and the renderer
 #   scripts/install-deps.sh web    the web page's compiler (scripts/run.sh --web)
 #   scripts/install-deps.sh test   what the tests add (Wine, X servers, compositors,
 #                                  XScreenSaver, a browser, the package's checks ...)
-# Several sets may be named; with none, all three are installed.
+#   scripts/install-deps.sh dist   what the release's files add (scripts/build.sh dist)
+# Several sets may be named; with none, all four are installed.
 # Recommended packages come along on purpose: Wine relies on its recommends
 # for OpenGL (libgl1, Mesa's drivers), its X extensions and its own fonts (Tahoma).
 set -euo pipefail
@@ -31,6 +32,12 @@ web_packages=(
   emscripten
 )
 
+dist_packages=(
+  # the Windows installer (makensis) and the zip of the saver; the Debian
+  # package's dependencies from dpkg-shlibdeps; the source archive
+  nsis zip dpkg-dev git
+)
+
 packages=(
   # unit tests and benchmarks; OpenGL ES for the web's OpenGL layer tested and
   # measured natively on Mesa
@@ -44,6 +51,8 @@ packages=(
   chromium
   # Wine on a virtual X screen to run the Windows saver
   wine wine64 fonts-wine xvfb xdotool imagemagick
+  # the Windows installer and the zip built beside the saver, run and read back
+  nsis zip unzip
   # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads
   # at places of their own (Xvfb puts all its heads at 0,0)
   xserver-xephyr
@@ -70,13 +79,14 @@ packages=(
 )
 
 wanted=()
-[ $# -gt 0 ] || set -- run web test
+[ $# -gt 0 ] || set -- run web test dist
 for set_name in "$@"; do
   case "$set_name" in
     run) wanted+=("${run_packages[@]}") ;;
     web) wanted+=("${web_packages[@]}") ;;
     test) wanted+=("${packages[@]}") ;;
-    *) echo "usage: $0 [run] [web] [test]" >&2; exit 2 ;;
+    dist) wanted+=("${dist_packages[@]}") ;;
+    *) echo "usage: $0 [run] [web] [test] [dist]" >&2; exit 2 ;;
   esac
 done
 

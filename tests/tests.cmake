@@ -45,9 +45,16 @@ gtest_discover_tests(quillmoor_render_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABE
 # it with its own Xvfb and wineserver; the scripts run one at a time.
 set(QUILLMOOR_SCR "" CACHE FILEPATH "quillmoor.scr for the end-to-end tests under Wine")
 set(QUILLMOOR_WIN_PROBE "" CACHE FILEPATH "the Win32 probe for the end-to-end tests under Wine")
+# The installer and the zip built beside the saver, for wine_installer.sh.
+set(QUILLMOOR_SETUP "" CACHE FILEPATH "quillmoor-<version>-setup.exe for the end-to-end tests under Wine")
+set(QUILLMOOR_WINDOWS_ZIP "" CACHE FILEPATH "quillmoor-<version>-windows-x64.zip for the end-to-end tests")
 if(QUILLMOOR_SCR)
   if(NOT QUILLMOOR_WIN_PROBE)
     message(FATAL_ERROR "QUILLMOOR_SCR is set: set QUILLMOOR_WIN_PROBE to win_probe.exe as well")
+  endif()
+  if(NOT QUILLMOOR_SETUP OR NOT QUILLMOOR_WINDOWS_ZIP)
+    message(FATAL_ERROR "QUILLMOOR_SCR is set: set QUILLMOOR_SETUP and QUILLMOOR_WINDOWS_ZIP to the installer "
+      "and the zip built beside it as well (they need Debian's nsis and zip: scripts/install-deps.sh test)")
   endif()
   set(wine_run ${CMAKE_SOURCE_DIR}/tests/e2e/with_wine.sh)
   set(wine_prefix ${CMAKE_BINARY_DIR}/e2e-wine/prefix)
@@ -68,7 +75,8 @@ if(QUILLMOOR_SCR)
       COMMAND bash ${wine_run} --prefix ${wine_prefix} --out ${wine_out}
         ${script} ${QUILLMOOR_SCR} ${QUILLMOOR_WIN_PROBE})
     set_tests_properties(e2e.${name} PROPERTIES
-      FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE)
+      FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE
+      ENVIRONMENT "QUILLMOOR_SETUP=${QUILLMOOR_SETUP};QUILLMOOR_WINDOWS_ZIP=${QUILLMOOR_WINDOWS_ZIP}")
   endforeach()
 
   # Monitors as Xinerama heads of a Xephyr server, the first the primary:

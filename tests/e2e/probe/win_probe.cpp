@@ -816,7 +816,10 @@ void PrintManifest(const std::string& file) {
   ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level{};
   SIZE_T written = 0;
   if (QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level, sizeof level, &written))
-    std::printf("run_level=%s\n", level.RunLevel == ACTCTX_RUN_LEVEL_AS_INVOKER ? "asInvoker" : "other");
+    std::printf("run_level=%s\n", level.RunLevel == ACTCTX_RUN_LEVEL_AS_INVOKER            ? "asInvoker"
+                                   : level.RunLevel == ACTCTX_RUN_LEVEL_HIGHEST_AVAILABLE     ? "highestAvailable"
+                                   : level.RunLevel == ACTCTX_RUN_LEVEL_REQUIRE_ADMIN         ? "requireAdministrator"
+                                                                                               : "unspecified");
   // The list of supported systems; its elements may carry a tested version
   // after the GUID and its type, so their size follows from the total.
   std::vector<unsigned char> list(4096);
