@@ -179,7 +179,7 @@ expect "nothing in System32" "$(ls "$system32" | grep -ci '^quillmoor')" 0
 current="$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
 expect "SCRNSAVE.EXE names the user's saver" "$(realpath "$(winepath -u "$current")")" "$(realpath "$user_dir/quillmoor.scr")"
 # Windows runs SCRNSAVE.EXE unquoted: a user's folder may hold spaces.
-expect "by its short name, each part 8.3" "$(tr '\\' '\n' <<<"${current#?:\\}" | grep -cvE '^[^ .]{1,8}(\.[^ .]{1,3})?$')" 0
+expect "by its short name: each folder and file name at most eight characters and a three-character extension" "$(tr '\\' '\n' <<<"${current#?:\\}" | grep -cvE '^[^ .]{1,8}(\.[^ .]{1,3})?$')" 0
 expect "ScreenSaveActive" "$(reg_value "$DESKTOP" ScreenSaveActive)" 1
 expect_entry HKCU 0.9.0 "$USER_DIR\\quillmoor.scr" "$USER_DIR"
 expect "no entry for everyone" "$(key_exists "HKLM\\$UNINSTALL")" no
