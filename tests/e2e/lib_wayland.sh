@@ -125,12 +125,16 @@ start_nested_sway() {
   local tries=0 before
   sway_command 'for_window [app_id="wlroots"] floating enable, border none'
   before="$(ls "$E2E_RUNTIME")"
+  # Beside the runtime folder, which the compositor's user can reach wherever
+  # the build tree lies (a checkout in a private folder included).
+  local conf
+  conf="$(dirname "$E2E_RUNTIME")/nested.conf"
   printf 'xwayland disable\noutput WL-1 mode 640x480 position 0 0\noutput WL-2 mode 640x480 position 640 0\n' \
-    >"$E2E_OUT/nested.conf"
-  chmod 644 "$E2E_OUT/nested.conf"
+    >"$conf"
+  chmod 644 "$conf"
   session_prefix
   "${RUN_AS_USER[@]}" WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WLR_RENDERER=pixman SWAYSOCK="$E2E_RUNTIME/nested-sway.sock" \
-    sway -c "$E2E_OUT/nested.conf" >"$E2E_OUT/nested-sway.log" 2>&1 &
+    sway -c "$conf" >"$E2E_OUT/nested-sway.log" 2>&1 &
   NESTED_PID=$!
   echo "$NESTED_PID" >>"$E2E_CHILDREN"
   until NESTED_DISPLAY="$(comm -13 <(echo "$before") <(ls "$E2E_RUNTIME") | grep -m 1 '^wayland-[0-9]*$')" &&
