@@ -25,7 +25,7 @@ class Browser:
             ["chromium", "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
              "--remote-debugging-pipe", "--user-data-dir=" + profile, "--no-first-run", "--hide-scrollbars",
              "--mute-audio", *flags, "about:blank"],
-            preexec_fn=fds, close_fds=False, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
+            preexec_fn=fds, close_fds=False, start_new_session=True, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         os.close(to_browser)
         os.close(from_browser)
 
@@ -84,8 +84,17 @@ class Browser:
         return Rgb(path)
 
     def close(self):
+        # The browser's helpers (its GPU process, its crash handler) outlive it for a moment and go on
+        # writing to the profile; the whole process group is ended before the profile is removed.
         self.process.terminate()
         self.process.wait()
+        group = self.process.pid
+        for signal in (15, 15, 15, 15, 15, 9):
+            try:
+                os.killpg(group, signal)
+            except ProcessLookupError:
+                break
+            time.sleep(0.2)
         self.log.close()
 
 

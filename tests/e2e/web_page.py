@@ -78,7 +78,7 @@ def compare(browser, session, name, native, parts=()):
 def main():
     page = "file://" + urllib.parse.quote(os.path.abspath(HTML)) + "?"
     landscape = rendered("640x480")
-    with tempfile.TemporaryDirectory() as profile:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT)
         try:
             print("== the renderer's picture, loaded from file://")
@@ -182,7 +182,6 @@ def main():
             browser.close()
     for width, height, scale in ((1366, 768, 1.1), (643, 482, 1.25)):
         print(f"== {width}x{height} CSS pixels on a screen of {scale} device pixels to one: pixel for pixel")
-        # The browser's helpers may still be writing to the profile as it is removed.
         with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
             browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT, [f"--force-device-scale-factor={scale}"])
             try:
@@ -194,7 +193,7 @@ def main():
             finally:
                 browser.close()
     print("== a browser without WebGL 2: one line instead of a blank page")
-    with tempfile.TemporaryDirectory() as profile:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser = Browser(profile, os.path.join(OUT, "chromium.log"), OUT, ["--disable-webgl2"])
         session, _ = browser.open(page + FIXED, 640, 480), time.sleep(2)
         message, _ = browser.evaluate(session, MESSAGE), browser.close()
