@@ -108,6 +108,8 @@ for layer in overlay top; do
   expect "a second saver in the $layer layer: exit code" "$?" 0
   expect "a second saver in the $layer layer: nothing said" "$(cat "$E2E_OUT/second.err")" ""
 done
+as_user WAYLAND_DISPLAY="$E2E_RUNTIME/wayland-1" timeout 10 "$QUILLMOOR_BIN" 2>"$E2E_OUT/second.err"
+expect "a second saver naming the socket by its path: exit code, lines said" "$?/$(wc -l <"$E2E_OUT/second.err")" 0/0
 in_background "$QUILLMOOR_BIN" --layer background
 wallpaper=$!
 expect_saver_still_up "the first, after both"

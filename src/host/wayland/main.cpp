@@ -42,7 +42,9 @@ int RunSaver(const WaylandOptions& options, int& endSignal) {
   // One saver that ends on input per session: a second one ends here, before
   // it makes a surface. Wallpapers and lock-screen backgrounds take no lock.
   SessionLock lock;
-  if (EndsOnInput(options.Layer) && !lock.TakeForSaver(WaylandSession(std::getenv("WAYLAND_DISPLAY")), "quillmoor-wayland"))
+  if (EndsOnInput(options.Layer) &&
+      !lock.TakeForSaver(WaylandSession(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_RUNTIME_DIR")),
+                         "quillmoor-wayland"))
     return 0;
   WaylandEgl egl;
   if (!egl.Initialize(connection.Display(), error)) return Fail(error);
