@@ -119,6 +119,36 @@ kill "$wallpaper"
 as_user wtype a
 expect_saver_ended "one key"
 
+section "XDG_RUNTIME_DIR unset: what another user puts at the lock's path in /tmp"
+lock="/tmp/quillmoor-saver-$(as_user id -u).$(realpath "$E2E_RUNTIME/wayland-1" | sed 's|%|%25|g; s|/|%2F|g').lock"
+for planted in "a file held locked" "a FIFO"; do
+  rm -f "$lock"
+  if [ "$planted" = "a FIFO" ]; then mkfifo -m 644 "$lock"; else
+    : >"$lock"
+    flock -o "$lock" sleep 600 &
+    holder=$!
+    until ! flock -n "$lock" true; do sleep 0.05; done
+  fi
+  session_prefix
+  start_reaped "${RUN_AS_USER[@]}" env -u XDG_RUNTIME_DIR WAYLAND_DISPLAY="$E2E_RUNTIME/wayland-1" "${REAPER[@]}" "$QUILLMOOR_BIN"
+  expect_scene "$planted" "$E2E_OUT/foreign_lock.png" HEADLESS-1 1280 720
+  expect "$planted: the saver runs, saying so in one line" \
+    "$(grep -c "^quillmoor-wayland: cannot .*; running without it$" "$E2E_OUT/saver.err")/$(wc -l <"$E2E_OUT/saver.err")" 1/1
+  as_user wtype a
+  expect_saver_ended "$planted"
+done
+kill "$holder"
+rm -f "$lock"
+
+section "a signal ends it while it starts, the compositor frozen"
+kill -STOP "$COMPOSITOR_PID"
+start_saver
+while saver_running && ! ls -l "/proc/$SAVER_PID/fd" | grep -q socket:; do sleep 0.05; done
+kill -TERM "$SAVER_PID"
+wait_saver_exit
+expect "ended by SIGTERM" "$SAVER_EXIT" "signal 15"
+kill -CONT "$COMPOSITOR_PID"
+
 section "top, on HEADLESS-2 turned to portrait at scale 2: an output added is covered"
 sway_command output HEADLESS-2 scale 2 transform 90
 start_saver --output HEADLESS-2 --layer top

@@ -19,11 +19,16 @@ section "no display to draw on"
 run -u DISPLAY --
 expect "DISPLAY not set: exit code" "$STATUS" 1
 contains "DISPLAY not set: says so" "$ERR" "DISPLAY is not set"
-run DISPLAY=:9999 --
+mkdir -p "$E2E_OUT/runtime"
+run DISPLAY=:9999 XDG_RUNTIME_DIR="$E2E_OUT/runtime" --
 expect "no server at the display: exit code" "$STATUS" 1
 contains "no server at the display: names it" "$ERR" "cannot open the X display ':9999'"
+expect "no server at the display: no lock file made" "$(ls "$E2E_OUT/runtime")" ""
 run DISPLAY=":9999$CONTROLS" --
 contains "a display name with control characters: escaped" "$ERR" "cannot open the X display ':9999$CONTROLS_ESCAPED'"
+
+run DISPLAY="$NO_GLX_DISPLAY" XDG_RUNTIME_DIR="/nowhere$CONTROLS" --
+contains "a runtime folder with control characters: escaped" "$ERR" "lock file /nowhere$CONTROLS_ESCAPED/quillmoor-saver"
 
 section "no GLX"
 for arguments in "" "--root"; do

@@ -32,10 +32,7 @@ int Fail(const std::string& message) {
 }
 
 // `endSignal`: the stop signal that ended the saver, 0 if none did.
-int RunSaver(const WaylandOptions& options, int& endSignal) {
-  StopSignals signals;
-  if (!signals.Install()) return Fail("cannot set up the signal handlers");
-
+int RunSaver(const WaylandOptions& options, StopSignals& signals, int& endSignal) {
   std::string error;
   WaylandConnection connection;
   if (!connection.Connect(error)) return Fail(error);
@@ -58,6 +55,7 @@ int RunSaver(const WaylandOptions& options, int& endSignal) {
       UsePlatform(nullptr);
       return Fail(error);
     }
+    signals.Catch();
     end = saver.Run();
     error = saver.Error();
   }
@@ -90,7 +88,12 @@ int main(int argc, char** argv) {
     return *status;
 
   int endSignal = 0;
-  const int status = RunSaver(*options, endSignal);
+  int status;
+  {
+    StopSignals signals;
+    if (!signals.Install()) return Fail("cannot set up the signal handlers");
+    status = RunSaver(*options, signals, endSignal);
+  }
   EndBySignal(endSignal);
   return status;
 }
