@@ -25,6 +25,11 @@ sway_command output HEADLESS-2 resolution 1024x768 position 1280 0
 section "the command line and the outputs"
 as_user "$QUILLMOOR_BIN" --layer side 2>"$E2E_OUT/run.err"
 expect "a bad layer: exit code" "$?" 2
+expect "a bad layer: a line naming --help follows the message" "$(sed -n '2,$p' "$E2E_OUT/run.err")" \
+  "quillmoor-wayland: try 'quillmoor-wayland --help' for the options"
+as_user WAYLAND_DISPLAY="wayland-$(printf '%0100d' 0)$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+expect "a socket's path too long: exit code, lines said" "$?/$(wc -l <"$E2E_OUT/run.err")" 1/1
+contains "a socket's path too long: escaped" "$(cat "$E2E_OUT/run.err")" "0$CONTROLS_ESCAPED' is longer than"
 as_user WAYLAND_DISPLAY=nowhere "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
 expect "no compositor: exit code" "$?" 1
 contains "no compositor: says so" "$(cat "$E2E_OUT/run.err")" "cannot connect to the Wayland compositor 'nowhere'"
