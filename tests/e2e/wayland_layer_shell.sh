@@ -7,8 +7,9 @@
 # the background layer input passes through and SIGTERM ends it, killed by
 # that signal, even while the compositor is frozen; a frozen compositor's
 # saver sleeps. A compositor that goes away ends it with exit code 1 and one
-# line. One saver that ends on input runs per session; an output unplugged is
-# no input.
+# line. One saver that ends on input runs per session, however its socket is
+# named, and what another user leaves at its lock's path does not stop it. An
+# output unplugged, moved or rescaled is no input; the next jump is.
 source "$E2E_LIB"
 
 give_seat_devices
@@ -103,6 +104,31 @@ expect_scene "mirrored" "$E2E_OUT/overlay_mirrored.png" HEADLESS-1 1280 720
 as_user wtype a
 expect_saver_ended "key a"
 sway_command output HEADLESS-2 position 1280 0
+
+section "overlay: an output moved, rescaled or resized is no input, the next jump is"
+# HEADLESS-2 moved below HEADLESS-1, or halved by scale 2, from under the
+# pointer: the compositor puts the pointer on what is left, 221 and 217
+# pixels away, and says so before it says where the output is.
+for change in "position 0 720" "scale 2"; do
+  pointer_at 1500 600
+  start_saver
+  expect_scene "again" "$E2E_OUT/overlay_layout.png" HEADLESS-1 1280 720
+  sway_command output HEADLESS-2 $change
+  expect_saver_still_up "HEADLESS-2 $change under the pointer"
+  [ "$change" = "scale 2" ] && pointer_at 1500 282 || pointer_at 1279 499
+  expect_saver_ended "HEADLESS-2 $change: then 101 up"
+  sway_command output HEADLESS-2 position 1280 0 scale 1
+done
+# Changes away from the pointer, which stays where it was.
+pointer_at 300 300
+start_saver
+expect_scene "again" "$E2E_OUT/overlay_layout.png" HEADLESS-1 1280 720
+sway_command output HEADLESS-2 position 0 720
+sway_command output HEADLESS-2 resolution 800x600
+expect_saver_still_up "HEADLESS-2 moved, then resized"
+pointer_at 300 401
+expect_saver_ended "then 101 down"
+sway_command output HEADLESS-2 position 1280 0 resolution 1024x768
 
 section "one saver per session: a second ends at once, a wallpaper runs beside it"
 pointer_at 100 100
