@@ -56,6 +56,7 @@ target_include_directories(quillmoor_linux_signals PUBLIC src)
 # One full-screen saver per session: the lock file named after the session.
 add_library(quillmoor_linux_session STATIC src/host/linux/session_lock.cpp)
 target_include_directories(quillmoor_linux_session PUBLIC src)
+target_link_libraries(quillmoor_linux_session PUBLIC quillmoor_host_text)
 # The savers' frame pacing (no OpenGL, unit-tested); what they draw besides
 # the scene (the --fps figures); the EGL
 # configuration's choice for the hosts that draw through EGL.

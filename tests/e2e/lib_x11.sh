@@ -60,6 +60,10 @@ wait_saver_window() {
   done
 }
 
+# Waits until the saver sets up GLX (Mesa's GLX library is mapped in it): by
+# then it has found the window it was given and read its size.
+wait_glx_setup() { while saver_running && ! grep -q libGLX_mesa "/proc/$SAVER_PID/maps" 2>/dev/null; do :; done; }
+
 # Whether the saver has handled all input so far and is still up: its window
 # answers a ping (events are handled in order) and is still shown.
 saver_still_up() {

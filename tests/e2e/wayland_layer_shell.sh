@@ -7,8 +7,9 @@
 # the background layer input passes through and SIGTERM ends it, killed by
 # that signal, even while the compositor is frozen; a frozen compositor's
 # saver sleeps. A compositor that goes away ends it with exit code 1 and one
-# line. One saver that ends on input runs per session; an output unplugged is
-# no input.
+# line. One saver that ends on input runs per session, however its socket is
+# named, and what another user leaves at its lock's path does not stop it. An
+# output unplugged, moved or rescaled is no input; the next jump is.
 source "$E2E_LIB"
 
 give_seat_devices
@@ -25,6 +26,11 @@ sway_command output HEADLESS-2 resolution 1024x768 position 1280 0
 section "the command line and the outputs"
 as_user "$QUILLMOOR_BIN" --layer side 2>"$E2E_OUT/run.err"
 expect "a bad layer: exit code" "$?" 2
+expect "a bad layer: a line naming --help follows the message" "$(sed -n '2,$p' "$E2E_OUT/run.err")" \
+  "quillmoor-wayland: try 'quillmoor-wayland --help' for the options"
+as_user WAYLAND_DISPLAY="wayland-$(printf '%0100d' 0)$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
+expect "a socket's path too long: exit code, lines said" "$?/$(wc -l <"$E2E_OUT/run.err")" 1/1
+contains "a socket's path too long: escaped" "$(cat "$E2E_OUT/run.err")" "0$CONTROLS_ESCAPED' is longer than"
 as_user WAYLAND_DISPLAY=nowhere "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
 expect "no compositor: exit code" "$?" 1
 contains "no compositor: says so" "$(cat "$E2E_OUT/run.err")" "cannot connect to the Wayland compositor 'nowhere'"
@@ -99,6 +105,31 @@ as_user wtype a
 expect_saver_ended "key a"
 sway_command output HEADLESS-2 position 1280 0
 
+section "overlay: an output moved, rescaled or resized is no input, the next jump is"
+# HEADLESS-2 moved below HEADLESS-1, or halved by scale 2, from under the
+# pointer: the compositor puts the pointer on what is left, 221 and 217
+# pixels away, and says so before it says where the output is.
+for change in "position 0 720" "scale 2"; do
+  pointer_at 1500 600
+  start_saver
+  expect_scene "again" "$E2E_OUT/overlay_layout.png" HEADLESS-1 1280 720
+  sway_command output HEADLESS-2 $change
+  expect_saver_still_up "HEADLESS-2 $change under the pointer"
+  [ "$change" = "scale 2" ] && pointer_at 1500 282 || pointer_at 1279 499
+  expect_saver_ended "HEADLESS-2 $change: then 101 up"
+  sway_command output HEADLESS-2 position 1280 0 scale 1
+done
+# Changes away from the pointer, which stays where it was.
+pointer_at 300 300
+start_saver
+expect_scene "again" "$E2E_OUT/overlay_layout.png" HEADLESS-1 1280 720
+sway_command output HEADLESS-2 position 0 720
+sway_command output HEADLESS-2 resolution 800x600
+expect_saver_still_up "HEADLESS-2 moved, then resized"
+pointer_at 300 401
+expect_saver_ended "then 101 down"
+sway_command output HEADLESS-2 position 1280 0 resolution 1024x768
+
 section "one saver per session: a second ends at once, a wallpaper runs beside it"
 pointer_at 100 100
 start_saver
@@ -108,6 +139,8 @@ for layer in overlay top; do
   expect "a second saver in the $layer layer: exit code" "$?" 0
   expect "a second saver in the $layer layer: nothing said" "$(cat "$E2E_OUT/second.err")" ""
 done
+as_user WAYLAND_DISPLAY="$E2E_RUNTIME/wayland-1" timeout 10 "$QUILLMOOR_BIN" 2>"$E2E_OUT/second.err"
+expect "a second saver naming the socket by its path: exit code, lines said" "$?/$(wc -l <"$E2E_OUT/second.err")" 0/0
 in_background "$QUILLMOOR_BIN" --layer background
 wallpaper=$!
 expect_saver_still_up "the first, after both"
@@ -116,6 +149,36 @@ if kill -0 "$wallpaper" 2>/dev/null; then pass "a wallpaper runs beside it"; els
 kill "$wallpaper"
 as_user wtype a
 expect_saver_ended "one key"
+
+section "XDG_RUNTIME_DIR unset: what another user puts at the lock's path in /tmp"
+lock="/tmp/quillmoor-saver-$(as_user id -u).$(realpath "$E2E_RUNTIME/wayland-1" | sed 's|%|%25|g; s|/|%2F|g').lock"
+for planted in "a file held locked" "a FIFO"; do
+  rm -f "$lock"
+  if [ "$planted" = "a FIFO" ]; then mkfifo -m 644 "$lock"; else
+    : >"$lock"
+    flock -o "$lock" sleep 600 &
+    holder=$!
+    until ! flock -n "$lock" true; do sleep 0.05; done
+  fi
+  session_prefix
+  start_reaped "${RUN_AS_USER[@]}" env -u XDG_RUNTIME_DIR WAYLAND_DISPLAY="$E2E_RUNTIME/wayland-1" "${REAPER[@]}" "$QUILLMOOR_BIN"
+  expect_scene "$planted" "$E2E_OUT/foreign_lock.png" HEADLESS-1 1280 720
+  expect "$planted: the saver runs, saying so in one line" \
+    "$(grep -c "^quillmoor-wayland: cannot .*; running without it$" "$E2E_OUT/saver.err")/$(wc -l <"$E2E_OUT/saver.err")" 1/1
+  as_user wtype a
+  expect_saver_ended "$planted"
+done
+kill "$holder"
+rm -f "$lock"
+
+section "a signal ends it while it starts, the compositor frozen"
+kill -STOP "$COMPOSITOR_PID"
+start_saver
+while saver_running && ! ls -l "/proc/$SAVER_PID/fd" | grep -q socket:; do sleep 0.05; done
+kill -TERM "$SAVER_PID"
+wait_saver_exit
+expect "ended by SIGTERM" "$SAVER_EXIT" "signal 15"
+kill -CONT "$COMPOSITOR_PID"
 
 section "top, on HEADLESS-2 turned to portrait at scale 2: an output added is covered"
 sway_command output HEADLESS-2 scale 2 transform 90

@@ -1,6 +1,7 @@
 # What keeps the saver from running is said on standard error, with exit code
-# 1; a bad command line shows the usage with exit code 2. Nothing hangs and
-# nothing crashes: a run longer than 20 s counts as a hang (exit code 124).
+# 1; a bad command line is said in one line and a line naming --help, with
+# exit code 2. Nothing hangs and nothing crashes: a run longer than 20 s
+# counts as a hang (exit code 124). No display, no lock file.
 source "$E2E_LIB"
 
 # run ENV... -- ARGUMENTS...: runs the saver with the environment changes
@@ -19,11 +20,16 @@ section "no display to draw on"
 run -u DISPLAY --
 expect "DISPLAY not set: exit code" "$STATUS" 1
 contains "DISPLAY not set: says so" "$ERR" "DISPLAY is not set"
-run DISPLAY=:9999 --
+mkdir -p "$E2E_OUT/runtime"
+run DISPLAY=:9999 XDG_RUNTIME_DIR="$E2E_OUT/runtime" --
 expect "no server at the display: exit code" "$STATUS" 1
 contains "no server at the display: names it" "$ERR" "cannot open the X display ':9999'"
+expect "no server at the display: no lock file made" "$(ls "$E2E_OUT/runtime")" ""
 run DISPLAY=":9999$CONTROLS" --
 contains "a display name with control characters: escaped" "$ERR" "cannot open the X display ':9999$CONTROLS_ESCAPED'"
+
+run DISPLAY="$NO_GLX_DISPLAY" XDG_RUNTIME_DIR="/nowhere$CONTROLS" --
+contains "a runtime folder with control characters: escaped" "$ERR" "lock file /nowhere$CONTROLS_ESCAPED/quillmoor-saver"
 
 section "no GLX"
 for arguments in "" "--root"; do
@@ -48,7 +54,8 @@ section "bad command lines"
 for arguments in "--bogus" "--window-id" "--window-id zz" "--window-id 0" "--delay --root" "extra"; do
   run -- $arguments
   expect "'$arguments': exit code" "$STATUS" 2
-  contains "'$arguments': the usage follows the message" "$ERR" "usage: quillmoor"
+  expect "'$arguments': a line naming --help follows the message" "$(sed -n '2,$p' <<<"$ERR")" \
+    "quillmoor: try 'quillmoor --help' for the options"
 done
 run XSCREENSAVER_WINDOW=garbage --
 expect "XSCREENSAVER_WINDOW=garbage: exit code" "$STATUS" 2

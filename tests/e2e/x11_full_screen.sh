@@ -3,7 +3,8 @@
 # holding the keyboard and the pointer, the scene drawn over the dark blue
 # clear colour. Any key ends it with exit code 0 as it goes down, a modifier
 # alone included; so does its window destroyed by another client, which it
-# reports. A second one started while it runs ends at once with exit code 0.
+# reports. A second one started while it runs ends at once with exit code 0;
+# what another user leaves at the lock's path never stops it.
 source "$E2E_LIB"
 
 section "the window"
@@ -68,6 +69,33 @@ if kill -0 "$given" 2>/dev/null; then pass "a saver in a given window runs besid
 kill "$given"
 xdotool key a
 expect_saver_ended "one key"
+
+section "XDG_RUNTIME_DIR unset: what another user puts at the lock's path in /tmp"
+runtime_dir="${XDG_RUNTIME_DIR-}"
+unset XDG_RUNTIME_DIR
+lock="/tmp/quillmoor-saver-$(id -u).x11$DISPLAY.lock" target=/tmp/quillmoor-planted-target
+other=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+for planted in "its file, readable, held locked" "a FIFO" "a link"; do
+  rm -f "$lock" "$target"
+  case "$planted" in
+    its*) "${other[@]}" touch "$lock"
+      "${other[@]}" flock -o "$lock" sleep 600 &
+      holder=$!
+      poll 100 sh -c "! flock -n '$lock' true" ;;
+    *FIFO) "${other[@]}" mkfifo -m 644 "$lock" ;;
+    *link) "${other[@]}" ln -s "$target" "$lock" ;;
+  esac
+  start_saver
+  wait_saver_window
+  expect "$planted: the saver runs, saying so in one line" \
+    "$(grep -c "^quillmoor: cannot .* $lock.*; running without it$" "$E2E_OUT/saver.err")/$(wc -l <"$E2E_OUT/saver.err")" 1/1
+  xdotool key a
+  expect_saver_ended "$planted"
+done
+expect "nothing made where the link points" "$(test -e "$target" && echo made)" ""
+kill "$holder"
+rm -f "$lock"
+[ -z "$runtime_dir" ] || export XDG_RUNTIME_DIR="$runtime_dir"
 
 section "its window destroyed by another client"
 start_saver

@@ -1,8 +1,8 @@
 # Given a window (--window-id, else XSCREENSAVER_WINDOW, else the virtual
 # root for --root) the saver draws the scene there at the window's size,
 # follows its size, leaves input alone, and ends on SIGTERM, SIGINT or SIGHUP,
-# killed by that signal; a window destroyed under it ends it too, quietly.
-# --fps adds the figures.
+# killed by that signal; a window destroyed under it ends it too, quietly,
+# even while it starts. --fps adds the figures.
 source "$E2E_LIB"
 
 section "--window-id"
@@ -65,6 +65,24 @@ HOST_PID=""
 wait_saver_exit
 expect "the saver ends with code 0" "$SAVER_EXIT" 0
 expect "and prints nothing" "$(cat "$E2E_OUT/saver.err")" ""
+
+section "resized, or destroyed, while it sets up GLX"
+make_host 627 536
+XSCREENSAVER_WINDOW="$HOST" start_saver --root
+wait_glx_setup
+xdotool windowsize "$HOST" 480 300
+expect_scene "at the size it has now" "$E2E_OUT/resized_at_start.png" "$HOST" 480 300
+expect_signal_ends "resized at start" TERM
+for signal in none TERM; do
+  make_host 600 300
+  start_saver --window-id "$HOST"
+  wait_glx_setup
+  probe destroy "$HOST"
+  [ "$signal" = none ] || kill -TERM "$SAVER_PID"
+  wait_saver_exit
+  expect "destroyed, signal $signal: how it ends" "$SAVER_EXIT" "$([ "$signal" = none ] && echo 0 || echo "signal 15")"
+  expect "destroyed, signal $signal: nothing said" "$(cat "$E2E_OUT/saver.err")" ""
+done
 
 section "--root"
 start_saver --root

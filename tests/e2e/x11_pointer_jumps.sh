@@ -1,8 +1,9 @@
 # The pointer ends the saver only by a jump of more than 100 pixels along
 # either axis between two motion events; the first is measured from where the
 # pointer was when the window was created. A click ends nothing, and neither
-# does the server moving the pointer when the screen's layout changes. Each check
-# pings the saver's window: its answer says every earlier event is handled.
+# does the server moving the pointer when the screen's layout or its monitors
+# change; the first jump after such a change does. Each check pings the
+# saver's window: its answer says every earlier event is handled.
 source "$E2E_LIB"
 
 # move X Y: puts the pointer at X Y and waits until the server has it there,
@@ -60,6 +61,28 @@ move 699 599
 expect_saver_still_up "then 100 left"
 move 598 599
 expect_saver_ended "then 101 left"
+# A change that leaves the pointer where it was: the first jump after it counts.
+move 700 500
+start_saver
+wait_saver_window
+xrandr -s 1024x768
+expect_saver_still_up "the screen grown, the pointer where it was"
+move 700 399
+expect_saver_ended "then 101 up"
 end_resizable_screen
+
+section "the monitor shrunk on a screen of the same size, the pointer moved by the server"
+xrandr --newmode quillmoor-800x600 40 800 840 968 1056 600 601 605 628
+xrandr --addmode screen quillmoor-800x600
+move 900 700
+start_saver
+wait_saver_window
+xrandr --output screen --mode quillmoor-800x600 --fb "${SCREEN_WIDTH}x${SCREEN_HEIGHT}"
+expect "the pointer is moved onto the monitor" "$(xdotool getmouselocation | cut -d' ' -f1-2)" "x:799 y:599"
+expect "the root keeps its size" "$(xwininfo -root | awk '/Width|Height/ {printf "%s ", $2}')" "$SCREEN_WIDTH $SCREEN_HEIGHT "
+expect_saver_still_up "the pointer moved off the monitor's lost part"
+move 799 498
+expect_saver_ended "then 101 up"
+xrandr --output screen --mode "${SCREEN_WIDTH}x${SCREEN_HEIGHT}" && xrandr --delmode screen quillmoor-800x600
 
 finish

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 
+#include "escaped_message.h"
 #include "host/linux/session_lock.h"
 
 namespace {
@@ -16,9 +22,22 @@ TEST(SessionLock, OneNamePerXServerWhateverTheScreenOrTheLocalSpelling) {
   EXPECT_EQ(X11Session(":1"), "x11:1");
   // Another host's display (ssh's forwarding, say) is another server.
   EXPECT_EQ(X11Session("localhost:10.0"), "x11-localhost:10");
-  EXPECT_EQ(WaylandSession(nullptr), "wayland-0");
-  EXPECT_EQ(WaylandSession(""), "wayland-0");
-  EXPECT_EQ(WaylandSession("wayland-1"), "wayland-1");
+}
+
+TEST(SessionLock, OneWaylandSessionHoweverItsSocketIsWritten) {
+  EXPECT_EQ(WaylandSocketPath(nullptr, "/run/user/7"), "/run/user/7/wayland-0");
+  EXPECT_EQ(WaylandSocketPath("/s/wayland-2", nullptr), "/s/wayland-2");
+  EXPECT_EQ(WaylandSocketPath("wayland-1", "run/user/7"), "");  // a name needs an absolute folder
+  char folder[] = "/tmp/quillmoor-session-test.XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string socket = std::string(folder) + "/wayland-1", link = std::string(folder) + "/link";
+  ASSERT_EQ(close(open(socket.c_str(), O_CREAT | O_WRONLY, 0600)), 0);
+  ASSERT_EQ(symlink(folder, link.c_str()), 0);
+  for (const auto& [display, runtime] : {std::pair<std::string, const char*>{"wayland-1", folder},
+                                         {socket, nullptr}, {link + "/./wayland-1", "/r"}, {"wayland-1", link.c_str()}})
+    EXPECT_EQ(WaylandSession(display.c_str(), runtime), socket) << display;
+  EXPECT_EQ(WaylandSession("wayland-2", folder), std::string(folder) + "/wayland-2");  // not there
+  std::filesystem::remove_all(folder);
 }
 
 TEST(SessionLock, TheFileLiesInTheRuntimeFolderElseInTmpUnderTheUsersId) {
@@ -29,7 +48,7 @@ TEST(SessionLock, TheFileLiesInTheRuntimeFolderElseInTmpUnderTheUsersId) {
   EXPECT_EQ(SessionLockPath("/run/w%1", "/r", 0), "/r/quillmoor-saver.%2Frun%2Fw%251.lock");
 }
 
-TEST(SessionLock, ASecondSaverOfTheSessionFindsItHeldUntilTheFirstEnds) {
+TEST(SessionLock, OnlyAnotherSaverOfTheSessionHoldsIt) {
   char folder[] = "/tmp/quillmoor-lock-test.XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
   const char* saved = getenv("XDG_RUNTIME_DIR");
@@ -51,10 +70,42 @@ TEST(SessionLock, ASecondSaverOfTheSessionFindsItHeldUntilTheFirstEnds) {
   setenv("XDG_RUNTIME_DIR", (std::string(folder) + "/gone").c_str(), 1);
   EXPECT_TRUE(SessionLock().TakeForSaver("wayland-1", "test"));
 
+  // What anyone could put at the path, another user in /tmp above all: never
+  // the lock, never followed, never waited for; and the path in the message
+  // escaped. An alarm ends a test that waits.
+  setenv("XDG_RUNTIME_DIR", folder, 1);
+  const std::string path = SessionLockPath("x11:5", folder, getuid()), target = std::string(folder) + "/target";
+  auto take = [&] {
+    alarm(5);
+    const SessionLock::Outcome outcome = SessionLock().Take("x11:5", error);
+    alarm(0);
+    return outcome;
+  };
+  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+  EXPECT_EQ(take(), SessionLock::Outcome::Unavailable);
+  EXPECT_NE(access(target.c_str(), F_OK), 0) << "made through the link";
+  unlink(path.c_str());
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  EXPECT_EQ(take(), SessionLock::Outcome::Unavailable) << "a FIFO";
+  unlink(path.c_str());
+  ASSERT_EQ(close(open(target.c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+  ASSERT_EQ(link(target.c_str(), path.c_str()), 0);  // another name for one of the user's files
+  EXPECT_EQ(take(), SessionLock::Outcome::Unavailable) << "a second name";
+  unlink(target.c_str());
+  const int other = open(path.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  EXPECT_EQ(take(), SessionLock::Outcome::HeldElsewhere);
+  if (getuid() == 0) {  // giving a file away takes root
+    ASSERT_EQ(fchown(other, 65534, 65534), 0);
+    EXPECT_EQ(take(), SessionLock::Outcome::Unavailable) << "another user's, held";
+  }
+  close(other);
+  setenv("XDG_RUNTIME_DIR", ("/nowhere" + ControlCharacters()).c_str(), 1);
+  EXPECT_EQ(take(), SessionLock::Outcome::Unavailable);
+  ExpectEscaped(error);
+
   if (saved != nullptr) setenv("XDG_RUNTIME_DIR", previous.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
-  unlink((std::string(folder) + "/quillmoor-saver.wayland-1.lock").c_str());
-  unlink((std::string(folder) + "/quillmoor-saver.wayland-2.lock").c_str());
-  rmdir(folder);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

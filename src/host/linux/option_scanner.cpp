@@ -47,7 +47,7 @@ std::string UnknownOption(std::string_view argument) {
 std::optional<int> EndByCommandLine(const char* program, const char* usage, bool parsed, bool help, bool version,
                                     const std::string& error) {
   if (!parsed) {
-    std::cerr << program << ": " << error << "\n" << usage;
+    std::cerr << program << ": " << error << "\n" << program << ": try '" << program << " --help' for the options\n";
     return 2;
   }
   if (help) std::cout << usage;

@@ -40,8 +40,9 @@ class OptionScanner {
 std::string UnknownOption(std::string_view argument);
 
 // What a Linux program's command line alone decides, before it does anything
-// else: a bad one (not `parsed`) prints the message and the usage to standard
-// error, status 2; --help prints the usage to standard output, --version
-// "PROGRAM VERSION", status 0. Nothing when the program is to run.
+// else: a bad one (not `parsed`) prints the message and a line naming --help
+// to standard error, status 2 (two lines, not the whole usage, in the log of
+// the daemon that started it); --help prints the usage to standard output,
+// --version "PROGRAM VERSION", status 0. Nothing when the program is to run.
 std::optional<int> EndByCommandLine(const char* program, const char* usage, bool parsed, bool help, bool version,
                                     const std::string& error);

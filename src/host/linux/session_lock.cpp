@@ -2,12 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+
+#include "host/text/escaped_text.h"
 
 SessionLock::~SessionLock() {
   if (descriptor_ >= 0) close(descriptor_);
@@ -15,10 +19,26 @@ SessionLock::~SessionLock() {
 
 SessionLock::Outcome SessionLock::Take(std::string_view session, std::string& error) {
   const std::string path = SessionLockPath(session, std::getenv("XDG_RUNTIME_DIR"), getuid());
-  // Never through a link another user left in a shared folder.
-  descriptor_ = open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const std::string shown = EscapeControls(path);
+  // Never through a link another user left in a shared folder, and never
+  // waiting: a FIFO opens at once without blocking, and is then refused.
+  descriptor_ = open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
   if (descriptor_ < 0) {
-    error = "cannot open the lock file " + path + ": " + std::strerror(errno);
+    error = "cannot open the lock file " + shown + ": " + std::strerror(errno);
+    return Outcome::Unavailable;
+  }
+  struct stat status {};
+  const char* distrust = nullptr;
+  if (fstat(descriptor_, &status) != 0) distrust = std::strerror(errno);
+  else if (!S_ISREG(status.st_mode)) distrust = "it is not a regular file";
+  else if (status.st_uid != getuid()) distrust = "it belongs to another user";
+  // Another name for one of the user's files, made by someone who can read
+  // it and so hold it locked.
+  else if (status.st_nlink != 1) distrust = "it has other names";
+  if (distrust != nullptr) {
+    close(descriptor_);
+    descriptor_ = -1;
+    error = "cannot use the lock file " + shown + ": " + distrust;
     return Outcome::Unavailable;
   }
   int result;
@@ -29,7 +49,7 @@ SessionLock::Outcome SessionLock::Take(std::string_view session, std::string& er
   close(descriptor_);
   descriptor_ = -1;
   if (cause == EWOULDBLOCK) return Outcome::HeldElsewhere;
-  error = "cannot lock " + path + ": " + std::strerror(cause);
+  error = "cannot lock " + shown + ": " + std::strerror(cause);
   return Outcome::Unavailable;
 }
 
@@ -80,6 +100,18 @@ std::string X11Session(std::string_view display) {
   return session;
 }
 
-std::string WaylandSession(const char* display) {
-  return display != nullptr && display[0] != '\0' ? display : "wayland-0";
+std::string WaylandSocketPath(const char* display, const char* runtimeDir) {
+  const std::string name = display != nullptr ? display : "wayland-0";
+  if (!name.empty() && name[0] == '/') return name;
+  if (runtimeDir == nullptr || runtimeDir[0] != '/') return {};
+  return std::string(runtimeDir) + "/" + name;
+}
+
+std::string WaylandSession(const char* display, const char* runtimeDir) {
+  const std::string path = WaylandSocketPath(display, runtimeDir);
+  // A socket handed over in WAYLAND_SOCKET, without a runtime folder: the
+  // name is all there is.
+  if (path.empty()) return display != nullptr ? display : "wayland-0";
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }

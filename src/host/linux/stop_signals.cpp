@@ -12,10 +12,22 @@ constexpr int StopSignalNumbers[] = {SIGTERM, SIGINT, SIGHUP};
 
 int pipeEnds[2] = {-1, -1};
 volatile sig_atomic_t arrived = 0;
+volatile sig_atomic_t catching = 0;
 struct sigaction previous[3];
 
 void OnStopSignal(int number) {
   const int savedErrno = errno;
+  if (catching == 0) {
+    // The default action, once the handler returns and the signal is no
+    // longer blocked: the process ends by it.
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(number, &action, nullptr);
+    raise(number);
+    errno = savedErrno;
+    return;
+  }
   if (arrived == 0) arrived = number;
   const char byte = 1;
   // Non-blocking: with the pipe full, the byte already there wakes the loop.
@@ -37,12 +49,15 @@ bool StopSignals::Install() {
 }
 
 StopSignals::~StopSignals() {
+  catching = 0;
   if (pipeEnds[0] < 0) return;
   for (int i = 0; i < 3; ++i) sigaction(StopSignalNumbers[i], &previous[i], nullptr);
   close(pipeEnds[0]);
   close(pipeEnds[1]);
   pipeEnds[0] = pipeEnds[1] = -1;
 }
+
+void StopSignals::Catch() { catching = 1; }
 
 int StopSignals::Descriptor() const { return pipeEnds[0]; }
 

@@ -5,6 +5,11 @@
 // the process by the same signal, as Unix programs end on it, so that whoever
 // started the saver (XScreenSaver, an idle daemon, a shell) sees it killed by
 // that signal.
+//
+// Until the loop is about to run, a stop signal ends the process at once, by
+// that signal: start-up may wait in calls that a signal does not cut short
+// (a compositor or X server that does not answer), and has nothing yet that
+// the system would not clean up itself.
 #pragma once
 
 class StopSignals {
@@ -15,9 +20,13 @@ class StopSignals {
   // Puts back the handlers that were there before Install.
   ~StopSignals();
 
-  // Installs the handlers; false (with errno set) if the pipe or a handler
-  // could not be set up.
+  // Installs the handlers, which end the process at once until Catch; false
+  // (with errno set) if the pipe or a handler could not be set up.
   bool Install();
+
+  // From now on a stop signal is only noted, for the loop to end in order
+  // (one that came before has already ended the process).
+  void Catch();
 
   // Readable once a stop signal has arrived.
   int Descriptor() const;

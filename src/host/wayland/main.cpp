@@ -32,17 +32,16 @@ int Fail(const std::string& message) {
 }
 
 // `endSignal`: the stop signal that ended the saver, 0 if none did.
-int RunSaver(const WaylandOptions& options, int& endSignal) {
-  StopSignals signals;
-  if (!signals.Install()) return Fail("cannot set up the signal handlers");
-
+int RunSaver(const WaylandOptions& options, StopSignals& signals, int& endSignal) {
   std::string error;
   WaylandConnection connection;
   if (!connection.Connect(error)) return Fail(error);
   // One saver that ends on input per session: a second one ends here, before
   // it makes a surface. Wallpapers and lock-screen backgrounds take no lock.
   SessionLock lock;
-  if (EndsOnInput(options.Layer) && !lock.TakeForSaver(WaylandSession(std::getenv("WAYLAND_DISPLAY")), "quillmoor-wayland"))
+  if (EndsOnInput(options.Layer) &&
+      !lock.TakeForSaver(WaylandSession(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_RUNTIME_DIR")),
+                         "quillmoor-wayland"))
     return 0;
   WaylandEgl egl;
   if (!egl.Initialize(connection.Display(), error)) return Fail(error);
@@ -56,6 +55,7 @@ int RunSaver(const WaylandOptions& options, int& endSignal) {
       UsePlatform(nullptr);
       return Fail(error);
     }
+    signals.Catch();
     end = saver.Run();
     error = saver.Error();
   }
@@ -88,7 +88,12 @@ int main(int argc, char** argv) {
     return *status;
 
   int endSignal = 0;
-  const int status = RunSaver(*options, endSignal);
+  int status;
+  {
+    StopSignals signals;
+    if (!signals.Install()) return Fail("cannot set up the signal handlers");
+    status = RunSaver(*options, signals, endSignal);
+  }
   EndBySignal(endSignal);
   return status;
 }

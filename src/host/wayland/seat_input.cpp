@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace {
 
 SeatInput& Of(void* data) { return *static_cast<SeatInput*>(data); }
@@ -36,6 +38,10 @@ const wl_keyboard_listener KeyboardListener = {
     [](void*, wl_keyboard*, std::int32_t, std::int32_t) {},
 };
 
+const wl_callback_listener SyncListener = {
+    [](void* data, wl_callback*, std::uint32_t) { Of(data).Synced(); },
+};
+
 template <typename Device>
 void Release(Device*& device, void (*release)(Device*), void (*destroy)(Device*), std::uint32_t since) {
   if (device == nullptr) return;
@@ -48,12 +54,13 @@ void Release(Device*& device, void (*release)(Device*), void (*destroy)(Device*)
 
 }  // namespace
 
-SeatInput::SeatInput(wl_seat* seat, Locate locate, std::function<void()> ended)
-    : seat_(seat), locate_(std::move(locate)), ended_(std::move(ended)) {
+SeatInput::SeatInput(wl_display* display, wl_seat* seat, Locate locate, std::function<void()> ended)
+    : display_(display), seat_(seat), locate_(std::move(locate)), ended_(std::move(ended)) {
   wl_seat_add_listener(seat_, &SeatListener, this);
 }
 
 SeatInput::~SeatInput() {
+  if (sync_ != nullptr) wl_callback_destroy(sync_);
   Capabilities(0);
   if (wl_seat_get_version(seat_) >= WL_SEAT_RELEASE_SINCE_VERSION)
     wl_seat_release(seat_);
@@ -75,28 +82,71 @@ void SeatInput::Capabilities(std::uint32_t capabilities) {
     wl_pointer_add_listener(pointer_, &PointerListener, this);
   } else if (!pointer) {
     Release(pointer_, wl_pointer_release, wl_pointer_destroy, WL_POINTER_RELEASE_SINCE_VERSION);
-    origin_.reset();
+    focus_ = nullptr;
   }
 }
 
 void SeatInput::PointerEntered(std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-  origin_ = locate_(surface);
-  if (!origin_) return;
+  focus_ = nullptr;
+  if (!locate_(surface)) return;
+  focus_ = surface;
   wl_pointer_set_cursor(pointer_, serial, nullptr, 0, 0);
-  MovedTo(origin_->first + wl_fixed_to_int(x), origin_->second + wl_fixed_to_int(y));
+  const bool appeared = std::find(made_.begin(), made_.end(), surface) != made_.end();
+  made_.clear();
+  pending_.push_back({true, appeared, surface, wl_fixed_to_int(x), wl_fixed_to_int(y)});
+  AskForSync();
 }
 
 void SeatInput::PointerMoved(wl_fixed_t x, wl_fixed_t y) {
-  if (origin_) MovedTo(origin_->first + wl_fixed_to_int(x), origin_->second + wl_fixed_to_int(y));
+  if (focus_ == nullptr) return;
+  made_.clear();
+  pending_.push_back({false, false, focus_, wl_fixed_to_int(x), wl_fixed_to_int(y)});
+  AskForSync();
 }
 
-void SeatInput::MovedTo(std::int32_t x, std::int32_t y) {
-  if (!jump_) {
-    jump_.emplace(x, y);
-  } else if (layoutChanged_) {
-    jump_->Remember(x, y);
-  } else if (jump_->Moved(x, y)) {
-    ended_();
-  }
+void SeatInput::LayoutChanged() {
+  layoutChanged_ = true;
+  // Answered soon, so that the moves after this moment are judged again.
+  AskForSync();
+}
+
+void SeatInput::AskForSync() {
+  if (sync_ != nullptr) return;
+  sync_ = wl_display_sync(display_);
+  wl_callback_add_listener(sync_, &SyncListener, this);
+}
+
+void SeatInput::Synced() {
+  wl_callback_destroy(sync_);
+  sync_ = nullptr;
+  Judge();
+}
+
+void SeatInput::Judge() {
+  const bool onlyRecord = layoutChanged_;
   layoutChanged_ = false;
+  std::vector<Motion> motions;
+  motions.swap(pending_);
+  for (const Motion& motion : motions) {
+    Place place{motion.Surface, motion.X, motion.Y, 0, 0};
+    if (!motion.Entered && last_ && last_->Surface == motion.Surface) {
+      place.X = last_->X + (motion.X - last_->LocalX);
+      place.Y = last_->Y + (motion.Y - last_->LocalY);
+    } else {
+      // Where the surface lies now; one gone since has nothing to say.
+      const auto origin = locate_(motion.Surface);
+      if (!origin) continue;
+      place.X = origin->first + motion.X;
+      place.Y = origin->second + motion.Y;
+    }
+    last_ = place;
+    if (!jump_) {
+      jump_.emplace(place.X, place.Y);
+    } else if (onlyRecord || motion.Appeared) {
+      jump_->Remember(place.X, place.Y);
+    } else if (jump_->Moved(place.X, place.Y)) {
+      ended_();
+      return;
+    }
+  }
 }

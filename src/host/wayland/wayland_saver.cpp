@@ -68,7 +68,7 @@ bool WaylandSaver::Start(std::string& error) {
   wl_seat* seat = EndsOnInput(options_.Layer) ? connection_.BindSeat() : nullptr;
   if (seat != nullptr)
     input_ = std::make_unique<SeatInput>(
-        seat, [this](wl_surface* surface) { return Locate(surface); }, [this] { End(SaverEnd::Input); });
+        connection_.Display(), seat, [this](wl_surface* surface) { return Locate(surface); }, [this] { End(SaverEnd::Input); });
   return true;
 }
 
@@ -184,6 +184,7 @@ void WaylandSaver::Tidy() {
     if (cover == covers_.end()) continue;
     covers_.erase(cover);
     scene_ = std::make_unique<SceneSurface>(connection_, egl_, output.get(), options_.Layer, *this);
+    if (input_ != nullptr) input_->SurfaceMade(scene_->Surface());
     platform_.PresentOn(scene_.get());
     return;
   }
@@ -197,8 +198,9 @@ void WaylandSaver::DropScene() {
 
 void WaylandSaver::OutputAdded(WaylandOutput& output) {
   if (input_ != nullptr) input_->LayoutChanged();
-  if (connection_.LayerShell() != nullptr)
-    covers_.push_back(std::make_unique<BlackSurface>(connection_, output, options_.Layer));
+  if (connection_.LayerShell() == nullptr) return;
+  covers_.push_back(std::make_unique<BlackSurface>(connection_, output, options_.Layer));
+  if (input_ != nullptr) input_->SurfaceMade(covers_.back()->Surface());
 }
 
 void WaylandSaver::OutputChanged(WaylandOutput& output) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/text/escaped_text.h"
 #include "host/x11/visual_choice.h"
 #include "host/x11/x11_errors.h"
 
@@ -56,7 +57,7 @@ FramebufferTraits TraitsOf(Display* display, GLXFBConfig config) {
 bool GlxWindow::CheckGlx(int screen, std::string& error) {
   int errorBase = 0, eventBase = 0, major = 0, minor = 0;
   if (!glXQueryExtension(display_, &errorBase, &eventBase)) {
-    error = std::string("the X display ") + DisplayString(display_) + " has no GLX extension";
+    error = "the X display " + EscapeControls(DisplayString(display_)) + " has no GLX extension";
     return false;
   }
   // Framebuffer configurations came with GLX 1.3.
@@ -167,11 +168,22 @@ void GlxWindow::NameOwnWindow() {
 }
 
 bool GlxWindow::Adopt(Window window, std::string& error) {
+  // Only the window's size and its end matter here; its input is its owner's.
+  // They are followed before the size is read, so that a change in between,
+  // while GLX is set up, say, comes as an event.
+  XSelectInput(display_, window, StructureNotifyMask);
+  if (!TakeX11Error(display_).empty()) {
+    error = "no window " + Hex(window) + " on the X display " + EscapeControls(DisplayString(display_));
+    return false;
+  }
+  window_ = window;
+  own_ = false;
   XWindowAttributes attributes{};
   const Status found = XGetWindowAttributes(display_, window, &attributes);
   const std::string problem = TakeX11Error(display_);
   if (!found || !problem.empty()) {
-    error = "no window " + Hex(window) + " on the X display " + DisplayString(display_);
+    // Destroyed since: Destroyed() tells.
+    error = "window " + Hex(window) + " is gone: " + problem;
     return false;
   }
   if (attributes.c_class != InputOutput) {
@@ -180,18 +192,19 @@ bool GlxWindow::Adopt(Window window, std::string& error) {
   }
   const int screen = XScreenNumberOfScreen(attributes.screen);
   if (!ChooseConfig(screen, &attributes, error)) return false;
-
-  window_ = window;
   root_ = attributes.root;
-  own_ = false;
   width_ = attributes.width;
   height_ = attributes.height;
-  // Only the window's size and its end matter here; its input is its owner's.
-  XSelectInput(display_, window_, StructureNotifyMask);
-  if (const std::string refused = TakeX11Error(display_); !refused.empty()) {
-    error = "cannot follow window " + Hex(window) + "'s size: " + refused;
-    return false;
-  }
+  return true;
+}
+
+bool GlxWindow::Destroyed() {
+  if (own_ || window_ == None) return false;
+  // Followed from Adopt on, a destroyed window has told so by the time an
+  // error of a request on it has come back.
+  XEvent event;
+  if (!XCheckTypedWindowEvent(display_, window_, DestroyNotify, &event)) return false;
+  window_ = None;
   return true;
 }
 

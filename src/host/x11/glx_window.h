@@ -28,6 +28,11 @@ class GlxWindow {
   // changes and its destruction.
   bool Adopt(Window window, std::string& error);
 
+  // After a failure in setting up a given window: whether it failed because
+  // the window was destroyed meanwhile (its owner ending the saver). The
+  // window is then forgotten.
+  bool Destroyed();
+
   // Creates the rendering context and makes it current on the window.
   bool CreateContext(std::string& error);
 

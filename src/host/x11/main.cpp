@@ -62,10 +62,8 @@ PointerJump PointerNow(Display* display, Window root) {
 }
 
 // `endSignal`: the stop signal that ended the saver, 0 if none did.
-int RunSaver(Display* display, X11Platform& platform, const X11Options& options, int& endSignal) {
-  StopSignals signals;
-  if (!signals.Install()) return Fail("cannot set up the signal handlers");
-
+int RunSaver(Display* display, X11Platform& platform, const X11Options& options, StopSignals& signals,
+             int& endSignal) {
   GlxWindow window(display);
   std::string error;
   bool ready = false;
@@ -80,7 +78,9 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
       ready = window.Adopt(options.WindowId, error);
       break;
   }
-  if (!ready) return Fail(error);
+  // A given window destroyed while the saver starts is its host ending it,
+  // as later on: nothing to tell.
+  if (!ready) return window.Destroyed() ? 0 : Fail(error);
 
   // As the window is created: the scene for its size, and for the saver's
   // own window the pointer's place.
@@ -88,7 +88,7 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
   std::optional<PointerJump> pointer;
   if (window.Own()) pointer = PointerNow(display, window.Root());
 
-  if (!window.CreateContext(error)) return Fail(error);
+  if (!window.CreateContext(error)) return window.Destroyed() ? 0 : Fail(error);
   SetUpRenderingState(SceneKind::FullScreen, window.Width(), window.Height());
   if (window.Own()) XMapRaised(display, window.XWindow());
 
@@ -105,6 +105,7 @@ int RunSaver(Display* display, X11Platform& platform, const X11Options& options,
   }
 
   SaverLoop loop(window, signals, options.Delay, pointer);
+  signals.Catch();
   const SaverEnd end = loop.Run();
   const bool ownWindow = window.Own();
 
@@ -143,23 +144,26 @@ int main(int argc, char** argv) {
                                                           options && options->Help, options && options->Version, error))
     return *status;
 
-  // One saver per display in a window of its own: a second one ends here,
-  // before it opens the display. Drawing into a window a daemon gives takes
-  // no lock, as the daemon decides what runs there.
-  SessionLock lock;
-  const char* displayName = std::getenv("DISPLAY");
-  if (options->Target == X11Target::OwnWindow && displayName != nullptr && *displayName != '\0' &&
-      !lock.TakeForSaver(X11Session(displayName), "quillmoor"))
-    return 0;
-
+  StopSignals signals;
+  if (!signals.Install()) return Fail("cannot set up the signal handlers");
   Display* display = OpenDisplay(error);
   if (display == nullptr) return Fail(error);
   InstallX11ErrorHandlers();
 
+  // One saver per display in a window of its own: a second one ends here,
+  // before it makes its window. The lock's file is made only for a display
+  // that is there. Drawing into a window a daemon gives takes no lock, as the
+  // daemon decides what runs there.
+  SessionLock lock;
+  if (options->Target == X11Target::OwnWindow && !lock.TakeForSaver(X11Session(DisplayString(display)), "quillmoor")) {
+    XCloseDisplay(display);
+    return 0;
+  }
+
   X11Platform platform;
   UsePlatform(&platform);
   int endSignal = 0;
-  const int status = RunSaver(display, platform, *options, endSignal);
+  const int status = RunSaver(display, platform, *options, signals, endSignal);
   UsePlatform(nullptr);
   XCloseDisplay(display);
   EndBySignal(endSignal);

@@ -141,9 +141,7 @@ void SaverLoop::Handle(const XEvent& event) {
     case MotionNotify:
       // The pointer's screen position at this event.
       if (pointer_ && event.xmotion.same_screen) {
-        const bool afterLayoutChange = layoutChanged_;
-        layoutChanged_ = false;
-        if (!active_ || afterLayoutChange)
+        if (!active_ || event.xmotion.serial < layoutSettled_)
           pointer_->Remember(event.xmotion.x_root, event.xmotion.y_root);
         else if (pointer_->Moved(event.xmotion.x_root, event.xmotion.y_root))
           End(SaverEnd::Input);
@@ -174,7 +172,7 @@ void SaverLoop::Handle(const XEvent& event) {
         }
       } else if (window_.Own() && configure.window == window_.Root()) {
         // The screen changed size: cover it again.
-        layoutChanged_ = true;
+        LayoutChanged();
         XMoveResizeWindow(display_, window, 0, 0, static_cast<unsigned>(configure.width),
                           static_cast<unsigned>(configure.height));
       }
@@ -194,10 +192,20 @@ void SaverLoop::Handle(const XEvent& event) {
           (event.type == randrEvents_ + RRScreenChangeNotify || event.type == randrEvents_ + RRNotify)) {
         XEvent copy = event;
         XRRUpdateConfiguration(&copy);
-        layoutChanged_ = true;
+        LayoutChanged();
       }
       break;
   }
+}
+
+void SaverLoop::LayoutChanged() {
+  // The server tells of a change as it makes it and moves the pointer for it
+  // right after (the motion waits in its input queue until it reads the next
+  // request of any client); a request sent now is read after that motion was
+  // made, whether or not there was one.
+  layoutSettled_ = NextRequest(display_);
+  XNoOp(display_);
+  XFlush(display_);
 }
 
 void SaverLoop::HandleClientMessage(const XClientMessageEvent& message) {

@@ -5,10 +5,11 @@
 // as soon as the window is mapped, and ends on any key press, on a jump of the
 // pointer by more than 100 pixels between two motion events, or on a close
 // request. A change of the screen's layout (a RandR screen change, a monitor
-// added or gone) is not input: the motion after it, which may be the server
-// moving the pointer off a lost monitor, only records the place. In a window
-// it was given it only draws and follows the window's
-// size; whoever gave the window ends it with a signal.
+// added, gone or resized) is not input: the motions the server made while it
+// changed the layout, such as the pointer put back on a monitor that still
+// shows it, only record the place, and the first motion after the layout has
+// settled is judged as ever. In a window it was given it only draws and
+// follows the window's size; whoever gave the window ends it with a signal.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -71,5 +72,9 @@ class SaverLoop {
   bool raise_ = false;
   bool resized_ = false;
   int randrEvents_ = -1;  // the RandR extension's first event code, if it is there
-  bool layoutChanged_ = false;
+  // The serial of a request sent once the last layout change was told: the
+  // server made every motion of that change before it read this request, so
+  // motions with a lower serial belong to the change.
+  unsigned long layoutSettled_ = 0;
+  void LayoutChanged();
 };

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/text/escaped_text.h"
+
 namespace {
 
 bool pending = false;
@@ -19,7 +21,8 @@ int RememberError(Display* display, XErrorEvent* error) {
 }
 
 int ConnectionLost(Display* display) {
-  std::fprintf(stderr, "quillmoor: lost the connection to the X display %s\n", DisplayString(display));
+  std::fprintf(stderr, "quillmoor: lost the connection to the X display %s\n",
+               EscapeControls(DisplayString(display)).c_str());
   std::_Exit(1);
 }
 
