@@ -156,7 +156,7 @@ for planted in "a file held locked" "a FIFO"; do
   rm -f "$lock"
   if [ "$planted" = "a FIFO" ]; then mkfifo -m 644 "$lock"; else
     : >"$lock"
-    flock -o "$lock" sleep 600 &
+    sh -c 'exec 9<"$1" && flock 9 && exec sleep 600' - "$lock" </dev/null >/dev/null 2>&1 &
     holder=$!
     until ! flock -n "$lock" true; do sleep 0.05; done
   fi

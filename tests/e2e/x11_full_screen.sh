@@ -79,7 +79,9 @@ for planted in "its file, readable, held locked" "a FIFO" "a link"; do
   rm -f "$lock" "$target"
   case "$planted" in
     its*) "${other[@]}" touch "$lock"
-      "${other[@]}" flock -o "$lock" sleep 600 &
+      # The lock is held by the process killed below, not by a child of it
+      # that would keep the test's output open.
+      "${other[@]}" sh -c 'exec 9<"$1" && flock 9 && exec sleep 600' - "$lock" </dev/null >/dev/null 2>&1 &
       holder=$!
       poll 100 sh -c "! flock -n '$lock' true" ;;
     *FIFO) "${other[@]}" mkfifo -m 644 "$lock" ;;
