@@ -20,6 +20,24 @@ expect_saver_ended "key a held down"
 xdotool keyup a
 stop_saver
 
+section "another program's topmost window merely shown, not made active"
+start_saver_and_wait /s
+other="Quillmoor probe window"
+wine "$QUILLMOOR_PROBE" window --caption "$other" --topmost --no-activate --at 600 100 --size 300 200 \
+  --wait 60000 >/dev/null 2>&1 &
+other_pid=$!
+expect "the other window is shown" "$(probe find --caption "$other" --visible --wait "$WINDOW_WAIT_MS" | field visible)" 1
+expect "the saver's window stays the active one" "$(active_saver_window | field foreground)" 1
+screenshot "$E2E_OUT/topmost_shown.png"
+# Under Wine it covers the saver (its white over the scene), as it would on Windows.
+echo "  the other window over the saver on the screen (1 yes, 0 no): $(convert "$E2E_OUT/topmost_shown.png" \
+  -crop 300x200+600+100 +repage -format '%[fx:mean>0.9]' info:)"
+xdotool key a
+expect_saver_ended "a key while the other window is shown"
+kill "$other_pid"
+wait "$other_pid" 2>/dev/null
+stop_saver
+
 section "another program that took the activation ends, and no window is active"
 start_saver_and_wait /s
 other="Quillmoor probe window"

@@ -89,28 +89,36 @@ expect "top-level windows the saver opened" "$(report_own_windows)" 0
 expect "no preview window is left" "$(probe gone --class "$PREVIEW_CLASS" --wait 5000 | field gone)" 1
 stop_host "$HOST"
 
-section "the smallest OpenGL child window in the same place"
+section "the smallest OpenGL child window in the same place, and a GDI one"
 # The probe's child that only clears itself to green: whether this Wine
 # shows OpenGL drawn in a child window at all. Where it does, the preview
 # must show the scene on the screen too; where it does not, neither can.
-readonly GL_HOST="Quillmoor OpenGL child host"
-PREVIEW_SAVER="$QUILLMOOR_PROBE" start_host "$GL_HOST" "$E2E_OUT/preview_glchild.txt" --at "$LEFT" "$TOP" \
-  --size "$WIDTH" "$HEIGHT" -- glchild "{hwnd}"
-expect "the child is shown" "$(probe find --parent "$GL_HOST" --class QuillmoorProbeGlChild --visible \
-  --wait "$WINDOW_WAIT_MS" | field visible)" 1
-child_on_screen=no
-for attempt in $(seq 1 12); do
-  sleep 0.25
-  screenshot "$E2E_OUT/preview_glchild_root.png"
-  [ "$(convert "$E2E_OUT/preview_glchild_root.png" -crop "${WIDTH}x${HEIGHT}+$LEFT+$TOP" +repage \
-    -format '%[fx:round(255*mean.r)],%[fx:round(255*mean.g)],%[fx:round(255*mean.b)]' info:)" = "0,255,0" ] &&
-    child_on_screen=yes && break
-done
+# The same child painted by GDI tells whether anything drawn in another
+# process's window shows.
+child_shown() {  # COMMAND CLASS: SHOWN is "yes" when the child's green is on the screen
+  local host="Quillmoor $1 host"
+  SHOWN=no
+  PREVIEW_SAVER="$QUILLMOOR_PROBE" start_host "$host" "$E2E_OUT/preview_$1.txt" --at "$LEFT" "$TOP" \
+    --size "$WIDTH" "$HEIGHT" -- "$1" "{hwnd}"
+  expect "the $1 is shown" "$(probe find --parent "$host" --class "$2" --visible \
+    --wait "$WINDOW_WAIT_MS" | field visible)" 1
+  for attempt in $(seq 1 12); do
+    sleep 0.25
+    screenshot "$E2E_OUT/preview_$1_root.png"
+    [ "$(convert "$E2E_OUT/preview_$1_root.png" -crop "${WIDTH}x${HEIGHT}+$LEFT+$TOP" +repage \
+      -format '%[fx:round(255*mean.r)],%[fx:round(255*mean.g)],%[fx:round(255*mean.b)]' info:)" = "0,255,0" ] &&
+      SHOWN=yes && break
+  done
+  probe close --caption "$host" >/dev/null
+  wait_host
+}
+child_shown glchild QuillmoorProbeGlChild
+child_on_screen="$SHOWN"
 expect "the preview shows the scene on the screen exactly where Wine shows an OpenGL child window" \
   "$scene_on_screen" "$child_on_screen"
 [ "$child_on_screen" = no ] && echo "  this Wine shows no OpenGL child window on the screen: the scene was seen in its X window"
-probe close --caption "$GL_HOST" >/dev/null
-wait_host
+child_shown gdichild QuillmoorProbeGdiChild
+echo "  a GDI child window in another process's window on the screen: $SHOWN"
 
 section "the host's process ends without destroying its window"
 start_host "$HOST" "$E2E_OUT/preview_host_killed.txt" -- /p "{hwnd}"

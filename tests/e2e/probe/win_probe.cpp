@@ -30,10 +30,11 @@
 //       Makes the window the foreground window, as the task bar or Alt+Tab
 //       does, lets its thread catch up as sync does, and prints the caption
 //       of the foreground window then (foreground=).
-//   win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--wait MS]
+//   win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--no-activate] [--wait MS]
 //       Opens a white window of its own at (X, Y), W x H (default 40 40,
 //       200 x 120), "always on top" with --topmost, makes it the active
-//       window, prints active=1 once it is,
+//       window unless --no-activate (then it is only shown), prints whether
+//       it is active (active=1),
 //       and keeps it until it is closed or MS milliseconds (default 60000)
 //       have passed.
 //   win_probe place [--caption TEXT] [--class NAME] --at X Y --size W H
@@ -70,6 +71,8 @@
 //       clearing itself to green and swapping every 40 ms, until its parent
 //       is gone. It tells whether OpenGL drawn in a child window reaches the
 //       screen at all.
+//   win_probe gdichild HWND
+//       The same child painted green by GDI alone (FillRect at WM_PAINT).
 //   win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME
 //                  [--exit-wait MS]
 //       Posts one message to the window, as input that reaches it would come:
@@ -310,13 +313,13 @@ int Usage() {
                "       win_probe sync [--caption TEXT] [--class NAME] [--pointer X Y] [--wait MS]\n"
                "       win_probe close [--caption TEXT] [--class NAME]\n"
                "       win_probe activate [--caption TEXT] [--class NAME]\n"
-               "       win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--wait MS]\n"
+               "       win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--no-activate] [--wait MS]\n"
                "       win_probe place [--caption TEXT] [--class NAME] --at X Y --size W H\n"
                "       win_probe display\n"
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
-               "       win_probe glchild HWND\n"
+               "       win_probe glchild HWND | gdichild HWND\n"
                "       win_probe post [--parent TEXT] [--caption TEXT] [--class NAME] --message NAME [--exit-wait MS]\n"
                "   (find, gone, sync and post take --parent TEXT to look at that window's children)\n");
   return 2;
@@ -472,7 +475,7 @@ LRESULT CALLBACK ProbeWindowProcedure(HWND window, UINT message, WPARAM wParam, 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int OwnWindow(const std::string& caption, POINT at, SIZE size, bool topmost, DWORD waitMs) {
+int OwnWindow(const std::string& caption, POINT at, SIZE size, bool topmost, bool activate, DWORD waitMs) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ProbeWindowProcedure;
@@ -487,9 +490,11 @@ int OwnWindow(const std::string& caption, POINT at, SIZE size, bool topmost, DWO
     std::printf("created=0\n");
     return 1;
   }
-  ShowWindow(window, SW_SHOW);
-  SetForegroundWindow(window);
-  SetActiveWindow(window);
+  ShowWindow(window, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
+  if (activate) {
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+  }
   std::printf("active=%d\n", GetForegroundWindow() == window ? 1 : 0);
   std::fflush(stdout);
 
@@ -637,12 +642,27 @@ LRESULT CALLBACK GlChildProcedure(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int GlChild(HWND parent) {
+// The same child painted green by GDI alone: whether anything one process
+// draws in another's window reaches the screen.
+LRESULT CALLBACK GdiChildProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    const HDC deviceContext = BeginPaint(window, &paint);
+    const HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    FillRect(deviceContext, &paint.rcPaint, green);
+    DeleteObject(green);
+    EndPaint(window, &paint);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int GlChild(HWND parent, bool gdi) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = GlChildProcedure;
+  windowClass.lpfnWndProc = gdi ? GdiChildProcedure : GlChildProcedure;
   windowClass.hInstance = instance;
-  windowClass.lpszClassName = "QuillmoorProbeGlChild";
+  windowClass.lpszClassName = gdi ? "QuillmoorProbeGdiChild" : "QuillmoorProbeGlChild";
   RegisterClassA(&windowClass);
   RECT area{};
   GetClientRect(parent, &area);
@@ -652,15 +672,17 @@ int GlChild(HWND parent) {
     std::printf("created=0\n");
     return 1;
   }
-  PIXELFORMATDESCRIPTOR format{};
-  format.nSize = sizeof format;
-  format.nVersion = 1;
-  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  format.iPixelType = PFD_TYPE_RGBA;
-  format.cColorBits = 32;
-  const HDC deviceContext = GetDC(window);
-  SetPixelFormat(deviceContext, ChoosePixelFormat(deviceContext, &format), &format);
-  wglMakeCurrent(deviceContext, wglCreateContext(deviceContext));
+  if (!gdi) {
+    PIXELFORMATDESCRIPTOR format{};
+    format.nSize = sizeof format;
+    format.nVersion = 1;
+    format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    format.iPixelType = PFD_TYPE_RGBA;
+    format.cColorBits = 32;
+    const HDC deviceContext = GetDC(window);
+    SetPixelFormat(deviceContext, ChoosePixelFormat(deviceContext, &format), &format);
+    wglMakeCurrent(deviceContext, wglCreateContext(deviceContext));
+  }
   while (IsWindow(window)) {
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
@@ -866,12 +888,13 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "resources") return argc == 3 ? Resources(argv[2]) : Usage();
-  if (command == "glchild")
-    return argc == 3 ? GlChild(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10))))
+  if (command == "glchild" || command == "gdichild")
+    return argc == 3 ? GlChild(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10))),
+                               command == "gdichild")
                      : Usage();
   Query query;
   DWORD waitMs = (command == "run" || command == "window" || command == "host") ? 60000 : 0;
-  bool hasPointer = false;
+  bool hasPointer = false, activate = true;
   POINT pointer{};
   HostOptions host;
   if (command == "window") {
@@ -902,6 +925,10 @@ int main(int argc, char** argv) {
     }
     if (option == "--topmost") {
       host.Topmost = true;
+      continue;
+    }
+    if (option == "--no-activate") {
+      activate = false;
       continue;
     }
     if (i + 1 >= argc) return Usage();
@@ -965,7 +992,7 @@ int main(int argc, char** argv) {
   }
   if (command == "window") {
     if (!query.HasCaption) return Usage();
-    return OwnWindow(query.Caption, host.At, host.Size, host.Topmost, waitMs);
+    return OwnWindow(query.Caption, host.At, host.Size, host.Topmost, activate, waitMs);
   }
   if (command == "system") return System();
   if (command == "display") return Display();
