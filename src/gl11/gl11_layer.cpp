@@ -515,16 +515,21 @@ void qm_glVertex3fv(const GLfloat* v) {
   if (layer.Compiling != 0) CompileVertex(v);
   // A vertex outside a bracket does nothing.
   if (!layer.Inside) return;
-  const Vertex vertex = MakeVertex(v, layer.Current.Normal, layer.Current.Colour);
   if (layer.Expected) {
-    if (layer.Matched < layer.Expected->size() &&
-        std::memcmp(&vertex, layer.Expected->data() + layer.Matched, sizeof vertex) == 0) {
-      ++layer.Matched;
-      return;
+    if (layer.Matched < layer.Expected->size()) {
+      // Compared where it lies, field by field: no vertex is built while
+      // the bracket agrees with the one expected.
+      const Vertex* expected = layer.Expected->data() + layer.Matched;
+      if (std::memcmp(v, expected->Position, sizeof expected->Position) == 0 &&
+          std::memcmp(layer.Current.Normal.data(), expected->Normal, sizeof expected->Normal) == 0 &&
+          std::memcmp(layer.Current.Colour.data(), expected->Colour, sizeof expected->Colour) == 0) {
+        ++layer.Matched;
+        return;
+      }
     }
     Diverge();
   }
-  layer.Pending.push_back(vertex);
+  layer.Pending.push_back(MakeVertex(v, layer.Current.Normal, layer.Current.Colour));
 }
 
 void qm_glNormal3fv(const GLfloat* v) {

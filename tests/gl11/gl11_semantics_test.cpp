@@ -138,15 +138,15 @@ TEST_F(Gl11Semantics, BackFacesTakeTheBackMaterialOnlyWithTwoSidedLighting) {
 TEST_F(Gl11Semantics, BracketsDrawnAgainTakeTheirOwnMatrixAndVertices) {
   // Ten red triangles, the second in cell (0, 0), the others in cell (3, 3);
   // the second's last vertex (the sixth of thirty, among none a print of the
-  // bracket might sample) goes from red to blue.
-  const auto bracket = [](const float (&third)[4]) {
+  // bracket might sample) goes from red to blue, or moves up by `lift`.
+  const auto bracket = [](const float (&third)[4], float lift = 0) {
     glBegin(GL_TRIANGLES);
     for (int t = 0; t < 10; ++t) {
       const float at = t == 1 ? 0 : 3;
       glColor4f(1, 0, 0, 1);
       Vertex(at, at), Vertex(at + 1, at);
       if (t == 1) glColor4fv(third);
-      Vertex(at, at + 1);
+      Vertex(at, at + 1 + (t == 1 ? lift : 0));
     }
     glEnd();
   };
@@ -179,6 +179,12 @@ TEST_F(Gl11Semantics, BracketsDrawnAgainTakeTheirOwnMatrixAndVertices) {
   glColor4f(0, 1, 0, 1);
   UnitQuad(0, 0);
   EXPECT_EQ(std::make_tuple(CellAt(0, 0), PixelAt(9, 9)), std::make_tuple(Green, Red));
+  // Drawn again with that vertex moved alone, to (0, 4): the pixel at
+  // (0.375, 1.625) lies in the triangle only now.
+  glClear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(PixelAt(1, 6), (Rgb{0, 0, 0}));
+  bracket(red, 3);
+  EXPECT_EQ(PixelAt(1, 6), Red);
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 
