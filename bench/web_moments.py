@@ -14,7 +14,7 @@ import tempfile
 import urllib.parse
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from chromium_pipe import Browser, Rgb  # noqa: E402
+from chromium_pipe import Browser, Rgb, within  # noqa: E402
 
 RENDER, OUT, PAGES = sys.argv[1], sys.argv[2], sys.argv[3:]
 os.makedirs(OUT, exist_ok=True)
@@ -29,15 +29,6 @@ for year in (1601, 2026, 2038, 5000, 9999):
     MOMENTS += [f"{year}-12-24T23:59:59", f"{year}-12-25T00:00:00", f"{year}-12-31T23:59:58"]
     if year < 9999:
         MOMENTS.append(f"{year + 1}-01-01T00:00:00")
-
-
-def within(a, b, box=None):
-    x0, y0, x1, y1 = box or (0, 0, a.width, a.height)
-    close = 0
-    for y in range(y0, y1):
-        pa, pb = (p.data[3 * (y * a.width + x0):3 * (y * a.width + x1)] for p in (a, b))
-        close += sum(1 for i in range(0, len(pa), 3) if all(abs(pa[i + k] - pb[i + k]) <= 2 for k in range(3)))
-    return close / ((x1 - x0) * (y1 - y0))
 
 
 def main():

@@ -8,7 +8,7 @@ import tempfile
 import time
 import urllib.parse
 
-from chromium_pipe import Browser, Rgb
+from chromium_pipe import Browser, Rgb, within
 
 HTML, RENDER, OUT = sys.argv[1:4]
 os.makedirs(OUT, exist_ok=True)
@@ -25,16 +25,6 @@ def check(condition, what):
     print(("  ok: " if condition else "  FAIL: ") + what, flush=True)
     if not condition:
         FAILURES.append(what)
-
-
-def within(a, b, box=None):
-    """The share of the pixels of box (x0, y0, x1, y1; default all) with every channel within 2 levels."""
-    x0, y0, x1, y1 = box or (0, 0, a.width, a.height)
-    close = 0
-    for y in range(y0, y1):
-        pa, pb = (p.data[3 * (y * a.width + x0):3 * (y * a.width + x1)] for p in (a, b))
-        close += sum(1 for i in range(0, len(pa), 3) if all(abs(pa[i + k] - pb[i + k]) <= 2 for k in range(3)))
-    return close / ((x1 - x0) * (y1 - y0))
 
 
 def rendered(size, *extra, at="2026-12-20 14:25:10"):
