@@ -33,6 +33,19 @@ void glLightModeli(GLenum, GLint) {}
 void glLightModelf(GLenum, GLfloat) {}
 void glBegin(GLenum) {}
 void glEnd(void) {}
+#if defined(__EMSCRIPTEN__) || defined(QUILLMOOR_GL11_LAYER)  // as base/opengl.h chooses
+// The layer's per-vertex calls are inline (gl11/gl11.h). Here no bracket is
+// ever expected, and colours and normals are taken as while a list is
+// compiled: each call goes out to one of these, as to a driver's.
+Gl11Immediate qm_immediate = [] {
+  Gl11Immediate calls;
+  calls.Direct = false;
+  return calls;
+}();
+void qm_glVertexElsewhere(const GLfloat*) { ++vertices; }
+void qm_glNormalElsewhere(const GLfloat*) {}
+void qm_glColourElsewhere(const GLfloat*) {}
+#else
 void glVertex3f(GLfloat, GLfloat, GLfloat) { ++vertices; }
 void glVertex3fv(const GLfloat*) { ++vertices; }
 void glVertex3d(GLdouble, GLdouble, GLdouble) { ++vertices; }
@@ -41,6 +54,7 @@ void glNormal3f(GLfloat, GLfloat, GLfloat) {}
 void glNormal3fv(const GLfloat*) {}
 void glColor4f(GLfloat, GLfloat, GLfloat, GLfloat) {}
 void glColor4fv(const GLfloat*) {}
+#endif
 GLuint glGenLists(GLsizei range) {
   const GLuint first = nextList;
   nextList += static_cast<GLuint>(range);

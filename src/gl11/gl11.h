@@ -20,8 +20,12 @@
 // - Every glBegin/glEnd bracket is one draw call. Its vertices go up to the
 //   GPU only when they differ from every bracket drawn in this frame or the
 //   one before (a clear of the colour buffer starts a frame); one that comes
-//   back unchanged is drawn from the buffer it already has. One program is
-//   bound for good; uniforms and context state are sent only when they change.
+//   back unchanged is drawn from the buffer it already has. Each vertex is
+//   compared as it comes with the bracket at the same place in the frame
+//   before, in the inline per-vertex calls below; only a bracket that
+//   differs from that one is gathered and looked up among the others. One
+//   program is bound for good; uniforms and context state are sent only when
+//   they change.
 // - Lighting is OpenGL 1.1's per-vertex equation in the vertex shader, up to
 //   eight lights, Gouraud-interpolated; vertex colours are used unclamped in
 //   it and the result is clamped, as Mesa's fixed function does.
@@ -53,7 +57,8 @@
 //                 "program link"); its info log went to the standard error.
 //   Gl11TakeError() the first OpenGL error since the last call (glGetError's
 //                 meaning; GL_NO_ERROR when none), for the host and tests.
-//   Gl11Counts()  draw calls and buffer uploads since Gl11Start.
+//   Gl11Counts()  draw calls, buffer uploads and brackets found as they came
+//                 since Gl11Start.
 //
 // The context the host makes: WebGL 2 (OpenGL ES 3.0) with a depth buffer and
 // without alpha (`alpha: false`): the scene clears to a colour of alpha 0 and
@@ -73,6 +78,10 @@
 #pragma once
 
 #include <GLES3/gl3.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
 
 typedef double GLdouble;
 typedef double GLclampd;
@@ -149,15 +158,85 @@ GLenum Gl11TakeError();
 struct Gl11Counters {
   long long Draws = 0;    // glDrawArrays calls
   long long Uploads = 0;  // buffer uploads (immediate brackets, lists)
+  long long Followed = 0; // brackets drawn again found as they came, in the order of the frame before
 };
 Gl11Counters Gl11Counts();
 
 void qm_glBegin(GLenum mode);
 void qm_glEnd();
-void qm_glVertex3fv(const GLfloat* v);
-void qm_glNormal3fv(const GLfloat* v);
-void qm_glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a);
-void qm_glColor4fv(const GLfloat* v);
+
+// The per-vertex calls are inline. A frame sends hundreds of thousands of
+// vertices, colours and normals, and most of its brackets come again exactly
+// as in the frame before: while a bracket agrees with the one expected, a
+// vertex costs one compare where the caller is, and no call. Anything else
+// goes to the layer's own functions (qm_...Elsewhere).
+struct Gl11Vertex {
+  float Position[3];
+  float Normal[3];
+  float Colour[4];
+};
+
+struct Gl11Immediate {
+  // The current normal and colour.
+  std::array<float, 3> Normal{0, 0, 1};
+  std::array<float, 4> Colour{1, 1, 1, 1};
+  // No list is being compiled: a colour or normal only becomes current.
+  bool Direct = true;
+  // Inside a bracket whose vertices have so far agreed with those of the
+  // bracket expected: the next of those and the end of them. Both null
+  // otherwise.
+  const Gl11Vertex* Next = nullptr;
+  const Gl11Vertex* End = nullptr;
+};
+extern Gl11Immediate qm_immediate;
+
+void qm_glVertexElsewhere(const GLfloat* v);
+void qm_glNormalElsewhere(const GLfloat* v);
+void qm_glColourElsewhere(const GLfloat* v);
+
+// Whether n floats are the same bit for bit, as a vertex would be kept.
+inline bool qm_SameBits(const float* a, const float* b, int n) {
+#ifdef __EMSCRIPTEN__
+  // WebAssembly has no inline memcmp; a call for each field would cost
+  // more than the compare. Read as whole numbers instead.
+  for (int k = 0; k < n; ++k) {
+    std::uint32_t x, y;
+    std::memcpy(&x, a + k, sizeof x);
+    std::memcpy(&y, b + k, sizeof y);
+    if (x != y) return false;
+  }
+  return true;
+#else
+  return std::memcmp(a, b, n * sizeof(float)) == 0;
+#endif
+}
+
+inline void qm_glVertex3fv(const GLfloat* v) {
+  const Gl11Vertex* expected = qm_immediate.Next;
+  if (expected != qm_immediate.End && qm_SameBits(expected->Position, v, 3) &&
+      qm_SameBits(expected->Normal, qm_immediate.Normal.data(), 3) &&
+      qm_SameBits(expected->Colour, qm_immediate.Colour.data(), 4)) {
+    qm_immediate.Next = expected + 1;
+    return;
+  }
+  qm_glVertexElsewhere(v);
+}
+
+inline void qm_glNormal3fv(const GLfloat* v) {
+  if (!qm_immediate.Direct) return qm_glNormalElsewhere(v);
+  qm_immediate.Normal = {v[0], v[1], v[2]};
+}
+
+inline void qm_glColor4fv(const GLfloat* v) {
+  if (!qm_immediate.Direct) return qm_glColourElsewhere(v);
+  qm_immediate.Colour = {v[0], v[1], v[2], v[3]};
+}
+
+inline void qm_glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+  const GLfloat v[4] = {r, g, b, a};
+  qm_glColor4fv(v);
+}
+
 void qm_glMatrixMode(GLenum mode);
 void qm_glLoadIdentity();
 void qm_glPushMatrix();

@@ -82,7 +82,7 @@ bool EsBackend::Build() {
   free_.clear();
   keptBytes_ = 0;
   drewInFrame_ = false;
-  last_ = first_ = expected_ = NoSlot;
+  ForgetOrder();
   if (!program_.Build()) return false;
   // The only program there is: bound once, for every draw.
   program_.Use();
@@ -100,7 +100,7 @@ void EsBackend::DeleteAll() {
   free_.clear();
   keptBytes_ = 0;
   boundArray_ = 0;
-  last_ = first_ = expected_ = NoSlot;
+  ForgetOrder();
 }
 
 void EsBackend::ApplyState(const AttribState& s) {
@@ -225,7 +225,42 @@ void EsBackend::NewFrame() {
     if (!k.Listed) free_.push_back(i);
   }
   ++frame_;
-  last_ = NoSlot;
+  previous_.swap(order_);
+  order_.clear();
+  place_ = 0;
+}
+
+void EsBackend::ForgetOrder() {
+  order_.clear();
+  previous_.clear();
+  place_ = 0;
+  expected_ = NoSlot;
+}
+
+// The brackets of a frame mostly come in the order of the frame before, the
+// same bracket maybe several times (flakes alike). The place in that order
+// moves past the bracket drawn; one drawn out of its place is looked for a
+// few places either side (brackets left out or come in since), and one not
+// there is taken to stand in for the one at the place.
+void EsBackend::FollowOrder(std::size_t slot) {
+  order_.push_back(slot);
+  const std::size_t count = previous_.size();
+  if (place_ < count && previous_[place_] == slot) {
+    ++place_;
+    return;
+  }
+  constexpr std::size_t Reach = 8;
+  for (std::size_t step = 1; step <= Reach; ++step) {
+    if (place_ + step < count && previous_[place_ + step] == slot) {
+      place_ += step + 1;
+      return;
+    }
+    if (step <= place_ && place_ - step < count && previous_[place_ - step] == slot) {
+      place_ -= step - 1;
+      return;
+    }
+  }
+  ++place_;
 }
 
 std::size_t EsBackend::FreeSlot() {
@@ -244,12 +279,11 @@ void EsBackend::DrawKept(std::size_t slot) {
   BindArray(k.VertexArray);
   glDrawArrays(k.Mode, 0, static_cast<GLsizei>(k.Vertices.size()));
   ++Counts.Draws;
-  (last_ == NoSlot ? first_ : kept_[last_].Next) = slot;
-  last_ = slot;
+  FollowOrder(slot);
 }
 
 const std::vector<Vertex>* EsBackend::Expected(GLenum mode) {
-  expected_ = last_ == NoSlot ? first_ : kept_[last_].Next;
+  expected_ = place_ < previous_.size() ? previous_[place_] : NoSlot;
   if (expected_ >= kept_.size() || !kept_[expected_].Listed || kept_[expected_].Mode != mode) {
     expected_ = NoSlot;
     return nullptr;
@@ -260,6 +294,7 @@ const std::vector<Vertex>* EsBackend::Expected(GLenum mode) {
 void EsBackend::DrawExpected(const DrawInputs& in) {
   if (expected_ == NoSlot || !Prepare(in)) return;
   drewInFrame_ = true;
+  ++Counts.Followed;
   DrawKept(expected_);
   expected_ = NoSlot;
 }

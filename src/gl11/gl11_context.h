@@ -15,11 +15,7 @@
 #include "gl11/gl11_shaders.h"
 #include "gl11/gl11_state.h"
 
-struct Vertex {
-  float Position[3];
-  float Normal[3];
-  float Colour[4];
-};
+using Vertex = Gl11Vertex;
 
 // One glBegin/glEnd bracket compiled into a list. The first
 // InheritedColours vertices take the colour current when the list runs (no
@@ -81,8 +77,8 @@ class EsBackend {
   // uploaded.
   void DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
   // The vertices of the bracket expected next, in ES mode `mode`: the one
-  // that followed the last one drawn in the frame before (or began it);
-  // null when there is none. The layer compares a bracket's vertices with
+  // at the same place in the frame before (see FollowOrder); null when there
+  // is none. The layer compares a bracket's vertices with
   // them as they come, and keeps none of its own while they agree.
   const std::vector<Vertex>* Expected(GLenum mode);
   // Draws the expected bracket, all of whose vertices came again.
@@ -102,7 +98,6 @@ class EsBackend {
     GLuint Buffer = 0, VertexArray = 0;
     unsigned LastFrame = 0;
     bool Listed = false;  // found by its print (else free for another bracket)
-    std::size_t Next = NoSlot;  // the bracket drawn after it the last time
   };
   static constexpr std::size_t NoSlot = ~std::size_t(0);
 
@@ -113,6 +108,8 @@ class EsBackend {
   std::size_t FreeSlot();
   void Unlist(std::size_t slot);
   void DrawKept(std::size_t slot);
+  void FollowOrder(std::size_t slot);
+  void ForgetOrder();
 
   FixedFunctionProgram program_;
   unsigned uploadedMatrices_ = 0, uploadedLighting_ = 0;
@@ -126,7 +123,8 @@ class EsBackend {
   unsigned frame_ = 1;
   bool drewInFrame_ = false;
   std::size_t keptBytes_ = 0;
-  // The order of the brackets: the one drawn last in this frame, the first
-  // of the last frame, the one expected next.
-  std::size_t last_ = NoSlot, first_ = NoSlot, expected_ = NoSlot;
+  // The brackets drawn in this frame and in the one before, in order; the
+  // place reached in the one before; the bracket expected next.
+  std::vector<std::size_t> order_, previous_;
+  std::size_t place_ = 0, expected_ = NoSlot;
 };

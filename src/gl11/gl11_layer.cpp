@@ -43,6 +43,8 @@ struct DisplayList {
 struct SavedAttribs {
   GLbitfield Mask;
   AttribState State;
+  Vec4 Colour;
+  std::array<float, 3> Normal;
 };
 
 struct Layer {
@@ -56,11 +58,9 @@ struct Layer {
   bool Inside = false;
   GLenum Mode = GL_TRIANGLES;
   std::vector<Vertex> Pending;
-  // While the bracket's vertices agree with those of the bracket expected
-  // (gl11_context.h), how many have come; Pending stays empty until they
-  // differ.
+  // The bracket expected (gl11_context.h): while the vertices agree with its
+  // own, qm_immediate.Next walks them and Pending stays empty.
   const std::vector<Vertex>* Expected = nullptr;
-  std::size_t Matched = 0;
 
   // The list being compiled.
   GLuint Compiling = 0;
@@ -77,6 +77,7 @@ struct Layer {
 };
 
 Layer layer;
+Gl11Immediate& current = qm_immediate;
 
 void Fail(GLenum error) {
   if (layer.Error == GL_NO_ERROR) layer.Error = error;
@@ -97,9 +98,9 @@ Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c
 }
 
 void ExecuteBracket(ListBracket& b) {
-  layer.Es.DrawBracket(b, layer.Current.Colour, layer.Current.Normal, Inputs());
-  if (b.SetsColour) layer.Current.Colour = b.LastColour;
-  if (b.SetsNormal) layer.Current.Normal = b.LastNormal;
+  layer.Es.DrawBracket(b, current.Colour, current.Normal, Inputs());
+  if (b.SetsColour) current.Colour = b.LastColour;
+  if (b.SetsNormal) current.Normal = b.LastNormal;
 }
 
 // ---- Commands ---------------------------------------------------------------
@@ -117,7 +118,7 @@ void DoEnable(GLenum cap, bool on) {
     case GL_COLOR_MATERIAL:
       // The tracked material keeps the last colour once tracking ends.
       if (!on && s.Lighting.ColourMaterial)
-        for (Material& m : s.Lighting.Materials) m.Ambient = m.Diffuse = s.Colour;
+        for (Material& m : s.Lighting.Materials) m.Ambient = m.Diffuse = current.Colour;
       s.Lighting.ColourMaterial = on;
       LightingChanged();
       return;
@@ -199,8 +200,8 @@ void DoPopAttrib() {
   AttribState& s = layer.Current;
   const bool enables = m & GL_ENABLE_BIT;
   if (m & GL_CURRENT_BIT) {
-    s.Colour = o.Colour;
-    s.Normal = o.Normal;
+    current.Colour = saved.Colour;
+    current.Normal = saved.Normal;
   }
   if (m & GL_COLOR_BUFFER_BIT) {
     s.BlendSource = o.BlendSource;
@@ -240,8 +241,8 @@ void Execute(const Op& op, DisplayList* list) {
   AttribState& s = layer.Current;
   switch (op.Kind) {
     case OpKind::Bracket: ExecuteBracket(list->Brackets[op.Enums[0]]); break;
-    case OpKind::Colour: s.Colour = {float(v[0]), float(v[1]), float(v[2]), float(v[3])}; break;
-    case OpKind::Normal: s.Normal = {float(v[0]), float(v[1]), float(v[2])}; break;
+    case OpKind::Colour: current.Colour = {float(v[0]), float(v[1]), float(v[2]), float(v[3])}; break;
+    case OpKind::Normal: current.Normal = {float(v[0]), float(v[1]), float(v[2])}; break;
     case OpKind::MatrixMode:
       if (op.Enums[0] != GL_MODELVIEW && op.Enums[0] != GL_PROJECTION) return Fail(GL_INVALID_ENUM);
       s.MatrixMode = op.Enums[0];
@@ -314,7 +315,7 @@ void Execute(const Op& op, DisplayList* list) {
     case OpKind::Material: DoMaterial(op.Enums[0], op.Enums[1], v); break;
     case OpKind::PushAttrib:
       if (layer.AttribStack.size() >= MaxAttribDepth) return Fail(GL_STACK_OVERFLOW);
-      layer.AttribStack.push_back({op.Enums[0], s});
+      layer.AttribStack.push_back({op.Enums[0], s, current.Colour, current.Normal});
       break;
     case OpKind::PopAttrib: DoPopAttrib(); break;
     case OpKind::ListBase: s.ListBase = op.Enums[0]; break;
@@ -356,6 +357,7 @@ Op MakeOp(OpKind kind, std::initializer_list<double> numbers = {}, GLenum first 
 
 void ResetState() {
   layer.Current = AttribState();
+  current = Gl11Immediate();
   layer.ModelView.assign(1, IdentityMatrix());
   layer.Projection.assign(1, IdentityMatrix());
   layer.AttribStack.clear();
@@ -375,6 +377,8 @@ void ResetState() {
 }
 
 }  // namespace
+
+Gl11Immediate qm_immediate;
 
 // ---- The host's interface ---------------------------------------------------
 
@@ -433,9 +437,13 @@ void qm_glBegin(GLenum mode) {
     layer.Inside = true;
     layer.Mode = mode;
     layer.Pending.clear();
-    // Quads are split at the end: they are never expected.
-    layer.Expected = mode == GL_QUADS ? nullptr : layer.Es.Expected(drawn);
-    layer.Matched = 0;
+    // Quads are split at the end, and a bracket also compiled into a list
+    // takes every vertex there: neither is expected.
+    layer.Expected = mode == GL_QUADS || layer.Compiling != 0 ? nullptr : layer.Es.Expected(drawn);
+    if (layer.Expected) {
+      current.Next = layer.Expected->data();
+      current.End = current.Next + layer.Expected->size();
+    }
   }
 }
 
@@ -455,9 +463,11 @@ void CloseCompiledBracket() {
 
 // The bracket differs from the one expected: the vertices that agreed
 // become its own.
-[[gnu::noinline]] void Diverge() {
-  layer.Pending.assign(layer.Expected->begin(), layer.Expected->begin() + static_cast<std::ptrdiff_t>(layer.Matched));
+void Diverge() {
+  const Vertex* first = layer.Expected->data();
+  layer.Pending.assign(first, current.Next ? current.Next : first);
   layer.Expected = nullptr;
+  current.Next = current.End = nullptr;
 }
 
 }  // namespace
@@ -467,8 +477,9 @@ void qm_glEnd() {
   if (layer.CompileInside) CloseCompiledBracket();
   if (layer.Inside) {
     layer.Inside = false;
-    if (layer.Expected && layer.Matched == layer.Expected->size()) {
+    if (layer.Expected && current.Next == current.End) {
       layer.Expected = nullptr;
+      current.Next = current.End = nullptr;
       layer.Es.DrawExpected(Inputs());
       return;
     }
@@ -511,38 +522,25 @@ namespace {
 
 }  // namespace
 
-void qm_glVertex3fv(const GLfloat* v) {
+// A vertex, normal or colour the inline calls in gl11.h do not take.
+void qm_glVertexElsewhere(const GLfloat* v) {
   if (layer.Compiling != 0) CompileVertex(v);
   // A vertex outside a bracket does nothing.
   if (!layer.Inside) return;
-  if (layer.Expected) {
-    if (layer.Matched < layer.Expected->size()) {
-      // Compared where it lies, field by field: no vertex is built while
-      // the bracket agrees with the one expected.
-      const Vertex* expected = layer.Expected->data() + layer.Matched;
-      if (std::memcmp(v, expected->Position, sizeof expected->Position) == 0 &&
-          std::memcmp(layer.Current.Normal.data(), expected->Normal, sizeof expected->Normal) == 0 &&
-          std::memcmp(layer.Current.Colour.data(), expected->Colour, sizeof expected->Colour) == 0) {
-        ++layer.Matched;
-        return;
-      }
-    }
-    Diverge();
-  }
-  layer.Pending.push_back(MakeVertex(v, layer.Current.Normal, layer.Current.Colour));
+  // It differs from the one expected, or comes after all of them.
+  if (layer.Expected) Diverge();
+  layer.Pending.push_back(MakeVertex(v, current.Normal, current.Colour));
 }
 
-void qm_glNormal3fv(const GLfloat* v) {
+void qm_glNormalElsewhere(const GLfloat* v) {
   if (layer.Compiling != 0) CompileNormal(v);
-  if (Executing()) layer.Current.Normal = {v[0], v[1], v[2]};
+  if (Executing()) current.Normal = {v[0], v[1], v[2]};
 }
 
-void qm_glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-  if (layer.Compiling != 0) CompileColour(r, g, b, a);
-  if (Executing()) layer.Current.Colour = {r, g, b, a};
+void qm_glColourElsewhere(const GLfloat* v) {
+  if (layer.Compiling != 0) CompileColour(v[0], v[1], v[2], v[3]);
+  if (Executing()) current.Colour = {v[0], v[1], v[2], v[3]};
 }
-
-void qm_glColor4fv(const GLfloat* v) { qm_glColor4f(v[0], v[1], v[2], v[3]); }
 
 // ---- Matrices ---------------------------------------------------------------
 
@@ -639,6 +637,7 @@ void qm_glNewList(GLuint list, GLenum mode) {
   if (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE) return Fail(GL_INVALID_ENUM);
   if (layer.Compiling != 0 || layer.Inside) return Fail(GL_INVALID_OPERATION);
   layer.Compiling = list;
+  current.Direct = false;
   layer.AlsoExecute = mode == GL_COMPILE_AND_EXECUTE;
   layer.Compiled = {};
   layer.CompileInside = false;
@@ -657,6 +656,7 @@ void qm_glEndList() {
   target = std::move(layer.Compiled);
   layer.Compiled = {};
   layer.Compiling = 0;
+  current.Direct = true;
   layer.AlsoExecute = false;
 }
 

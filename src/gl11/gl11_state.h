@@ -49,9 +49,7 @@ struct LightingState {
 
 // Every group glPushAttrib can save.
 struct AttribState {
-  // GL_CURRENT_BIT
-  Vec4 Colour{1, 1, 1, 1};
-  std::array<float, 3> Normal{0, 0, 1};
+  // GL_CURRENT_BIT: the colour and normal, kept in qm_immediate (gl11.h)
   // GL_COLOR_BUFFER_BIT
   bool Blend = false, Dither = true;
   GLenum BlendSource = GL_ONE, BlendDestination = GL_ZERO;

@@ -6,7 +6,9 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <tuple>
+#include <utility>
 
 #include "base/opengl.h"
 #include "es3_context.h"
@@ -186,6 +188,57 @@ TEST_F(Gl11Semantics, BracketsDrawnAgainTakeTheirOwnMatrixAndVertices) {
   bracket(red, 3);
   EXPECT_EQ(PixelAt(1, 6), Red);
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// Brackets that come in the order of the frame before are each found as they
+// come, also one drawn several times a frame. One come in since costs itself
+// and the bracket after it a search by print, one left out the bracket after
+// the gap; nothing drawn before goes up again.
+TEST_F(Gl11Semantics, BracketsAreFoundAsTheyComeInTheOrderOfTheFrameBefore) {
+  // Bracket n: a triangle in cell (n, 0); bracket 0 three times a frame.
+  const auto bracket = [](int n) {
+    glBegin(GL_TRIANGLES);
+    Vertex(n, 0), Vertex(n + 1, 0), Vertex(n, 1);
+    glEnd();
+  };
+  const auto frame = [&](std::initializer_list<int> brackets) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    const Gl11Counters before = Gl11Counts();
+    for (const int n : brackets) bracket(n);
+    const Gl11Counters after = Gl11Counts();
+    return std::make_pair(after.Followed - before.Followed, after.Uploads - before.Uploads);
+  };
+  using FoundAndUploaded = std::pair<long long, long long>;
+  EXPECT_EQ(frame({0, 1, 0, 2, 0}), FoundAndUploaded(0, 3));
+  EXPECT_EQ(frame({0, 1, 0, 2, 0}), FoundAndUploaded(5, 0));
+  EXPECT_EQ(frame({0, 3, 1, 0, 2, 0}), FoundAndUploaded(4, 1));
+  EXPECT_EQ(frame({0, 1, 0, 2, 0}), FoundAndUploaded(4, 0));
+  EXPECT_EQ(frame({0, 1, 0, 2, 0}), FoundAndUploaded(5, 0));
+  EXPECT_EQ(std::make_tuple(PixelAt(1, 1), PixelAt(9, 1), PixelAt(13, 1)), std::make_tuple(White, White, Rgb{0, 0, 0}));
+  // Compiled and run at once where it came before, it still takes every
+  // vertex into the list: run two cells up, the list draws it there.
+  glClear(GL_COLOR_BUFFER_BIT);
+  const GLuint list = glGenLists(1);
+  glNewList(list, GL_COMPILE_AND_EXECUTE);
+  bracket(0);
+  glEndList();
+  glTranslatef(0, 2, 0);
+  glCallLists(1, GL_UNSIGNED_INT, &list);
+  EXPECT_EQ(std::make_tuple(PixelAt(1, 1), PixelAt(1, 9)), std::make_tuple(White, White));
+}
+
+// glPopAttrib gives the current colour back only with GL_CURRENT_BIT.
+TEST_F(Gl11Semantics, APoppedCurrentGroupGivesTheColourBack) {
+  glColor4f(1, 0, 0, 1);
+  glPushAttrib(GL_CURRENT_BIT);
+  glColor4f(0, 0, 1, 1);
+  glPopAttrib();
+  UnitQuad(0, 0);
+  glPushAttrib(GL_ENABLE_BIT);
+  glColor4f(0, 1, 0, 1);
+  glPopAttrib();
+  UnitQuad(1, 0);
+  EXPECT_EQ(std::make_tuple(CellAt(0, 0), CellAt(1, 0)), std::make_tuple(Red, Green));
 }
 
 // A white light on the viewer's side of the quads in cells (0, 1) to (3, 1),
