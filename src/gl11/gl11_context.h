@@ -78,8 +78,8 @@ class EsBackend {
   void DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
   // The vertices of the bracket expected next, in ES mode `mode`: the one
   // at the same place in the frame before (see FollowOrder); null when there
-  // is none. The layer compares a bracket's vertices with
-  // them as they come, and keeps none of its own while they agree.
+  // is none. The layer compares a bracket's vertices with them as they
+  // come, and keeps none of its own while they agree.
   const std::vector<Vertex>* Expected(GLenum mode);
   // Draws the expected bracket, all of whose vertices came again.
   void DrawExpected(const DrawInputs& in);

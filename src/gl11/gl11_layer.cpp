@@ -355,6 +355,15 @@ Op MakeOp(OpKind kind, std::initializer_list<double> numbers = {}, GLenum first 
   return op;
 }
 
+// The bracket differs from the one expected: the vertices that agreed
+// become its own.
+void Diverge() {
+  const Vertex* first = layer.Expected->data();
+  layer.Pending.assign(first, current.Next ? current.Next : first);
+  layer.Expected = nullptr;
+  current.Next = current.End = nullptr;
+}
+
 void ResetState() {
   layer.Current = AttribState();
   current = Gl11Immediate();
@@ -393,6 +402,8 @@ bool Gl11Start() {
 }
 
 void Gl11Lose() {
+  // A bracket left open keeps what it has: the kept brackets go.
+  if (layer.Expected) Diverge();
   for (auto& [name, list] : layer.Lists)
     for (ListBracket& b : list.Brackets) layer.Es.Release(b);
   for (ListBracket& b : layer.Compiled.Brackets) layer.Es.Release(b);
@@ -403,6 +414,7 @@ bool Gl11Restore() {
   // Names still held belong to a context that went away without
   // Gl11Lose: they are forgotten, never deleted, since the new context may
   // use the same names for its own.
+  if (layer.Expected) Diverge();
   const bool built = layer.Es.Build();
   for (auto& [name, list] : layer.Lists)
     for (ListBracket& b : list.Brackets) layer.Es.Upload(b);
@@ -459,15 +471,6 @@ void CloseCompiledBracket() {
   layer.Es.Upload(b);
   layer.Compiled.Ops.push_back(MakeOp(OpKind::Bracket, {}, static_cast<GLenum>(layer.Compiled.Brackets.size() - 1)));
   layer.CompileInside = false;
-}
-
-// The bracket differs from the one expected: the vertices that agreed
-// become its own.
-void Diverge() {
-  const Vertex* first = layer.Expected->data();
-  layer.Pending.assign(first, current.Next ? current.Next : first);
-  layer.Expected = nullptr;
-  current.Next = current.End = nullptr;
 }
 
 }  // namespace
