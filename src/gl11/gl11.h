@@ -158,7 +158,7 @@ GLenum Gl11TakeError();
 struct Gl11Counters {
   long long Draws = 0;    // glDrawArrays calls
   long long Uploads = 0;  // buffer uploads (immediate brackets, lists)
-  long long Followed = 0; // brackets drawn again found as they came, in the order of the frame before
+  long long Followed = 0;  // brackets drawn again found as they came, in the order of the frame before
 };
 Gl11Counters Gl11Counts();
 
