@@ -16,7 +16,17 @@ readonly DARK_BLUE="0,0,51"
 SAVER_PID=""
 
 # The probe's output without the console's carriage returns.
-probe() { wine "$QUILLMOOR_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+# Every command of the probe prints at least one line. One that printed
+# nothing never ran (Wine failed to start it, as happens rarely under load):
+# a query that changes nothing is asked once more.
+probe() {
+  local out
+  out="$(wine "$QUILLMOOR_PROBE" "$@" 2>/dev/null | tr -d '\r')"
+  case "$out:$1" in
+    :sync | :system | :display) out="$(wine "$QUILLMOOR_PROBE" "$@" 2>/dev/null | tr -d '\r')" ;;
+  esac
+  [ -z "$out" ] || printf '%s\n' "$out"
+}
 
 
 windows_path() { winepath -w "$1" 2>/dev/null; }
