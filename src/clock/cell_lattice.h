@@ -15,8 +15,8 @@
 #include <cstdint>
 
 #include "base/extended.h"
-#include "clock/gl_vectors.h"
-#include "clock/triangle_normal.h"
+#include "base/gl_vectors.h"
+#include "base/triangle_normal.h"
 
 inline constexpr int LatticeSectors = 6;
 inline constexpr int LatticeRows = 6;       // storage rows, 0..5

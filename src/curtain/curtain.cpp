@@ -6,8 +6,8 @@
 #include "base/opengl.h"
 #include "base/random.h"
 #include "base/scene_params.h"
-#include "clock/gl_vectors.h"
-#include "clock/triangle_normal.h"
+#include "base/gl_vectors.h"
+#include "base/triangle_normal.h"
 
 CurtainVertex CurtainGrid[CurtainMaxRows + 1][CurtainMaxColumns + 1];
 std::int32_t ColourPattern = 1;

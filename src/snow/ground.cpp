@@ -6,7 +6,7 @@
 #include "base/opengl.h"
 #include "base/random.h"
 #include "base/scene_params.h"
-#include "clock/triangle_normal.h"
+#include "base/triangle_normal.h"
 
 GroundGrid Ground;
 

@@ -9,7 +9,7 @@
 #pragma once
 
 #include "base/extended.h"
-#include "clock/gl_vectors.h"
+#include "base/gl_vectors.h"
 
 inline constexpr int GroundMaxColumns = 300;
 inline constexpr int GroundMaxRows = 100;

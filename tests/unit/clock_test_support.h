@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "clock/gl_vectors.h"
+#include "base/gl_vectors.h"
 #include "recording_gl.h"
 
 namespace clocktest {

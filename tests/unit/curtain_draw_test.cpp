@@ -12,7 +12,7 @@
 
 #include "base/random.h"
 #include "base/scene_params.h"
-#include "clock/triangle_normal.h"
+#include "base/triangle_normal.h"
 #include "clock_test_support.h"
 #include "curtain/curtain.h"
 #include "host/scene_setup/scene_setup.h"

@@ -4,7 +4,7 @@
 
 #include "base/random.h"
 #include "base/scene_params.h"
-#include "clock/triangle_normal.h"
+#include "base/triangle_normal.h"
 #include "clock_test_support.h"
 #include "snow/ground.h"
 

@@ -2,7 +2,7 @@
 // the hour hand, the flakes, the ground and the curtain.
 #pragma once
 
-#include "clock/gl_vectors.h"
+#include "base/gl_vectors.h"
 
 // (p2 - p1) x (p3 - p1), not normalised: its length is twice the triangle's
 // area, and it points toward +z for a triangle that is counter-clockwise seen
