@@ -7,9 +7,8 @@
 #include "clock/dial_marks.h"
 #include "clock/hands.h"
 #include "clock/numerals.h"
-#include "frame/frame_state.h"
-#include "snow/flakes.h"
-#include "snow/ground.h"
+
+HandAngleSet HandAngles;
 
 RingPoint NumeralRingPoint(int position) {
   const Extended theta = 2 * Pi * position / 12 - Pi / 2;
@@ -53,14 +52,4 @@ void DrawClockFace() {
   DrawTurnedHand(Hand::Hour, HandAngles.Hour, NormalStyle::FaceNormal);
   DrawTurnedHand(Hand::Minute, HandAngles.Minute, NormalStyle::PositionAsNormal);
   DrawTurnedHand(Hand::Second, HandAngles.Second, NormalStyle::PositionAsNormal);
-}
-
-void DrawClockAndSnow() {
-  DrawClockFace();
-  // Then the snow, both over the clock: the ground, and the flakes over it.
-  DrawGround();
-  // The ground's many triangles go to the rasteriser while the flakes are
-  // worked out (see the frame's flush after the countdown).
-  glFlush();
-  UpdateAndDrawFlakes();
 }

@@ -1,6 +1,5 @@
-// The scene pass of every frame: the snowflake clock (twelve numerals, sixty
-// dial marks, hour, minute and second hands), then the ground and the falling
-// flakes.
+// The clock section of every frame: twelve numerals, sixty dial marks, and
+// the hour, minute and second hands.
 #pragma once
 
 #include "base/extended.h"
@@ -45,11 +44,16 @@ struct RingPoint {
 // (0.36 cos t, -0.36 sin t) with t = 2 pi k / 12 - pi/2, relative to ClockOffset.
 RingPoint NumeralRingPoint(int position);
 
+// Degrees, counter-clockwise about +z from +x: 90 is twelve o'clock.
+struct HandAngleSet {
+  Extended Hour = 0, Minute = 0, Second = 0;
+};
+
+// The angles the hands are drawn at, set by the frame from its clock reading.
+extern HandAngleSet HandAngles;
+
 // The clock section: numerals, dial marks, then the three hands turned by
 // HandAngles. Expects the identity model-view matrix and alpha blending; sets
 // the blend function (to that same value) before each numeral and leaves the
 // model-view matrix as it found it.
 void DrawClockFace();
-
-// The whole pass: the clock, then the ground and the flakes.
-void DrawClockAndSnow();

@@ -3,7 +3,7 @@
 // clockwise.
 #pragma once
 
-#include "clock/cell_lattice.h"
+#include "base/cell_lattice.h"
 
 inline constexpr int DialMarkCount = 60;
 inline constexpr Extended DialRadius = 0.4_x;

@@ -3,7 +3,7 @@
 // lying along +x of their own frame until the clock pass turns them.
 #pragma once
 
-#include "clock/cell_lattice.h"
+#include "base/cell_lattice.h"
 
 inline constexpr int HandRows = 11;     // i along the hand
 inline constexpr int HandColumns = 7;   // j across it

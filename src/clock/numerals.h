@@ -4,7 +4,7 @@
 // at a place on the clock face.
 #pragma once
 
-#include "clock/cell_lattice.h"
+#include "base/cell_lattice.h"
 
 // The numeral cell: order 2, rim radius 0.005, centred at the origin in the
 // plane z = 1, white fading from opaque at the centre to almost transparent

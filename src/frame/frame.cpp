@@ -7,6 +7,18 @@
 #include "frame/countdown.h"
 #include "frame/frame_state.h"
 #include "frame/platform.h"
+#include "snow/flakes.h"
+#include "snow/ground.h"
+
+void DrawClockAndSnow() {
+  DrawClockFace();
+  // Then the snow, both over the clock: the ground, and the flakes over it.
+  DrawGround();
+  // The ground's many triangles go to the rasteriser while the flakes are
+  // worked out (see the flush after the countdown).
+  glFlush();
+  UpdateAndDrawFlakes();
+}
 
 void DrawFrame(SceneKind kind) {
   Platform& platform = CurrentPlatform();

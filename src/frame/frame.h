@@ -12,5 +12,8 @@ void DrawPreviewFrame();
 // The frame of either kind; the two entries above call it.
 void DrawFrame(SceneKind kind);
 
+// The frame's last pass: the clock, then the ground and the flakes over it.
+void DrawClockAndSnow();
+
 // The preview's pace: the pause at the end of every preview frame.
 inline constexpr unsigned PreviewFramePauseMs = 40;

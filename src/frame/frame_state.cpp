@@ -4,7 +4,6 @@
 #include "base/scene_params.h"
 
 ClockTimeRecord ClockTime;
-HandAngleSet HandAngles;
 TextDriftRecord TextDrift;
 HeadlineFadeRecord HeadlineFade;
 

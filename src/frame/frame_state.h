@@ -6,14 +6,10 @@
 #include <cstdint>
 
 #include "base/extended.h"
+#include "clock/clock_pass.h"
 
 struct ClockTimeRecord {
   std::uint16_t Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
-};
-
-// Degrees, counter-clockwise about +z from +x: 90 is twelve o'clock.
-struct HandAngleSet {
-  Extended Hour = 0, Minute = 0, Second = 0;
 };
 
 // Sway angles in degrees about x, y and z; their steps are SceneParams.SwaySteps.
@@ -28,7 +24,6 @@ struct HeadlineFadeRecord {
 };
 
 extern ClockTimeRecord ClockTime;
-extern HandAngleSet HandAngles;
 extern TextDriftRecord TextDrift;
 extern HeadlineFadeRecord HeadlineFade;
 

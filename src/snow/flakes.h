@@ -9,7 +9,7 @@
 // of them are used.
 #pragma once
 
-#include "clock/cell_lattice.h"
+#include "base/cell_lattice.h"
 
 inline constexpr int FlakeCount = 201;
 inline constexpr int FlakeCapacity = 501;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "clock/cell_lattice.h"
+#include "base/cell_lattice.h"
 #include "clock_test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "clock/cell_lattice.h"
+#include "base/cell_lattice.h"
 
 #include <cmath>
 
