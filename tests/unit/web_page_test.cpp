@@ -69,7 +69,7 @@ TEST(PageOptions, AKeyGivenAgainIsLeftOutAndNamedForEveryKeyAlike) {
     const std::string at = std::string(row.Key) == "step" ? "at=2026-12-20T14:25:10&" : "";
     const std::string first = std::string(row.Key) + "=" + row.First, second = std::string(row.Key) + "=" + row.Second;
     const PageOptions twice = Parse(at + first + "&" + second + "&" + second);
-    EXPECT_EQ(message, std::string(row.Key) + " again \"" + row.Second + "\" and 1 more times" + kept + "\"" +
+    EXPECT_EQ(message, std::string(row.Key) + " again \"" + row.Second + "\" and 1 more time" + kept + "\"" +
                            row.First + "\", is kept")
         << row.Key;
     const PageOptions once = Parse(at + first);
@@ -82,6 +82,14 @@ TEST(PageOptions, AKeyGivenAgainIsLeftOutAndNamedForEveryKeyAlike) {
           << row.Key;
   }
   EXPECT_EQ(Parse("at=2026-12-20T14:25:10&at=2027-01-01T00:00:00").At->Year, 2026);
+  // Different repeats: the first good value stays, the key is named once
+  // with its first repeat and the others counted.
+  EXPECT_EQ(Parse("seed=1&seed=2&seed=3").Seed, 1u);
+  EXPECT_EQ(message, "seed again \"2\" and 1 more time" + kept + "\"1\", is kept");
+  Parse("seed=1&seed=2&seed=3&seed=4&seed=%9B");
+  EXPECT_EQ(message, "seed again \"2\" and 3 more times" + kept + "\"1\", is kept");
+  Parse("seed=1&seed=2");
+  EXPECT_EQ(message, "seed again \"2\"" + kept + "\"1\", is kept");
 }
 
 TEST(PageOptions, UnknownKeysAreNamedOnceInALineOfBoundedLength) {
@@ -95,6 +103,12 @@ TEST(PageOptions, UnknownKeysAreNamedOnceInALineOfBoundedLength) {
   EXPECT_NE(message.find("...\", \"key1xx"), std::string::npos) << message;
   EXPECT_NE(message.find("and 495 more: the page takes"), std::string::npos) << message;
   EXPECT_EQ(message.find("key5x"), std::string::npos) << message;
+  // A name past the fifth counts once however often it comes.
+  const std::string takes = ": the page takes at, step, frames, seed and preview";
+  Parse("k1=1&k2=1&k3=1&k4=1&k5=1&k6=1&k6=2&k6=3");
+  EXPECT_EQ(message, "unknown parameters \"k1\", \"k2\", \"k3\", \"k4\", \"k5\" and 1 more" + takes);
+  Parse("k1=1&k2=1&k3=1&k4=1&k5=1&k1=2");
+  EXPECT_EQ(message, "unknown parameters \"k1\", \"k2\", \"k3\", \"k4\", \"k5\"" + takes);
 }
 
 // Characters that show nothing or turn the line around are written out, so
@@ -104,19 +118,43 @@ TEST(EscapedText, InvisibleAndDirectionCharactersAreWrittenOut) {
   const struct {
     const char* Utf8;
     const char* Escaped;
-  } rows[] = {{"\u200b", "\\u200b"}, {"\u200f", "\\u200f"}, {"\u202a", "\\u202a"}, {"\u202e", "\\u202e"},
-              {"\u2060", "\\u2060"}, {"\u2064", "\\u2064"}, {"\u2066", "\\u2066"}, {"\u2069", "\\u2069"},
-              {"\ufeff", "\\ufeff"}, {"\u0085", "\\u0085"}, {"\u009b", "\\u009b"}, {"\u00ad", "\\u00ad"},
-              {"\u061c", "\\u061c"}, {"\u2028", "\\u2028"},
-              // Just outside the ranges: visible characters.
-              {"\u200a", "\u200a"}, {"\u2010", "\u2010"}, {"\u2027", "\u2027"}, {"\u2070", "\u2070"},
-              {"\u00a0", "\u00a0"}, {"\ufefe", "\ufefe"}, {"\u00e9t\u00e9 \U0001f384", "\u00e9t\u00e9 \U0001f384"}};
+  } rows[] = {// Each range at both ends, inside and just outside: the C1 controls, the
+              // soft hyphen, the Arabic letter mark, the Mongolian vowel separator,
+              // the zero-width spaces, joiners and direction marks, the separators,
+              // embeddings and overrides, the invisible operators, isolates and
+              // deprecated format characters, the byte-order mark.
+              {"\u0080", "\\u0080"}, {"\u009b", "\\u009b"}, {"\u009f", "\\u009f"}, {"\u00a0", "\u00a0"},
+              {"\u00ac", "\u00ac"}, {"\u00ad", "\\u00ad"}, {"\u00ae", "\u00ae"},
+              {"\u061b", "\u061b"}, {"\u061c", "\\u061c"}, {"\u061d", "\u061d"},
+              {"\u180d", "\u180d"}, {"\u180e", "\\u180e"}, {"\u180f", "\u180f"},
+              {"\u200a", "\u200a"}, {"\u200b", "\\u200b"}, {"\u200f", "\\u200f"}, {"\u2010", "\u2010"},
+              {"\u2027", "\u2027"}, {"\u2028", "\\u2028"}, {"\u202a", "\\u202a"}, {"\u202e", "\\u202e"},
+              {"\u202f", "\u202f"},
+              {"\u205f", "\u205f"}, {"\u2060", "\\u2060"}, {"\u2064", "\\u2064"}, {"\u2066", "\\u2066"},
+              {"\u2069", "\\u2069"}, {"\u206f", "\\u206f"}, {"\u2070", "\u2070"},
+              {"\ufefe", "\ufefe"}, {"\ufeff", "\\ufeff"}, {"\uff00", "\uff00"},
+              {"\u00e9t\u00e9 \U0001f384", "\u00e9t\u00e9 \U0001f384"},
+              // A byte outside a well-formed sequence is written in hexadecimal: a
+              // lone C1 byte (CSI to a terminal not in UTF-8 mode), a sequence cut
+              // short, an overlong form, a surrogate, a code point past U+10FFFF.
+              {"\x9b", "\\x9b"}, {"a\x9b[2J", "a\\x9b[2J"}, {"\xe2\x80", "\\xe2\\x80"},
+              {"\xe2\x80z", "\\xe2\\x80z"}, {"\xc0\xaf", "\\xc0\\xaf"}, {"\xed\xa0\x80", "\\xed\\xa0\\x80"},
+              {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"}, {"\xff", "\\xff"}};
   for (const auto& row : rows) EXPECT_EQ(EscapeControls(row.Utf8), row.Escaped) << row.Escaped;
   EXPECT_EQ(EscapeControls("1\u202e2\n3"), "1\\u202e2\\n3");
-  // A broken sequence is no character: its bytes stay.
-  EXPECT_EQ(EscapeControls("\xe2\x80"), "\xe2\x80");
   Parse("seed=%E2%80%AE3");
   EXPECT_EQ(message, "bad seed \"\\u202e3\": expected a whole number from 0 to 18446744073709551615");
+  Parse("seed=%9B");
+  EXPECT_EQ(message, "bad seed \"\\x9b\": expected a whole number from 0 to 18446744073709551615");
+  // A value is cut at 40 bytes at most, never inside a character: a
+  // two-byte letter that would end at byte 41 goes whole to the cut part.
+  const std::string expected = ": expected a whole number from 0 to 18446744073709551615";
+  for (const auto& [before, shown] :
+       {std::pair{38, std::string(38, 'x') + "\u00e9\""}, std::pair{39, std::string(39, 'x') + "...\""},
+        std::pair{40, std::string(40, 'x') + "...\""}}) {
+    Parse("seed=" + std::string(static_cast<std::size_t>(before), 'x') + "%C3%A9");
+    EXPECT_EQ(message, "bad seed \"" + shown + expected) << before;
+  }
 }
 
 TEST(PageOptions, StepsToTheMillisecondWithAFrozenMoment) {

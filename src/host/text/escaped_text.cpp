@@ -33,41 +33,64 @@ bool DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& c, std::siz
   return c >= least[length] && c <= 0x10ffff && (c < 0xd800 || c > 0xdfff);
 }
 
+// The length of the character at text[i]: its sequence's, or 1 for a byte
+// outside a well-formed sequence; `code` its code point when well-formed.
+std::size_t CharacterAt(std::string_view text, std::size_t i, bool& wellFormed, std::uint32_t& code) {
+  std::size_t length = 1;
+  wellFormed = static_cast<unsigned char>(text[i]) < 0x80 || DecodeUtf8(text, i, code, length);
+  if (static_cast<unsigned char>(text[i]) < 0x80) code = static_cast<unsigned char>(text[i]);
+  return wellFormed ? length : 1;
+}
+
+void AppendHexByte(std::string& escaped, unsigned char byte) {
+  escaped += "\\x";
+  escaped += Hex[byte >> 4];
+  escaped += Hex[byte & 15];
+}
+
 }  // namespace
 
 std::string EscapeControls(std::string_view text) {
   std::string escaped;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const auto byte = static_cast<unsigned char>(c);
+  for (std::size_t i = 0; i < text.size();) {
+    bool wellFormed = false;
     std::uint32_t code = 0;
-    std::size_t length = 0;
-    if (byte >= 0x80) {
-      if (DecodeUtf8(text, i, code, length) && Invisible(code)) {
-        escaped += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4) escaped += Hex[(code >> shift) & 15];
-        i += length - 1;
+    const std::size_t length = CharacterAt(text, i, wellFormed, code);
+    const std::string_view character = text.substr(i, length);
+    i += length;
+    if (!wellFormed) {
+      AppendHexByte(escaped, static_cast<unsigned char>(character[0]));
+    } else if (code >= 0x80) {
+      if (!Invisible(code)) {
+        escaped += character;
         continue;
       }
-      escaped += c;
-      continue;
-    }
-    if (byte >= 0x20 && byte != 0x7f && c != '\\') {
-      escaped += c;
-      continue;
-    }
-    escaped += '\\';
-    if (c == '\\') {
-      escaped += c;
-    } else if (byte >= 7 && byte <= 13) {
-      escaped += "abtnvfr"[byte - 7];  // C's names for 7 to 13
+      escaped += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) escaped += Hex[(code >> shift) & 15];
+    } else if (code >= 0x20 && code != 0x7f && code != '\\') {
+      escaped += character;
+    } else if (code == '\\') {
+      escaped += "\\\\";
+    } else if (code >= 7 && code <= 13) {
+      escaped += '\\';
+      escaped += "abtnvfr"[code - 7];  // C's names for 7 to 13
     } else {
-      escaped += 'x';
-      escaped += Hex[byte >> 4];
-      escaped += Hex[byte & 15];
+      AppendHexByte(escaped, static_cast<unsigned char>(code));
     }
   }
   return escaped;
+}
+
+std::size_t CharacterCut(std::string_view text, std::size_t most) {
+  std::size_t cut = 0;
+  while (cut < text.size()) {
+    bool wellFormed = false;
+    std::uint32_t code = 0;
+    const std::size_t length = CharacterAt(text, cut, wellFormed, code);
+    if (cut + length > most) break;
+    cut += length;
+  }
+  return cut;
 }
 
 std::string Quoted(std::string_view text) {

@@ -1,5 +1,6 @@
 #include "host/web/page_options.h"
 
+#include <algorithm>
 #include <iterator>
 #include <limits>
 #include <vector>
@@ -37,14 +38,15 @@ std::string Decode(std::string_view text) {
 }
 
 // A value as the message shows it: in quotes, escaped as every echoed value
-// is, cut after 40 bytes, so that the message stays one short line.
+// is, cut after at most 40 bytes, between characters, so that the message
+// stays one short line.
 std::string Shown(const std::string& value) {
+  const std::size_t cut = CharacterCut(value, 40);
   std::string shown = "\"";
-  shown += EscapeControls(std::string_view(value).substr(0, 40));
-  if (value.size() > 40) shown += "...";
+  shown += EscapeControls(std::string_view(value).substr(0, cut));
+  if (cut < value.size()) shown += "...";
   return shown + "\"";
 }
-
 
 std::optional<LocalMoment> ParseAt(std::string text, std::string& why) {
   // The URL form has a 'T' between date and time; a space is taken too.
@@ -56,13 +58,95 @@ std::optional<LocalMoment> ParseAt(std::string text, std::string& why) {
   return moment;
 }
 
-}  // namespace
+// The parameters the page knows, in the order the message names them.
+enum class PageKey { At, Step, Frames, Seed, Preview };
+constexpr PageKey AllKeys[] = {PageKey::At, PageKey::Step, PageKey::Frames, PageKey::Seed, PageKey::Preview};
 
-namespace {
+const char* NameOf(PageKey key) {
+  switch (key) {
+    case PageKey::At: return "at";
+    case PageKey::Step: return "step";
+    case PageKey::Frames: return "frames";
+    case PageKey::Seed: return "seed";
+    case PageKey::Preview: return "preview";
+  }
+  return "";
+}
 
-constexpr const char* Keys[] = {"at", "step", "frames", "seed", "preview"};
-// Unknown parameters the message names; the others are counted.
-constexpr std::size_t MostUnknownNamed = 5;
+std::optional<PageKey> KeyNamed(const std::string& name) {
+  for (const PageKey key : AllKeys)
+    if (name == NameOf(key)) return key;
+  return std::nullopt;
+}
+
+// One "name=value" of the query, decoded; `HasValue` false for a bare name.
+struct QueryPair {
+  std::string Name;
+  std::string Value;
+  bool HasValue = false;
+};
+
+// The query's pairs in order, the leading '?' and empty pairs left out.
+std::vector<QueryPair> SplitQuery(std::string_view query) {
+  if (!query.empty() && query.front() == '?') query.remove_prefix(1);
+  std::vector<QueryPair> pairs;
+  while (!query.empty()) {
+    const std::size_t end = query.find('&');
+    const std::string_view pair = query.substr(0, end);
+    query = end == std::string_view::npos ? std::string_view() : query.substr(end + 1);
+    if (pair.empty()) continue;
+    const std::size_t equals = pair.find('=');
+    const bool hasValue = equals != std::string_view::npos;
+    pairs.push_back({Decode(pair.substr(0, equals)), hasValue ? Decode(pair.substr(equals + 1)) : std::string(),
+                     hasValue});
+  }
+  return pairs;
+}
+
+// Takes `pair`'s value for `key` into `options`: true if it is good, else
+// `mistake` says why and `options` keeps that key's default.
+bool TakeValue(PageKey key, const QueryPair& pair, PageOptions& options, std::string& mistake) {
+  const std::string& value = pair.Value;
+  std::string why;
+  switch (key) {
+    case PageKey::At:
+      options.At = ParseAt(value, why);
+      if (options.At) return true;
+      break;
+    case PageKey::Step:
+      // A step longer than the calendar's whole span can never be taken.
+      if (ParseStep(value, options.StepMs, options.StepDivisor) &&
+          options.StepMs / options.StepDivisor <= LastMomentSeconds() * 1000)
+        return true;
+      options.StepMs = 0;
+      options.StepDivisor = 1;
+      why = "expected seconds, 0 or more, to three decimals or as a fraction (e.g. 1, 0.5 or 1/30)";
+      break;
+    case PageKey::Frames:
+      if (ParseWhole(value, options.Frames) && options.Frames >= 1 && options.Frames <= MaxFrames) return true;
+      options.Frames = 0;
+      why = "expected a whole number from 1 to " + std::to_string(MaxFrames);
+      break;
+    case PageKey::Seed: {
+      std::uint64_t seed = 0;
+      if (ParseWhole(value, seed)) {
+        options.Seed = seed;
+        return true;
+      }
+      why = "expected a whole number from 0 to 18446744073709551615";
+      break;
+    }
+    case PageKey::Preview:
+      if (!pair.HasValue || value.empty() || value == "1" || value == "true" || value == "0" || value == "false") {
+        options.Preview = !(value == "0" || value == "false");
+        return true;
+      }
+      why = "expected no value, 1 or 0";
+      break;
+  }
+  mistake = std::string("bad ") + NameOf(key) + " " + Shown(value) + ": " + why;
+  return false;
+}
 
 // What was made of one key's occurrences: whether a good value was taken
 // (the first good one counts), and the values given after it.
@@ -72,104 +156,63 @@ struct KeyUse {
   std::vector<std::string> Repeats;
 };
 
+// Unknown parameters the message names; the others are counted.
+constexpr std::size_t MostUnknownNamed = 5;
+
+// The mistakes left once every pair is read: each key given again after a
+// good value, once with its repeats counted, then the unknown names, each
+// counted once however often it came, the first few named.
+void DescribeLeftOut(const KeyUse (&uses)[std::size(AllKeys)], const std::vector<std::string>& unknown,
+                     std::vector<std::string>& mistakes) {
+  for (const PageKey key : AllKeys) {
+    const KeyUse& use = uses[static_cast<std::size_t>(key)];
+    if (use.Repeats.empty()) continue;
+    std::string repeated = std::string(NameOf(key)) + " again " + Shown(use.Repeats.front());
+    if (const std::size_t more = use.Repeats.size() - 1; more > 0)
+      repeated += " and " + std::to_string(more) + (more == 1 ? " more time" : " more times");
+    mistakes.push_back(repeated + ": a parameter counts once; the first good value, " + Shown(use.TakenValue) +
+                       ", is kept");
+  }
+  if (unknown.empty()) return;
+  std::string named;
+  for (std::size_t i = 0; i < unknown.size() && i < MostUnknownNamed; ++i)
+    named += (named.empty() ? "" : ", ") + Shown(unknown[i]);
+  if (unknown.size() > MostUnknownNamed) named += " and " + std::to_string(unknown.size() - MostUnknownNamed) + " more";
+  mistakes.push_back(std::string(unknown.size() > 1 ? "unknown parameters " : "unknown parameter ") + named +
+                     ": the page takes at, step, frames, seed and preview");
+}
+
 }  // namespace
 
 PageOptions ParsePageOptions(std::string_view query, std::string& message) {
   PageOptions options;
   std::vector<std::string> mistakes;
-  const auto bad = [&](const char* what, const std::string& value, const std::string& expected) {
-    mistakes.push_back(std::string("bad ") + what + " " + Shown(value) + ": " + expected);
-  };
-  if (!query.empty() && query.front() == '?') query.remove_prefix(1);
-  KeyUse uses[std::size(Keys)];
-  std::vector<std::string> unknown;
-  std::size_t unknownCount = 0;
-  std::string stepText;
-  while (!query.empty()) {
-    const std::size_t end = query.find('&');
-    const std::string_view pair = query.substr(0, end);
-    query = end == std::string_view::npos ? std::string_view() : query.substr(end + 1);
-    if (pair.empty()) continue;
-    const std::size_t equals = pair.find('=');
-    const std::string name = Decode(pair.substr(0, equals));
-    const bool hasValue = equals != std::string_view::npos;
-    const std::string value = hasValue ? Decode(pair.substr(equals + 1)) : std::string();
-    std::size_t key = 0;
-    while (key < std::size(Keys) && name != Keys[key]) ++key;
-    if (key == std::size(Keys)) {
-      // Each unknown name once, however often it comes.
-      bool seen = false;
-      for (const std::string& u : unknown) seen = seen || u == name;
-      if (seen) continue;
-      if (unknown.size() < MostUnknownNamed) unknown.push_back(name);
-      ++unknownCount;
+  KeyUse uses[std::size(AllKeys)];
+  std::vector<std::string> unknown;  // each name once, in the order first given
+  for (const QueryPair& pair : SplitQuery(query)) {
+    const std::optional<PageKey> key = KeyNamed(pair.Name);
+    if (!key) {
+      if (std::find(unknown.begin(), unknown.end(), pair.Name) == unknown.end()) unknown.push_back(pair.Name);
       continue;
     }
-    KeyUse& use = uses[key];
+    KeyUse& use = uses[static_cast<std::size_t>(*key)];
     if (use.Taken) {
-      use.Repeats.push_back(value);
+      use.Repeats.push_back(pair.Value);
       continue;
     }
-    std::string why;
-    bool good = false;
-    if (name == "at") {
-      options.At = ParseAt(value, why);
-      good = options.At.has_value();
-      if (!good) bad("at", value, why);
-    } else if (name == "step") {
-      // A step longer than the calendar's whole span can never be taken.
-      good = ParseStep(value, options.StepMs, options.StepDivisor) &&
-             options.StepMs / options.StepDivisor <= LastMomentSeconds() * 1000;
-      if (good) {
-        stepText = value;
-      } else {
-        options.StepMs = 0;
-        options.StepDivisor = 1;
-        bad("step", value, "expected seconds, 0 or more, to three decimals or as a fraction (e.g. 1, 0.5 or 1/30)");
-      }
-    } else if (name == "frames") {
-      good = ParseWhole(value, options.Frames) && options.Frames >= 1 && options.Frames <= MaxFrames;
-      if (!good) {
-        options.Frames = 0;
-        bad("frames", value, "expected a whole number from 1 to " + std::to_string(MaxFrames));
-      }
-    } else if (name == "seed") {
-      std::uint64_t seed = 0;
-      good = ParseWhole(value, seed);
-      if (good)
-        options.Seed = seed;
-      else
-        bad("seed", value, "expected a whole number from 0 to 18446744073709551615");
-    } else {
-      good = !hasValue || value.empty() || value == "1" || value == "true" || value == "0" || value == "false";
-      if (good)
-        options.Preview = !(value == "0" || value == "false");
-      else
-        bad("preview", value, "expected no value, 1 or 0");
-    }
-    use.Taken = good;
-    if (good) use.TakenValue = value;
+    std::string mistake;
+    use.Taken = TakeValue(*key, pair, options, mistake);
+    if (use.Taken)
+      use.TakenValue = pair.Value;
+    else
+      mistakes.push_back(mistake);
   }
-  // A key given again after a good value: the later ones are left out.
-  for (std::size_t key = 0; key < std::size(Keys); ++key) {
-    const KeyUse& use = uses[key];
-    if (use.Repeats.empty()) continue;
-    std::string repeated = std::string(Keys[key]) + " again " + Shown(use.Repeats.front());
-    if (use.Repeats.size() > 1) repeated += " and " + std::to_string(use.Repeats.size() - 1) + " more times";
-    mistakes.push_back(repeated + ": a parameter counts once; the first good value, " + Shown(use.TakenValue) +
-                       ", is kept");
-  }
-  if (unknownCount > 0) {
-    std::string named;
-    for (const std::string& u : unknown) named += (named.empty() ? "" : ", ") + Shown(u);
-    if (unknownCount > unknown.size()) named += " and " + std::to_string(unknownCount - unknown.size()) + " more";
-    mistakes.push_back(std::string(unknownCount > 1 ? "unknown parameters " : "unknown parameter ") + named +
-                       ": the page takes at, step, frames, seed and preview");
-  }
+  DescribeLeftOut(uses, unknown, mistakes);
   // As the renderer refuses them: a step without a frozen moment, and a
   // counted run whose last frame would leave the calendar.
-  if (uses[1].Taken && StepWithoutMoment(options.At, options.StepMs)) {
-    mistakes.push_back("step " + Shown(stepText) + " needs at: " + StepNeedsMomentReason);
+  const KeyUse& step = uses[static_cast<std::size_t>(PageKey::Step)];
+  if (step.Taken && StepWithoutMoment(options.At, options.StepMs)) {
+    mistakes.push_back("step " + Shown(step.TakenValue) + " needs at: " + StepNeedsMomentReason);
     options.StepMs = 0;
   }
   if (options.At && LastFramePastCalendar(*options.At, options.Frames, options.StepMs, options.StepDivisor)) {
