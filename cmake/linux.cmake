@@ -91,7 +91,7 @@ add_library(quillmoor_headless STATIC
   src/host/headless/state_json.cpp src/host/headless/state_output.cpp)
 target_include_directories(quillmoor_headless PUBLIC src)
 target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene_setup quillmoor_linux_font quillmoor_host_time
-  quillmoor_linux_options quillmoor_linux_egl quillmoor_version
+  quillmoor_linux_options quillmoor_linux_egl quillmoor_linux_signals quillmoor_version
   OpenGL::EGL OpenGL::OpenGL PkgConfig::GLU PkgConfig::DEFLATE Threads::Threads)
 
 add_executable(quillmoor-render src/host/headless/main.cpp)

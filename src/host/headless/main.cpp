@@ -2,11 +2,9 @@
 // no display at all, to PNG (one picture, a numbered sequence or a stream of
 // pictures) or to raw RGB24 frames, and writes the frames' state as JSON.
 #include <dirent.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -14,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -28,6 +27,7 @@
 #include "host/headless/replacing_file.h"
 #include "host/headless/state_output.h"
 #include "host/linux/option_scanner.h"
+#include "host/linux/stop_signals.h"
 #include "host/text/escaped_text.h"
 
 namespace {
@@ -37,49 +37,20 @@ constexpr int BadInput = 2;
 
 // The signals that stop a run after the current frame: the terminal's
 // interrupt, a polite kill, the terminal gone, the reader of a pipe gone.
-constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// They only ask the frame loop to stop after the current frame, so that every
+// file it leaves is complete; one that whoever started us ignores (nohup, a
+// background job) stays ignored. They interrupt a blocked write instead of
+// restarting it, so that a reader that stops reading cannot hold the run.
+StopSignals stops;
 
-// The first stop signal, set by whichever thread it reaches, read by the
-// frame loop: a lock-free atomic, which a signal handler may write.
-std::atomic<int> stopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-void OnStopSignal(int signal) {
-  int none = 0;
-  stopSignal.compare_exchange_strong(none, signal);
-}
-
-// The stop signals only ask the frame loop to stop after the current frame,
-// so that every file it leaves is complete; one that whoever started us
-// ignores (nohup, a background job) stays ignored. They interrupt a blocked
-// write instead of restarting it, so that a reader that stops reading cannot
-// hold the run. A write past the file-size limit fails with EFBIG and is
-// reported like any failed write, instead of ending the process with a
-// temporary file left behind.
-void InstallSignalHandlers() {
-  struct sigaction action = {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
-  for (const int signal : StopSignals) {
-    struct sigaction inherited;
-    if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
-      sigaction(signal, &action, nullptr);
-  }
+bool InstallSignalHandlers() {
+  if (!stops.Install({SIGINT, SIGTERM, SIGHUP, SIGPIPE}, {.Restart = false, .KeepIgnored = true})) return false;
+  stops.Catch();
+  // A write past the file-size limit fails with EFBIG and is reported like
+  // any failed write, instead of ending the process with a temporary file
+  // left behind.
   std::signal(SIGXFSZ, SIG_IGN);
-}
-
-// Once a stopped run has left its files complete and said what it wrote, it
-// ends by the signal itself, so that whoever started it sees why: a shell
-// ends the loop that ran it on Ctrl-C, and $? still reads 128 + the number.
-[[noreturn]] void EndBySignal(int signal) {
-  std::signal(signal, SIG_DFL);
-  sigset_t only;
-  sigemptyset(&only);
-  sigaddset(&only, signal);
-  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-  raise(signal);
-  std::_Exit(128 + signal);  // not reached: the signal ends the process
+  return true;
 }
 
 int Complain(const std::string& message, int status) {
@@ -219,7 +190,7 @@ constexpr auto Grace = std::chrono::milliseconds(500);
 // came while it was still busy.
 bool WriterFree(BackgroundWriter& writer) {
   while (!writer.Idle(Slice))
-    if (stopSignal) return false;
+    if (stops.Arrived()) return false;
   return true;
 }
 
@@ -230,12 +201,12 @@ void FinishWriting(BackgroundWriter& writer) {
   using Clock = std::chrono::steady_clock;
   std::optional<Clock::time_point> stopSeen;
   while (!writer.Idle(Slice)) {
-    if (!stopSignal) continue;
+    if (!stops.Arrived()) continue;
     const Clock::time_point now = Clock::now();
     if (!stopSeen) stopSeen = now;
     if (now - *stopSeen < Grace) continue;
     AbandonWrites(true);
-    writer.Interrupt(stopSignal);  // again each slice: it may come just before the write
+    writer.Interrupt(stops.Which());  // again each slice: it may come just before the write
   }
   AbandonWrites(false);
 }
@@ -252,7 +223,7 @@ LoopEnd RunFrames(const RenderOptions& options, const OutputPlan& plan, RenderSe
   LoopEnd end;
   BackgroundWriter writer;
   int pictures = 0;
-  while (end.Frames < options.Frames && !stopSignal && !output.Failed()) {
+  while (end.Frames < options.Frames && !stops.Arrived() && !output.Failed()) {
     const int frame = end.Frames;
     const bool keep = options.Keeps(frame);
     // A picture's name is checked again before its frame is drawn (raw
@@ -294,7 +265,7 @@ LoopEnd RunFrames(const RenderOptions& options, const OutputPlan& plan, RenderSe
 // failure the state file stays as it was, and so does every picture not yet
 // replaced.
 int Conclude(const RenderOptions& options, FrameOutput& output, StateOutput& state, LoopEnd end) {
-  const bool cutShort = output.Failed() && (stopSignal.load() == SIGPIPE || output.Abandoned());
+  const bool cutShort = output.Failed() && (stops.Which() == SIGPIPE || output.Abandoned());
   if (output.Failed() && !cutShort) return Complain(output.Error(), Failed);
   if (end.Status != 0) return Complain(end.Error, end.Status);
   if (cutShort) end.Frames = output.FailedFrame();
@@ -303,7 +274,7 @@ int Conclude(const RenderOptions& options, FrameOutput& output, StateOutput& sta
 
   // A stop signal ends the run even when it came during the last frame, and
   // says what was written; main() then ends by the signal.
-  if (const int signal = stopSignal) {
+  if (const int signal = stops.Which()) {
     return Complain(std::string("stopped by SIG") + sigabbrev_np(signal) + " after " + std::to_string(end.Frames) +
                         " of " + std::to_string(options.Frames) + " frames; " + output.Written(cutShort),
                     128 + signal);
@@ -313,7 +284,9 @@ int Conclude(const RenderOptions& options, FrameOutput& output, StateOutput& sta
 
 int Render(const RenderOptions& options) {
   ReadFileCreationMask();   // before any other thread exists
-  InstallSignalHandlers();  // before any temporary file exists
+  // Before any temporary file exists.
+  if (!InstallSignalHandlers())
+    return Complain(std::string("cannot set up the signal handlers: ") + std::strerror(errno), Failed);
   const OutputPlan plan = PlanOutputs(options);
   if (const std::optional<int> refused = CheckOutputs(options, plan)) return *refused;
 
@@ -340,6 +313,27 @@ int Render(const RenderOptions& options) {
   return Conclude(options, output, state, end);
 }
 
+// Render, with a failure it throws (no memory for a picture of a large
+// --size, say) told in one line as any other failure, once every file it had
+// open has been taken back: the temporary files are removed as the objects
+// that hold them go, and whatever was there before stays.
+int RenderReportingFailure(const RenderOptions& options) {
+  try {
+    try {
+      return Render(options);
+    } catch (const std::bad_alloc&) {
+      return Complain(std::string("cannot render the frames: ") + std::strerror(ENOMEM), Failed);
+    } catch (const std::exception& failure) {
+      return Complain(std::string("cannot render the frames: ") + failure.what(), Failed);
+    }
+  } catch (...) {
+    // Not even the message could be made.
+    static constexpr char message[] = "quillmoor-render: cannot render the frames: out of memory\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, message, sizeof message - 1);
+    return Failed;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -351,7 +345,7 @@ int main(int argc, char** argv) {
   if (!options) return Complain(error + "\nTry 'quillmoor-render --help'.", BadInput);
   if (options->Help) return Print(RenderUsage);
   if (options->Version) return Print("quillmoor-render " QUILLMOOR_VERSION_STRING "\n");
-  const int status = Render(*options);
-  if (const int signal = stopSignal; signal != 0 && status == 128 + signal) EndBySignal(signal);
+  const int status = RenderReportingFailure(*options);
+  if (const int signal = stops.Which(); signal != 0 && status == 128 + signal) EndBySignal(signal);
   return status;
 }

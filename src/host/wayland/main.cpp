@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   int status;
   {
     StopSignals signals;
-    if (!signals.Install()) return Fail("cannot set up the signal handlers");
+    if (!InstallSaverStopSignals(signals)) return Fail("cannot set up the signal handlers");
     status = RunSaver(*options, signals, endSignal);
   }
   EndBySignal(endSignal);

@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     return *status;
 
   StopSignals signals;
-  if (!signals.Install()) return Fail("cannot set up the signal handlers");
+  if (!InstallSaverStopSignals(signals)) return Fail("cannot set up the signal handlers");
   Display* display = OpenDisplay(error);
   if (display == nullptr) return Fail(error);
   InstallX11ErrorHandlers();
