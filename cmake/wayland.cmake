@@ -35,7 +35,7 @@ target_link_libraries(quillmoor_wayland_protocols PUBLIC PkgConfig::WAYLAND)
 # The command line makes no Wayland calls and is unit-tested on its own.
 add_library(quillmoor_wayland_core STATIC src/host/wayland/command_line.cpp)
 target_include_directories(quillmoor_wayland_core PUBLIC src)
-target_link_libraries(quillmoor_wayland_core PUBLIC quillmoor_linux_options)
+target_link_libraries(quillmoor_wayland_core PUBLIC quillmoor_linux_options quillmoor_linux_session)
 
 add_executable(quillmoor-wayland src/host/wayland/black_surface.cpp src/host/wayland/layer_surface.cpp
   src/host/wayland/main.cpp src/host/wayland/outline_overlay_font.cpp src/host/wayland/scene_surface.cpp

@@ -83,4 +83,42 @@ TEST(WaylandCommandLine, MessagesEscapeEveryControlCharacter) {
   }
 }
 
+// Where the client library looks for the compositor's socket, and what keeps
+// it from finding one, byte for byte: a socket's path holds at most 107 bytes
+// (108 with the null that ends it), both sides of that; a runtime folder
+// unset, empty or relative; the folder echoed escaped on every message.
+TEST(WaylandCommandLine, TheSocketsPathAndWhatKeepsItFromBeingFound) {
+  const std::string notSet = "XDG_RUNTIME_DIR is not set: no folder to find the Wayland compositor's socket in";
+  const std::string noFolder = "' is not an absolute path: no folder to find the Wayland compositor's socket in";
+  const auto tooLong = [](const std::string& path) {
+    return "the Wayland socket's path '" + path + "' is longer than the 107 bytes a socket's path can have";
+  };
+  // A runtime folder that with "/wayland-1" makes a path of `length` bytes.
+  const auto folder = [](std::size_t length) { return "/" + std::string(length - 11, 'r'); };
+  const std::string f106 = folder(106), f107 = folder(107), f108 = folder(108);
+  const std::string full107 = f107 + "/wayland-1", full108 = f108 + "/wayland-1";
+  const std::string controls = ControlCharacters() + "\x9b";
+  const std::string tail(100, 't'), longControls = "/" + controls + tail;
+  const struct {
+    const char* Display;
+    const char* RuntimeDir;
+    std::string Problem;
+  } rows[] = {{"wayland-1", f106.c_str(), ""},
+              {"wayland-1", f107.c_str(), ""},
+              {"wayland-1", f108.c_str(), tooLong(full108)},
+              {full107.c_str(), nullptr, ""},
+              {full108.c_str(), nullptr, tooLong(full108)},
+              {nullptr, "/run/user/1000", ""},
+              {"wayland-1", nullptr, notSet},
+              {"wayland-1", "", notSet},
+              {nullptr, "run/user", "XDG_RUNTIME_DIR 'run/user" + noFolder},
+              {"wayland-1", controls.c_str(), "XDG_RUNTIME_DIR '" + ControlsEscaped + "\\x9b" + noFolder},
+              {"wayland-1", longControls.c_str(), tooLong("/" + ControlsEscaped + "\\x9b" + tail + "/wayland-1")}};
+  for (const auto& row : rows)
+    EXPECT_EQ(WaylandSocketProblem(row.Display, row.RuntimeDir), row.Problem)
+        << (row.Display ? row.Display : "(unset)") << " in " << (row.RuntimeDir ? row.RuntimeDir : "(unset)");
+  EXPECT_EQ(full107.size(), 107u);
+  EXPECT_EQ(full108.size(), 108u);
+}
+
 }  // namespace

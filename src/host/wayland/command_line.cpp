@@ -1,8 +1,11 @@
 #include "host/wayland/command_line.h"
 
+#include <sys/un.h>
+
 #include <string_view>
 
 #include "host/linux/option_scanner.h"
+#include "host/linux/session_lock.h"
 #include "host/text/escaped_text.h"
 
 const char* const WaylandUsage =
@@ -85,4 +88,18 @@ std::optional<WaylandOptions> ParseWaylandOptions(int argc, const char* const* a
     }
   }
   return options;
+}
+
+std::string WaylandSocketProblem(const char* display, const char* runtimeDir) {
+  const std::string path = WaylandSocketPath(display, runtimeDir);
+  if (path.empty())
+    return runtimeDir == nullptr || runtimeDir[0] == '\0'
+               ? "XDG_RUNTIME_DIR is not set: no folder to find the Wayland compositor's socket in"
+               : "XDG_RUNTIME_DIR '" + EscapeControls(runtimeDir) +
+                     "' is not an absolute path: no folder to find the Wayland compositor's socket in";
+  // The path and its terminating null must fit in sun_path.
+  if (path.size() >= sizeof(sockaddr_un::sun_path))
+    return "the Wayland socket's path '" + EscapeControls(path) + "' is longer than the " +
+           std::to_string(sizeof(sockaddr_un::sun_path) - 1) + " bytes a socket's path can have";
+  return {};
 }

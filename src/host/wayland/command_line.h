@@ -32,3 +32,10 @@ bool EndsOnInput(WaylandLayer layer);
 std::optional<WaylandOptions> ParseWaylandOptions(int argc, const char* const* argv, std::string& error);
 
 extern const char* const WaylandUsage;
+
+// What keeps the client library from finding the compositor's socket with
+// WAYLAND_DISPLAY `display` and XDG_RUNTIME_DIR `runtimeDir` (either null when
+// unset), in one line with the values escaped: no absolute runtime folder for
+// a relative name, or a path longer than the 107 bytes a socket's path can
+// have. Empty when the path is one the library can use.
+std::string WaylandSocketProblem(const char* display, const char* runtimeDir);

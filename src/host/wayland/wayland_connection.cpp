@@ -1,14 +1,12 @@
 #include "host/wayland/wayland_connection.h"
 
-#include <sys/un.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "host/linux/option_scanner.h"
-#include "host/linux/session_lock.h"
 #include "host/text/escaped_text.h"
+#include "host/wayland/command_line.h"
 
 namespace {
 
@@ -84,21 +82,9 @@ bool WaylandConnection::Connect(std::string& error) {
   // path or WAYLAND_SOCKET an open one. What keeps libwayland from finding
   // it is said here in one line, its values escaped; libwayland would print
   // a line of its own first, with the values as they are.
-  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
   if (std::getenv("WAYLAND_SOCKET") == nullptr) {
-    const std::string path = WaylandSocketPath(name, runtimeDir);
-    if (path.empty()) {
-      error = runtimeDir == nullptr || runtimeDir[0] == '\0'
-                  ? "XDG_RUNTIME_DIR is not set: no folder to find the Wayland compositor's socket in"
-                  : "XDG_RUNTIME_DIR '" + EscapeControls(runtimeDir) +
-                        "' is not an absolute path: no folder to find the Wayland compositor's socket in";
-      return false;
-    }
-    if (path.size() >= sizeof(sockaddr_un::sun_path)) {
-      error = "the Wayland socket's path '" + EscapeControls(path) + "' is longer than the " +
-              std::to_string(sizeof(sockaddr_un::sun_path) - 1) + " bytes a socket's path can have";
-      return false;
-    }
+    error = WaylandSocketProblem(name, std::getenv("XDG_RUNTIME_DIR"));
+    if (!error.empty()) return false;
   }
   display_ = wl_display_connect(nullptr);
   if (display_ == nullptr) {
