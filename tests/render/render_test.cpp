@@ -247,15 +247,22 @@ TEST(RenderCommand, RefusesNamesItCannotKeepTo) {
   std::ofstream(dir / "same.png") << "kept";
   std::filesystem::create_symlink("same.png", dir / "link.png");
   std::filesystem::create_symlink("same.png", dir / "n1.png");
+  // Other names of the state's own file: hard links, beside it and in another folder.
+  std::filesystem::create_directory(dir / "sub");
+  std::filesystem::create_hard_link(dir / "same.png", dir / "h2.png");
+  std::filesystem::create_hard_link(dir / "same.png", dir / "sub" / "h1.png");
   for (const auto& [out, state, clash] : {std::tuple{"same.png", "same.png", true}, std::tuple{"same.png", "link.png", true},
                                           std::tuple{"%d.png", "1.png", true}, std::tuple{"%d.png", "2.png", true},
-                                          std::tuple{"n%d.png", "same.png", true}, std::tuple{"%d.png", "3.png", false}}) {
+                                          std::tuple{"n%d.png", "same.png", true}, std::tuple{"h%d.png", "same.png", true},
+                                          std::tuple{"sub/h%d.png", "same.png", true},
+                                          std::tuple{"h%d.png", "sub/h1.png", true}, std::tuple{"%d.png", "3.png", false}}) {
     const Outcome run = RunRenderer("--size 8x8 --frames 3 --out " + (dir / out).string() + " --state " +
                                     (dir / "." / state).string());
     EXPECT_EQ(run.status, clash ? 2 : 0) << out << " " << state << ": " << run.said;
     EXPECT_EQ(run.said.find(" name the same file") != std::string::npos, clash) << run.said;
     EXPECT_EQ(ReadAll(dir / "same.png"), "kept");
-    EXPECT_EQ(Entries(dir), clash ? 3 : 7);
+    EXPECT_EQ(Entries(dir), clash ? 5 : 9) << out << " " << state;
+    EXPECT_EQ(Entries(dir / "sub"), 1) << out << " " << state;
   }
   for (const std::size_t length : {4068u, 4069u}) {
     std::string folder = FreshDir("deep").string();
@@ -275,6 +282,8 @@ TEST(RenderCommand, RefusesNamesItCannotKeepTo) {
 // or the write fails: a FIFO (also through a symbolic link), a folder, and a
 // picture whose replacement cannot be written (the file-size limit, which
 // holds for root as well, stops the write).
+std::vector<std::pair<long, long>> PngSizes(const std::string& stream);
+
 TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
   const auto dir = FreshDir("whole");
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
@@ -351,6 +360,31 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
     EXPECT_GT(std::filesystem::file_size(later / "00001.png"), 100u);
     EXPECT_EQ(ReadAll(later / "s.jsonl"), earlier);
     EXPECT_EQ(Entries(later), 4);
+  }
+
+  // A file system that fills in the middle of a long run, with room for a
+  // few pictures: the picture that does not fit fails the run at once, with
+  // one line; the pictures before it stay whole and no temporary file is
+  // left. Mounted in a namespace of its own, whose content is copied out.
+  const auto filling = FreshDir("filling");
+  std::filesystem::create_directory(filling / "copy");
+  const std::string mountAndRun =
+      "unshare -rm sh -c 'mount -t tmpfs -o size=64k tmpfs \"$0\" || exit 99; timeout 20 \"$1\" --size 64x48 "
+      "--frames 10000000 --every 1 --out \"$0/%06d.png\"; status=$?; cp -a \"$0/.\" \"$0/../copy\"; exit $status' " +
+      (filling / "tmpfs").string() + " " QUILLMOOR_RENDER_BIN;
+  std::filesystem::create_directory(filling / "tmpfs");
+  const Outcome filled = RunRenderer("", "", mountAndRun);
+  if (filled.status == 99) GTEST_SKIP() << "no tmpfs can be mounted here: " << filled.said;
+  EXPECT_EQ(filled.status, 1) << filled.said;
+  EXPECT_TRUE(std::regex_match(filled.said, std::regex("quillmoor-render: cannot write \"" + filling.string() +
+                                                       "/tmpfs/[0-9]{6}\\.png\": No space left on device\n")))
+      << filled.said;
+  const long kept = Entries(filling / "copy");
+  EXPECT_GE(kept, 2);
+  for (long n = 0; n < kept; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%06ld.png", n);
+    EXPECT_EQ(PngSizes(ReadAll(filling / "copy" / name)), (std::vector<std::pair<long, long>>{{64, 48}})) << name;
   }
 }
 
@@ -830,6 +864,36 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
       EXPECT_EQ(Entries(dir), 1);
     }
 
+  // State lines alone into a pipe whose reader has stopped: the line in hand
+  // waits for room with nothing of it written yet when SIGTERM comes, and the
+  // run still ends by the signal within a second, telling the lines the pipe
+  // took whole.
+  {
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    const pid_t child = StartRenderer({"--size", "8x8", "--frames", "10000000", "--every", "1", "--print-state"}, said,
+                                      ends[1]);
+    close(ends[1]);
+    int held = 0;
+    AwaitUpTo30s([&] {  // full: no more for half a second
+      const int before = held;
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      return ioctl(ends[0], FIONREAD, &held) == 0 && held > 0 && held == before;
+    });
+    const auto sent = std::chrono::steady_clock::now();
+    kill(child, SIGTERM);
+    EXPECT_EQ(Ending(child), "killed by SIGTERM");
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
+    std::string lines;
+    char part[4096];
+    for (ssize_t got; (got = read(ends[0], part, sizeof part)) > 0;) lines.append(part, static_cast<std::size_t>(got));
+    close(ends[0]);
+    const std::string whole = std::to_string(std::count(lines.begin(), lines.end(), '\n'));
+    EXPECT_EQ(lines.back(), '\n');
+    EXPECT_EQ(ReadAll(said), "quillmoor-render: stopped by SIGTERM after " + whole + " of 10000000 frames; " + whole +
+                                 " state lines written to standard output; frame " + whole + "'s state line cut short\n");
+  }
+
   // Ctrl-C (SIGINT to the process group) ends a shell loop that calls the
   // renderer, not only the renderer in hand: the shell sees it die by SIGINT.
   const auto loop = FreshDir("loop");
@@ -979,6 +1043,23 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
     EXPECT_EQ(run.said, "quillmoor-render: cannot write \"" + target + "\": " + cause + "\n");
     EXPECT_EQ(ReadAll(target), "an earlier picture, kept") << fault;
     EXPECT_EQ(Entries(dir), 2) << fault;
+  }
+
+  // A failure the main thread throws (no memory for a frame's pixels, as for
+  // a large --size) fails the run in one line, like a failed write: the
+  // earlier picture and state file stay, and no temporary file is left.
+  {
+    std::ofstream(target) << "an earlier picture, kept";
+    const std::string state = (dir / "s.jsonl").string();
+    std::ofstream(state) << "an earlier state, kept\n";
+    const Outcome run = RunRenderer(picture + target + " --state " + state,
+                                    "QUILLMOOR_DEFLATE_FAULT=read-pixels LD_PRELOAD=" QUILLMOOR_DEFLATE_FAULTS);
+    EXPECT_EQ(run.status, 1) << run.said;
+    EXPECT_EQ(run.said, "quillmoor-render: cannot render the frames: Cannot allocate memory\n");
+    EXPECT_EQ(ReadAll(target), "an earlier picture, kept");
+    EXPECT_EQ(ReadAll(state), "an earlier state, kept\n");
+    EXPECT_EQ(Entries(dir), 3);
+    std::filesystem::remove(state);
   }
 
   // Standard output a full non-blocking pipe, read slowly: every picture
