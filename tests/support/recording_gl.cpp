@@ -120,6 +120,24 @@ void Execute(const Call& c) {
     state.clearColour = {float(c[0]), float(c[1]), float(c[2]), float(c[3])};
   } else if (n == "glViewport") {
     state.viewport = {int(c[0]), int(c[1]), int(c[2]), int(c[3])};
+  } else if (n == "glLightfv") {
+    std::vector<float> values;
+    for (int i = 2; i < c.argCount; ++i) values.push_back(float(c[i]));
+    const GLenum name = static_cast<GLenum>(c[1]);
+    if (name == GL_POSITION || name == GL_SPOT_DIRECTION) {
+      const Matrix& m = state.CurrentModelview();
+      const double w = name == GL_POSITION ? c[5] : 0;
+      for (int row = 0; row < 3 + (name == GL_POSITION); ++row)
+        values[static_cast<std::size_t>(row)] =
+            float(m[row] * c[2] + m[4 + row] * c[3] + m[8 + row] * c[4] + m[12 + row] * w);
+    }
+    state.lights[{static_cast<GLenum>(c[0]), name}] = values;
+  } else if (n == "glMaterialfv" || n == "glMaterialf") {
+    std::vector<float> values;
+    for (int i = 2; i < c.argCount; ++i) values.push_back(float(c[i]));
+    state.materials[{static_cast<GLenum>(c[0]), static_cast<GLenum>(c[1])}] = values;
+  } else if (n == "glLightModeli" || n == "glLightModelf") {
+    state.lightModel[static_cast<GLenum>(c[0])] = float(c[1]);
   } else if (n == "glColor4f" || n == "glColor4fv") {
     state.colour = {float(c[0]), float(c[1]), float(c[2]), float(c[3])};
   } else if (n == "glNormal3f" || n == "glNormal3fv") {

@@ -42,6 +42,12 @@ struct State {
   std::array<float, 4> colour{1, 1, 1, 1};
   std::array<float, 3> normal{0, 0, 1};
   std::array<int, 4> viewport{0, 0, 0, 0};
+  // Light parameters by (light, name) as OpenGL keeps them: a position in eye
+  // coordinates (by the modelview of its call) and a spot direction turned
+  // by it; the material by (face, name); the light model's settings by name.
+  std::map<std::pair<GLenum, GLenum>, std::vector<float>> lights;
+  std::map<std::pair<GLenum, GLenum>, std::vector<float>> materials;
+  std::map<GLenum, float> lightModel;
   GLuint listBase = 0;
   std::vector<GLuint> listBaseStack;  // glPushAttrib(GL_LIST_BIT)
   int attribDepth = 0;
