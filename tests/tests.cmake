@@ -12,8 +12,8 @@ add_executable(quillmoor_unit_tests
   tests/unit/mode_test.cpp tests/unit/outline_font_test.cpp tests/unit/pointer_jump_test.cpp
   tests/unit/preview_handle_test.cpp tests/unit/random_test.cpp tests/unit/render_state_test.cpp
   tests/unit/scene_setup_test.cpp tests/unit/session_lock_test.cpp tests/unit/snow_flakes_test.cpp
-  tests/unit/snow_ground_test.cpp tests/unit/wayland_command_line_test.cpp tests/unit/web_page_test.cpp
-  tests/unit/x11_command_line_test.cpp tests/unit/x11_visual_choice_test.cpp
+  tests/unit/snow_ground_test.cpp tests/unit/stop_signals_test.cpp tests/unit/wayland_command_line_test.cpp
+  tests/unit/web_page_test.cpp tests/unit/x11_command_line_test.cpp tests/unit/x11_visual_choice_test.cpp
   tests/support/recording_gl.cpp tests/support/random_draws.cpp)
 target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
 # Every Random(int) passes through tests/support/random_draws.cpp, which can
@@ -21,7 +21,7 @@ target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
 target_link_options(quillmoor_unit_tests PRIVATE -Wl,--wrap=_Z6Randomi)
 target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene_setup quillmoor_saver_input quillmoor_win32_core
   quillmoor_linux_font quillmoor_x11_core quillmoor_wayland_core quillmoor_web_core quillmoor_linux_session
-  GTest::gtest_main)
+  quillmoor_linux_signals GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 
 add_executable(quillmoor_render_tests
