@@ -28,6 +28,12 @@ as_user "$QUILLMOOR_BIN" --layer side 2>"$E2E_OUT/run.err"
 expect "a bad layer: exit code" "$?" 2
 expect "a bad layer: a line naming --help follows the message" "$(sed -n '2,$p' "$E2E_OUT/run.err")" \
   "quillmoor-wayland: try 'quillmoor-wayland --help' for the options"
+for option in --help --version; do
+  "$QUILLMOOR_BIN" "$option" >/dev/full 2>"$E2E_OUT/run.err"
+  expect "$option > /dev/full: exit code" "$?" 1
+  expect "$option > /dev/full: one line says so" "$(cat "$E2E_OUT/run.err")" \
+    "quillmoor-wayland: cannot write to standard output: No space left on device"
+done
 as_user WAYLAND_DISPLAY="wayland-$(printf '%0100d' 0)$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
 expect "a socket's path too long: exit code, lines said" "$?/$(wc -l <"$E2E_OUT/run.err")" 1/1
 contains "a socket's path too long: escaped" "$(cat "$E2E_OUT/run.err")" "0$CONTROLS_ESCAPED' is longer than"
