@@ -235,6 +235,22 @@ pointer_at 539 300
 expect_saver_still_up "then 100 left"
 pointer_at 438 300
 expect_saver_ended "then 101 left"
+
+section "a lost output is no input: the pointer on the black output's cover when it goes"
+# WL-2 comes back as a new window's output; the scene stays on WL-1.
+end_nested_sway
+start_nested_sway
+pointer_at 900 300
+start_saver --output WL-1
+expect_scene "WL-1" "$E2E_OUT/nested_cover_before.png" WL-1 640 480
+NESTED_DISPLAY="" sway_command '[title="wlroots - WL-2"]' kill
+expect_saver_still_up "the pointer moved off the lost output"
+sway_command seat seat0 cursor move 1 0
+expect_saver_still_up "then a 1-pixel nudge"
+pointer_at 539 300
+expect_saver_still_up "then 100 left"
+pointer_at 438 300
+expect_saver_ended "then 101 left"
 end_nested_sway
 
 section "the compositor goes away"
