@@ -67,7 +67,11 @@ bool SaverLoop::ShowsThisWindow(Window saverWindow) const {
     if (window == saverWindow) return true;
     Window root = None, parent = None, *children = nullptr;
     unsigned count = 0;
-    if (!XQueryTree(display_, window, &root, &parent, &children, &count)) return false;
+    if (!XQueryTree(display_, window, &root, &parent, &children, &count)) {
+      // Destroyed meanwhile: its DestroyNotify tells, not this error.
+      TakeX11Error(display_);
+      return false;
+    }
     if (children != nullptr) XFree(children);
     window = parent;
   }
