@@ -97,7 +97,8 @@ target_link_libraries(quillmoor_headless PUBLIC quillmoor_scene_setup quillmoor_
 add_executable(quillmoor-render src/host/headless/main.cpp)
 target_link_libraries(quillmoor-render PRIVATE quillmoor_headless)
 
-# The X11 saver: Xlib and GLX. Its command line and visual choice make no X
+# The X11 saver: Xlib and GLX; the MIT-SCREEN-SAVER and DPMS extensions tell
+# when nobody can see it. Its command line and visual choice make no X
 # calls and are unit-tested on their own.
 set(QUILLMOOR_X11_CORE_SOURCES src/host/x11/command_line.cpp src/host/x11/visual_choice.cpp)
 add_library(quillmoor_x11_core STATIC ${QUILLMOOR_X11_CORE_SOURCES})
@@ -108,7 +109,7 @@ add_executable(quillmoor src/host/x11/glx_window.cpp src/host/x11/main.cpp src/h
   src/host/x11/x_core_font.cpp)
 target_link_libraries(quillmoor PRIVATE quillmoor_x11_core quillmoor_linux_draw quillmoor_scene_setup
   quillmoor_saver_input quillmoor_linux_font quillmoor_host_time quillmoor_linux_signals quillmoor_linux_session quillmoor_version OpenGL::GLX OpenGL::OpenGL
-  PkgConfig::GLU X11::X11 X11::Xrandr)
+  PkgConfig::GLU X11::X11 X11::Xrandr X11::Xss X11::Xext quillmoor_visibility)
 
 include(cmake/wayland.cmake)
 # The web build's OpenGL layer natively, for its tests and benchmark only.

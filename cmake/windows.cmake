@@ -19,6 +19,7 @@ add_executable(quillmoor WIN32 src/host/win32/application_window.cpp src/host/wi
 set_target_properties(quillmoor PROPERTIES OUTPUT_NAME quillmoor SUFFIX .scr)
 target_include_directories(quillmoor PRIVATE src ${QUILLMOOR_RESOURCE_DIR})
 target_link_libraries(quillmoor PRIVATE quillmoor_scene_setup quillmoor_scene quillmoor_saver_input quillmoor_win32_core
+  quillmoor_visibility
   quillmoor_version opengl32 glu32 gdi32 user32 advapi32
   ${QUILLMOOR_STATIC_RUNTIME})
 # A release build ships without symbols or debug sections (the static runtime
@@ -31,6 +32,12 @@ add_custom_command(TARGET quillmoor POST_BUILD
 
 add_executable(win_probe tests/e2e/probe/win_probe.cpp)
 target_link_libraries(win_probe PRIVATE user32 gdi32 opengl32 version ${QUILLMOOR_STATIC_RUNTIME})
+
+# Hooked by the probe into the saver's thread, it hands the saver's window a
+# power setting change as the system sends it.
+add_library(power_hook SHARED tests/e2e/probe/power_hook.cpp)
+set_target_properties(power_hook PROPERTIES PREFIX "" SUFFIX .dll)
+target_link_libraries(power_hook PRIVATE user32 ${QUILLMOOR_STATIC_RUNTIME})
 
 # The password library's stand-in; the tests install it as PASSWORD.CPL.
 add_library(password_double SHARED tests/e2e/probe/password_double.cpp)

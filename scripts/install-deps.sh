@@ -18,8 +18,9 @@ run_packages=(
   libgl-dev libegl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   # the outline font on Linux; the renderer's PNGs deflated by libdeflate
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation libdeflate-dev
-  # the X11 saver: Xlib, and RandR to tell a change of monitors from input
-  libx11-dev libxrandr-dev
+  # the X11 saver: Xlib, RandR to tell a change of monitors from input, the
+  # screen-saver extension and DPMS (libXext) to tell when nobody sees it
+  libx11-dev libxrandr-dev libxss-dev libxext-dev
   # the Wayland saver: wayland-client, wayland-egl and wayland-scanner, and the
   # distribution's protocol XML (xdg-shell, xdg-output, the viewporter)
   libwayland-dev wayland-protocols

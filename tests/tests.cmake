@@ -7,6 +7,7 @@ add_executable(quillmoor_unit_tests
   tests/unit/allocation_counter.cpp tests/unit/allocation_test.cpp tests/unit/clock_dial_hands_test.cpp
   tests/unit/clock_lattice_test.cpp tests/unit/clock_numerals_test.cpp tests/unit/clock_pass_test.cpp
   tests/unit/countdown_drawing_test.cpp tests/unit/countdown_test.cpp tests/unit/curtain_build_test.cpp
+  tests/unit/draw_gate_test.cpp
   tests/unit/curtain_draw_test.cpp tests/unit/frame_pacer_test.cpp tests/unit/frame_state_test.cpp
   tests/unit/frame_stream_test.cpp tests/unit/linux_font_geometry_test.cpp tests/unit/linux_font_test.cpp
   tests/unit/mode_test.cpp tests/unit/outline_font_test.cpp tests/unit/pointer_jump_test.cpp
@@ -21,7 +22,7 @@ target_include_directories(quillmoor_unit_tests PRIVATE tests/support)
 target_link_options(quillmoor_unit_tests PRIVATE -Wl,--wrap=_Z6Randomi)
 target_link_libraries(quillmoor_unit_tests PRIVATE quillmoor_scene_setup quillmoor_saver_input quillmoor_win32_core
   quillmoor_linux_font quillmoor_x11_core quillmoor_wayland_core quillmoor_web_core quillmoor_linux_session
-  quillmoor_linux_signals GTest::gtest_main)
+  quillmoor_linux_signals quillmoor_visibility GTest::gtest_main)
 gtest_discover_tests(quillmoor_unit_tests DISCOVERY_TIMEOUT 60)
 
 add_executable(quillmoor_render_tests

@@ -143,6 +143,9 @@ CONTROLS="$(printf "$(printf '\\x%02x' $(seq 1 31) 127)")"
 readonly CONTROLS_ESCAPED='\x01\x02\x03\x04\x05\x06\a\b\t\n\v\f\r\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f\x7f'
 
 # field NAME < key=value lines
+# cpu_ticks PID: the process's CPU time so far, in clock ticks.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
 field() { sed -n "s/^$1=//p" | head -n 1; }
 
 # count_bright FILE X Y W H PERCENT: pixels of the box whose red channel

@@ -89,8 +89,6 @@ expect_saver_ended() {
   expect "$1: the saver exits with code 0" "$SAVER_EXIT" 0
 }
 
-# cpu_ticks PID: the process's CPU time so far, in clock ticks.
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 # On sway: a seat with a pointer and a keyboard from the start, as a desktop
 # has them, so that the saver binds both as it starts and wtype's keys and the

@@ -28,6 +28,12 @@ as_user "$QUILLMOOR_BIN" --layer side 2>"$E2E_OUT/run.err"
 expect "a bad layer: exit code" "$?" 2
 expect "a bad layer: a line naming --help follows the message" "$(sed -n '2,$p' "$E2E_OUT/run.err")" \
   "quillmoor-wayland: try 'quillmoor-wayland --help' for the options"
+for option in --help --version; do
+  "$QUILLMOOR_BIN" "$option" >/dev/full 2>"$E2E_OUT/run.err"
+  expect "$option > /dev/full: exit code" "$?" 1
+  expect "$option > /dev/full: one line says so" "$(cat "$E2E_OUT/run.err")" \
+    "quillmoor-wayland: cannot write to standard output: No space left on device"
+done
 as_user WAYLAND_DISPLAY="wayland-$(printf '%0100d' 0)$CONTROLS" "$QUILLMOOR_BIN" 2>"$E2E_OUT/run.err"
 expect "a socket's path too long: exit code, lines said" "$?/$(wc -l <"$E2E_OUT/run.err")" 1/1
 contains "a socket's path too long: escaped" "$(cat "$E2E_OUT/run.err")" "0$CONTROLS_ESCAPED' is longer than"
@@ -225,6 +231,22 @@ expect_scene "WL-2" "$E2E_OUT/nested_before.png" WL-2 640 480
 NESTED_DISPLAY="" sway_command '[title="wlroots - WL-2"]' kill
 expect_saver_still_up "the pointer moved off the lost output"
 expect_scene "the scene moved to WL-1" "$E2E_OUT/nested_after.png" WL-1 640 480
+pointer_at 539 300
+expect_saver_still_up "then 100 left"
+pointer_at 438 300
+expect_saver_ended "then 101 left"
+
+section "a lost output is no input: the pointer on the black output's cover when it goes"
+# WL-2 comes back as a new window's output; the scene stays on WL-1.
+end_nested_sway
+start_nested_sway
+pointer_at 900 300
+start_saver --output WL-1
+expect_scene "WL-1" "$E2E_OUT/nested_cover_before.png" WL-1 640 480
+NESTED_DISPLAY="" sway_command '[title="wlroots - WL-2"]' kill
+expect_saver_still_up "the pointer moved off the lost output"
+sway_command seat seat0 cursor move 1 0
+expect_saver_still_up "then a 1-pixel nudge"
 pointer_at 539 300
 expect_saver_still_up "then 100 left"
 pointer_at 438 300

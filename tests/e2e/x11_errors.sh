@@ -67,4 +67,12 @@ expect "exit code" "$STATUS" 0
 contains "the usage on standard output" "$OUT" "--window-id ID"
 expect "nothing on standard error" "$ERR" ""
 
+section "--help and --version where nothing can be written"
+for option in --help --version; do
+  timeout 20 "$QUILLMOOR_BIN" "$option" >/dev/full 2>"$E2E_OUT/run.err"
+  expect "$option > /dev/full: exit code" "$?" 1
+  expect "$option > /dev/full: one line says so" "$(cat "$E2E_OUT/run.err")" \
+    "quillmoor: cannot write to standard output: No space left on device"
+done
+
 finish

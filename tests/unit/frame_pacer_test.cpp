@@ -38,4 +38,17 @@ TEST(FramePacer, ALongFrameDelaysTheNextWithoutABurst) {
   EXPECT_EQ(pacer.Due(), Start + 190ms);
 }
 
+TEST(FramePacer, APauseEndsWithAFrameAtOnceAndNoBurst) {
+  FramePacer pacer(Start, 30ms);
+  pacer.FrameDone(Start + 31ms);
+  // Nothing drawn from 60 ms to 5 s; drawing takes up again at 5 s.
+  const Clock::time_point back = Start + 5s;
+  pacer.DueAt(back);
+  EXPECT_EQ(pacer.Remaining(back), 0ms);
+  pacer.FrameDone(back + 4ms);
+  // One period after the first frame back, not at once again.
+  EXPECT_EQ(pacer.Due(), back + 30ms);
+  EXPECT_EQ(pacer.Remaining(back + 4ms), 26ms);
+}
+
 }  // namespace

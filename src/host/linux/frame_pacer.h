@@ -21,6 +21,10 @@ class FramePacer {
   // How long to wait at `now` before the next frame is due (zero if it is).
   Duration Remaining(Clock::time_point now) const;
 
+  // The next frame is due at `now`: after a pause in which nothing was drawn,
+  // the frames take up again at once instead of catching up.
+  void DueAt(Clock::time_point now) { due_ = now; }
+
   // A frame was drawn, finishing at `now`: the next is due one period after
   // this one was, or at once if that moment has already passed.
   void FrameDone(Clock::time_point now);

@@ -1,5 +1,8 @@
 #include "host/linux/option_scanner.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "host/text/escaped_text.h"
@@ -53,5 +56,16 @@ std::optional<int> EndByCommandLine(const char* program, const char* usage, bool
   if (help) std::cout << usage;
   else if (version) std::cout << program << " " QUILLMOOR_VERSION_STRING "\n";
   else return std::nullopt;
+  // Text that never reached its reader (a full disk, a closed pipe) is a
+  // failure, said on standard error, as a command-line tool does.
+  errno = 0;
+  std::cout.flush();
+  const bool written = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
+  if (!written) {
+    const int error = errno;
+    std::cerr << program << ": cannot write to standard output"
+              << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
+    return 1;
+  }
   return 0;
 }

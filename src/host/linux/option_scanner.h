@@ -43,6 +43,7 @@ std::string UnknownOption(std::string_view argument);
 // else: a bad one (not `parsed`) prints the message and a line naming --help
 // to standard error, status 2 (two lines, not the whole usage, in the log of
 // the daemon that started it); --help prints the usage to standard output,
-// --version "PROGRAM VERSION", status 0. Nothing when the program is to run.
+// --version "PROGRAM VERSION", status 0, or status 1 with a line on
+// standard error when that output cannot be written. Nothing when the program is to run.
 std::optional<int> EndByCommandLine(const char* program, const char* usage, bool parsed, bool help, bool version,
                                     const std::string& error);

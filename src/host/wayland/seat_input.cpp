@@ -123,11 +123,16 @@ void SeatInput::Synced() {
 }
 
 void SeatInput::Judge() {
+  // A change of the layout stands until a motion after it has been recorded:
+  // the compositor may move the pointer for it without telling so until the
+  // next event, which is then no one's move either.
   const bool onlyRecord = layoutChanged_;
-  layoutChanged_ = false;
   std::vector<Motion> motions;
   motions.swap(pending_);
   for (const Motion& motion : motions) {
+    // The last place was on a surface that is gone (its output unplugged):
+    // there is nothing to measure an entry from, and it starts afresh.
+    const bool lastGone = motion.Entered && last_ && last_->Surface != motion.Surface && !locate_(last_->Surface);
     Place place{motion.Surface, motion.X, motion.Y, 0, 0};
     if (!motion.Entered && last_ && last_->Surface == motion.Surface) {
       place.X = last_->X + (motion.X - last_->LocalX);
@@ -140,9 +145,10 @@ void SeatInput::Judge() {
       place.Y = origin->second + motion.Y;
     }
     last_ = place;
+    layoutChanged_ = false;
     if (!jump_) {
       jump_.emplace(place.X, place.Y);
-    } else if (onlyRecord || motion.Appeared) {
+    } else if (onlyRecord || motion.Appeared || lastGone) {
       jump_->Remember(place.X, place.Y);
     } else if (jump_->Moved(place.X, place.Y)) {
       ended_();

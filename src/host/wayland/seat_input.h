@@ -16,7 +16,10 @@
 // coordinates, which no change of the layout shifts. A surface the saver made
 // after the pointer was last seen on one of its surfaces (the scene moved to
 // the output the compositor put the pointer on, a new output's cover) came
-// under the pointer: entering it only records the place too.
+// under the pointer: entering it only records the place too. The mark of a
+// change stays until a pointer event after it has been recorded, and an
+// entry after the pointer was last on a surface that has gone since (its
+// output unplugged) also only records the place.
 #pragma once
 
 #include <cstdint>
@@ -84,7 +87,7 @@ class SeatInput {
   wl_callback* sync_ = nullptr;  // asked, not answered yet
   std::vector<Motion> pending_;
   std::vector<wl_surface*> made_;  // since the pointer was last on a surface of the saver's
-  bool layoutChanged_ = false;   // since the last answer
+  bool layoutChanged_ = false;   // and no pointer event recorded since
   std::optional<Place> last_;
   std::optional<PointerJump> jump_;
 };

@@ -9,6 +9,10 @@ namespace {
 
 constexpr UINT_PTR Timer1Id = 1;
 
+// GUID_CONSOLE_DISPLAY_STATE: the display of the console session turned off
+// (0), on (1) or dimmed (2).
+constexpr GUID ConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
 }  // namespace
 
 bool SaverWindow::Create(HINSTANCE instance, HWND owner) {
@@ -36,6 +40,9 @@ bool SaverWindow::Create(HINSTANCE instance, HWND owner) {
   // Timer1 ticks from creation on; its first tick is handled once the message
   // loop runs, after FormShow.
   SetTimer(window_, Timer1Id, Timer1Interval, nullptr);
+  // Told of the display's state: at once, then on every change. A system
+  // without the notification (it came with Vista) leaves the timer alone.
+  powerNotification_ = RegisterPowerSettingNotification(window_, &ConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
   FormCreate();
   return true;
 }
@@ -80,6 +87,20 @@ void SaverWindow::FormShow() {
 void SaverWindow::Timer1Timer() {
   ClearAroundScene();
   ::Timer1Timer();
+}
+
+void SaverWindow::PowerSettingChanged(const POWERBROADCAST_SETTING& setting) {
+  if (setting.PowerSetting != ConsoleDisplayState || setting.DataLength < sizeof(DWORD)) return;
+  DWORD state = 0;
+  CopyMemory(&state, setting.Data, sizeof state);
+  if (!gate_.SetDisplay(DisplayPowerFromState(state, gate_.Display())) || closing_) return;
+  // Off: no tick until the display is seen again; the window keeps its last
+  // frame and takes its input as ever. Back on: the next tick draws the scene
+  // at that moment's time.
+  if (gate_.Draws())
+    SetTimer(window_, Timer1Id, Timer1Interval, nullptr);
+  else
+    KillTimer(window_, Timer1Id);
 }
 
 void SaverWindow::RaiseAll() {
@@ -213,7 +234,15 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       RaiseAll();
       RememberPointer();
       break;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_POWERSETTINGCHANGE && lParam != 0) {
+        PowerSettingChanged(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
+        return TRUE;
+      }
+      break;
     case WM_DESTROY:
+      if (powerNotification_ != nullptr) UnregisterPowerSettingNotification(powerNotification_);
+      powerNotification_ = nullptr;
       dark_.Close();
       KillTimer(window_, Timer1Id);
       SetWindowLongPtrA(window_, GWLP_USERDATA, 0);

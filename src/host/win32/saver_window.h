@@ -3,11 +3,15 @@
 // every tick of its 30 ms timer, and ends the saver on the first key press or
 // on a jump of the pointer by more than 100 pixels between two mouse moves,
 // while it is the active window. Every other monitor gets a black window that
-// passes its input on to it.
+// passes its input on to it. While the display is off (the console display
+// state the system tells of) its timer is stopped and nothing is drawn; input
+// ends it as ever, and the timer starts again once the display is on or
+// dimmed.
 #pragma once
 
 #include "base/opengl.h"
 #include "host/saver_input/pointer_jump.h"
+#include "host/visibility/draw_gate.h"
 #include "host/win32/dark_windows.h"
 #include "host/win32/rendering_context.h"
 
@@ -50,6 +54,9 @@ class SaverWindow {
   void TakeActivationBack();
   bool FormCloseQuery();
   void FormClose();
+  // WM_POWERBROADCAST: a change of the console display's state stops or
+  // starts Timer1.
+  void PowerSettingChanged(const POWERBROADCAST_SETTING& setting);
 
   // Hide (the black windows too), show the pointer again, ask to close.
   void ExitSequence();
@@ -69,4 +76,7 @@ class SaverWindow {
   PointerJump pointer_{0, 0};
   DarkWindows dark_;
   bool closing_ = false;
+  // The display's state, told by the system from the registration on.
+  DrawGate gate_;
+  HPOWERNOTIFY powerNotification_ = nullptr;
 };

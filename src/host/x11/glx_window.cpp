@@ -168,10 +168,10 @@ void GlxWindow::NameOwnWindow() {
 }
 
 bool GlxWindow::Adopt(Window window, std::string& error) {
-  // Only the window's size and its end matter here; its input is its owner's.
-  // They are followed before the size is read, so that a change in between,
-  // while GLX is set up, say, comes as an event.
-  XSelectInput(display_, window, StructureNotifyMask);
+  // Only the window's size, whether it can be seen, and its end matter here;
+  // its input is its owner's. They are followed before the size is read, so
+  // that a change in between, while GLX is set up, say, comes as an event.
+  XSelectInput(display_, window, StructureNotifyMask | VisibilityChangeMask);
   if (!TakeX11Error(display_).empty()) {
     error = "no window " + Hex(window) + " on the X display " + EscapeControls(DisplayString(display_));
     return false;
@@ -193,6 +193,7 @@ bool GlxWindow::Adopt(Window window, std::string& error) {
   const int screen = XScreenNumberOfScreen(attributes.screen);
   if (!ChooseConfig(screen, &attributes, error)) return false;
   root_ = attributes.root;
+  viewable_ = attributes.map_state == IsViewable;
   width_ = attributes.width;
   height_ = attributes.height;
   return true;

@@ -50,6 +50,9 @@ class GlxWindow {
     width_ = width;
     height_ = height;
   }
+  // A given window was shown when it was adopted (mapped, and all its
+  // ancestors too).
+  bool Viewable() const { return viewable_; }
   bool HasContext() const { return context_ != nullptr; }
 
   // Answers to the window manager's protocols (own window only).
@@ -73,6 +76,7 @@ class GlxWindow {
   Window window_ = None;
   Window root_ = None;
   bool own_ = false;
+  bool viewable_ = true;
   int width_ = 0, height_ = 0;
   GLXFBConfig config_ = nullptr;
   Colormap colormap_ = None;

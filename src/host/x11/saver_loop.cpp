@@ -1,6 +1,8 @@
 #include "host/x11/saver_loop.h"
 
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/dpms.h>
+#include <X11/extensions/scrnsaver.h>
 #include <poll.h>
 
 #include <cerrno>
@@ -17,6 +19,9 @@ namespace {
 
 // About a second of failed attempts before saying so; the saver keeps trying.
 constexpr int GrabAttemptsBeforeWarning = 33;
+// While nothing is drawn, the most often the loop wakes on its own: to ask
+// the DPMS level, or to try the grabs again.
+constexpr std::chrono::seconds HiddenChoreInterval{1};
 
 }  // namespace
 
@@ -30,11 +35,92 @@ SaverLoop::SaverLoop(GlxWindow& window, const StopSignals& signals, std::chrono:
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   else
     randrEvents_ = -1;
+  // Until the server says it is shown, the own window is not: it is mapped
+  // once the loop is set up. A given window is as its owner left it.
+  gate_.SetSurfaceShown(window_.Own() ? false : window_.Viewable());
+  WatchScreenSaver();
+}
+
+void SaverLoop::WatchScreenSaver() {
+  int events = 0, errors = 0;
+  const Window root = window_.Root();
+  if (XScreenSaverQueryExtension(display_, &events, &errors)) {
+    screenSaverEvents_ = events;
+    XScreenSaverSelectInput(display_, root, ScreenSaverNotifyMask);
+    if (XScreenSaverInfo* info = XScreenSaverAllocInfo()) {
+      if (XScreenSaverQueryInfo(display_, root, info))
+        gate_.SetScreenBlanked(info->state == ScreenSaverOn &&
+                               !(info->kind == ScreenSaverExternal && ShowsThisWindow(info->window)));
+      XFree(info);
+    }
+  }
+  int dpmsEvents = 0, dpmsErrors = 0;
+  dpms_ = DPMSQueryExtension(display_, &dpmsEvents, &dpmsErrors) && DPMSCapable(display_);
+  if (dpms_) AskDpms();
+  TakeX11Error(display_);
+}
+
+bool SaverLoop::ShowsThisWindow(Window saverWindow) const {
+  // The server's saver shows a client's window (the "external" kind): the
+  // saver draws on if that window is its own or holds it.
+  for (Window window = window_.XWindow(); window != None && window != window_.Root();) {
+    if (window == saverWindow) return true;
+    Window root = None, parent = None, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display_, window, &root, &parent, &children, &count)) {
+      // Destroyed meanwhile: its DestroyNotify tells, not this error.
+      TakeX11Error(display_);
+      return false;
+    }
+    if (children != nullptr) XFree(children);
+    window = parent;
+  }
+  return false;
+}
+
+void SaverLoop::AskDpms() {
+  CARD16 level = DPMSModeOn;
+  BOOL enabled = False;
+  if (DPMSInfo(display_, &level, &enabled)) gate_.SetDisplay(DisplayPowerFromDpms(enabled != False, level));
+  nextDpmsQuestion_ = FramePacer::Clock::now() + HiddenChoreInterval;
+}
+
+void SaverLoop::HandleScreenSaver(const XEvent& event) {
+  const auto& notify = reinterpret_cast<const XScreenSaverNotifyEvent&>(event);
+  if (notify.state == ScreenSaverOn)
+    gate_.SetScreenBlanked(!(notify.kind == ScreenSaverExternal && ShowsThisWindow(notify.window)));
+  else if (notify.state == ScreenSaverOff)
+    gate_.SetScreenBlanked(false);
+  // A cycle leaves the server's saver on.
+}
+
+std::optional<FramePacer::Clock::time_point> SaverLoop::Chores(FramePacer::Clock::time_point now) {
+  std::optional<FramePacer::Clock::time_point> next;
+  if (dpms_) {
+    if (now >= nextDpmsQuestion_) AskDpms();
+    next = nextDpmsQuestion_;
+  }
+  if (raise_) Raise();
+  if (!gate_.Draws() && window_.Own() && mapped_ && !(keyboardGrabbed_ && pointerGrabbed_)) {
+    if (now >= nextGrabAttempt_) {
+      TakeInput();
+      nextGrabAttempt_ = now + HiddenChoreInterval;
+    }
+    if (!(keyboardGrabbed_ && pointerGrabbed_) && (!next || nextGrabAttempt_ < *next)) next = nextGrabAttempt_;
+  }
+  return next;
+}
+
+void SaverLoop::Raise() {
+  XRaiseWindow(display_, window_.XWindow());
+  XFlush(display_);
+  raise_ = false;
 }
 
 SaverEnd SaverLoop::Run() {
   FramePacer pacer(FramePacer::Clock::now(), delay_);
   pollfd waits[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signals_.Descriptor(), POLLIN, 0}};
+  bool drawing = gate_.Draws();
 
   while (!end_) {
     if (signals_.Arrived()) {
@@ -49,7 +135,24 @@ SaverEnd SaverLoop::Run() {
     }
     if (end_) break;
 
-    const FramePacer::Duration remaining = pacer.Remaining(FramePacer::Clock::now());
+    FramePacer::Clock::time_point now = FramePacer::Clock::now();
+    const std::optional<FramePacer::Clock::time_point> chores = Chores(now);
+    if (!gate_.Draws()) {
+      // Asleep until an event, a signal or the next chore: no frame is due.
+      drawing = false;
+      timespec timeout{};
+      if (chores) timeout = AsTimespec(*chores > now ? *chores - now : FramePacer::Duration::zero());
+      if (ppoll(waits, 2, chores ? &timeout : nullptr, nullptr) < 0 && errno != EINTR) {
+        error_ = std::string("waiting for events failed: ") + std::strerror(errno);
+        End(SaverEnd::XError);
+      }
+      continue;
+    }
+    // Seen again: the next frame now, the beat going on from it.
+    if (!drawing) pacer.DueAt(now);
+    drawing = true;
+
+    const FramePacer::Duration remaining = pacer.Remaining(now);
     if (remaining == FramePacer::Duration::zero()) {
       DrawFrame();
       pacer.FrameDone(FramePacer::Clock::now());
@@ -71,10 +174,6 @@ SaverEnd SaverLoop::Run() {
 
 void SaverLoop::DrawFrame() {
   if (window_.Own() && mapped_ && !(keyboardGrabbed_ && pointerGrabbed_)) TakeInput();
-  if (raise_) {
-    XRaiseWindow(display_, window_.XWindow());
-    raise_ = false;
-  }
   if (resized_) ApplyNewSize();
 
   ClearAroundScene();
@@ -155,12 +254,20 @@ void SaverLoop::Handle(const XEvent& event) {
       if (event.xfocus.window == window) active_ = false;
       break;
     case MapNotify:
-      if (event.xmap.window == window) mapped_ = true;
+      if (event.xmap.window == window) {
+        mapped_ = true;
+        gate_.SetSurfaceShown(true);
+      }
       break;
     case UnmapNotify:
-      if (event.xunmap.window == window) mapped_ = false;
+      if (event.xunmap.window == window) {
+        mapped_ = false;
+        gate_.SetSurfaceShown(false);
+      }
       break;
     case VisibilityNotify:
+      if (event.xvisibility.window != window) break;
+      gate_.SetSurfaceCovered(event.xvisibility.state == VisibilityFullyObscured);
       if (window_.Own() && event.xvisibility.state != VisibilityUnobscured) raise_ = true;
       break;
     case ConfigureNotify: {
@@ -188,6 +295,10 @@ void SaverLoop::Handle(const XEvent& event) {
       HandleClientMessage(event.xclient);
       break;
     default:
+      if (screenSaverEvents_ >= 0 && event.type == screenSaverEvents_ + ScreenSaverNotify) {
+        HandleScreenSaver(event);
+        break;
+      }
       if (randrEvents_ >= 0 &&
           (event.type == randrEvents_ + RRScreenChangeNotify || event.type == randrEvents_ + RRNotify)) {
         XEvent copy = event;

@@ -10,6 +10,15 @@
 // shows it, only record the place, and the first motion after the layout has
 // settled is judged as ever. In a window it was given it only draws and
 // follows the window's size; whoever gave the window ends it with a signal.
+//
+// Nothing is drawn while nobody can see it: while the X server's own screen
+// saver is on (the MIT-SCREEN-SAVER extension's notify events on the root),
+// while the DPMS extension, where the server has it, says the monitor is not
+// on (asked at most once a second), and while the window is unmapped or fully
+// covered (VisibilityNotify). The loop then sleeps in poll on the
+// connection and the signals alone, and the first tick after the screen can
+// be seen again draws at once, the scene at that moment's time. Input is
+// handled as ever meanwhile.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -21,6 +30,7 @@
 #include "host/linux/frame_pacer.h"
 #include "host/linux/stop_signals.h"
 #include "host/saver_input/pointer_jump.h"
+#include "host/visibility/draw_gate.h"
 #include "host/x11/glx_window.h"
 
 enum class SaverEnd {
@@ -52,6 +62,16 @@ class SaverLoop {
   void TakeInput();
   void ApplyNewSize();
   void Hide();
+  // What waits to be done while nothing is drawn, and on every frame: the
+  // DPMS level asked once a second, a raise the window asked for, the grabs
+  // tried again once a second. Gives the time by which it needs to run
+  // again, if it does.
+  std::optional<FramePacer::Clock::time_point> Chores(FramePacer::Clock::time_point now);
+  void WatchScreenSaver();
+  void HandleScreenSaver(const XEvent& event);
+  bool ShowsThisWindow(Window saverWindow) const;
+  void AskDpms();
+  void Raise();
   void End(SaverEnd end) {
     if (!end_) end_ = end;
   }
@@ -77,4 +97,10 @@ class SaverLoop {
   // motions with a lower serial belong to the change.
   unsigned long layoutSettled_ = 0;
   void LayoutChanged();
+
+  DrawGate gate_;
+  int screenSaverEvents_ = -1;  // MIT-SCREEN-SAVER's first event code, if it is there
+  bool dpms_ = false;           // the server has DPMS and the monitor takes it
+  FramePacer::Clock::time_point nextDpmsQuestion_{};
+  FramePacer::Clock::time_point nextGrabAttempt_{};
 };

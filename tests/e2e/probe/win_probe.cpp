@@ -80,6 +80,13 @@
 //       or displaychange, as the system sends it when monitors change.
 //       With --exit-wait it then waits up to MS milliseconds for the window's
 //       process to end and prints ended= and, if it did, after_ms=.
+//   win_probe power [--caption TEXT] [--class NAME] --state N
+//       Hands the window a WM_POWERBROADCAST (PBT_POWERSETTINGCHANGE) saying
+//       that the console display's state is now N (0 off, 1 on, 2 dimmed),
+//       from inside the window's own thread, as the system sends it: through
+//       power_hook.dll, found beside the probe and hooked into that thread
+//       for the one message. Prints delivered= and, if it was, answer= (what
+//       the window procedure returned).
 //
 //   win_probe resources FILE
 //       Reads the program FILE's resources the way Windows does: prints
@@ -316,6 +323,7 @@ int Usage() {
                "       win_probe window --caption TEXT [--at X Y] [--size W H] [--topmost] [--no-activate] [--wait MS]\n"
                "       win_probe place [--caption TEXT] [--class NAME] --at X Y --size W H\n"
                "       win_probe display\n"
+               "       win_probe power [--caption TEXT] [--class NAME] --state N\n"
                "       win_probe system\n"
                "       win_probe resources FILE\n"
                "       win_probe host --caption TEXT [--at X Y] [--size W H] [--framed] [--wait MS] -- PROGRAM [ARGUMENTS...]\n"
@@ -739,6 +747,46 @@ int Post(const Query& query, const std::string& name, bool waitExit, DWORD exitW
   return ended ? 0 : 1;
 }
 
+int Power(const Query& query, DWORD state) {
+  const HWND window = FindTopLevel(query);
+  if (window == nullptr) {
+    std::printf("delivered=0\n");
+    return 1;
+  }
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string hookPath = path;
+  hookPath = hookPath.substr(0, hookPath.find_last_of("\\/") + 1) + "power_hook.dll";
+  const HMODULE module = LoadLibraryA(hookPath.c_str());
+  const auto procedure =
+      module != nullptr ? reinterpret_cast<HOOKPROC>(GetProcAddress(module, "DisplayStateHook")) : nullptr;
+  if (procedure == nullptr) {
+    std::printf("delivered=0\nerror=no hook in %s\n", hookPath.c_str());
+    return 1;
+  }
+  const HANDLE done = CreateEventA(nullptr, TRUE, FALSE, "QuillmoorProbeDisplayStateDone");
+  const HANDLE mapping =
+      CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG_PTR), "QuillmoorProbeDisplayStateAnswer");
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  const HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, procedure, module, thread);
+  const UINT request = RegisterWindowMessageA("QuillmoorProbeDisplayState");
+  const bool delivered = hook != nullptr && PostMessageA(window, request, state, 0) &&
+                         WaitForSingleObject(done, 10000) == WAIT_OBJECT_0;
+  std::printf("delivered=%d\n", delivered ? 1 : 0);
+  if (delivered) {
+    LONG_PTR answer = 0;
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof answer)) {
+      std::memcpy(&answer, view, sizeof answer);
+      UnmapViewOfFile(view);
+    }
+    std::printf("answer=%lld\n", static_cast<long long>(answer));
+  }
+  if (hook != nullptr) UnhookWindowsHookEx(hook);
+  CloseHandle(mapping);
+  CloseHandle(done);
+  return delivered ? 0 : 1;
+}
+
 BOOL CALLBACK FirstResourceName(HMODULE, LPCSTR, LPSTR name, LONG_PTR parameter) {
   *reinterpret_cast<LPCSTR*>(parameter) = name;  // valid for the call only: an id is expected
   return FALSE;
@@ -902,6 +950,8 @@ int main(int argc, char** argv) {
     host.Size = {200, 120};
   }
   std::string messageName;
+  bool hasState = false;
+  DWORD state = 0;
   bool hasExitWait = false;
   DWORD exitWaitMs = 0;
   int i = 2;
@@ -946,6 +996,9 @@ int main(int argc, char** argv) {
     } else if (option == "--parent") {
       query.Parent = argv[++i];
       query.HasParent = true;
+    } else if (option == "--state") {
+      state = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+      hasState = true;
     } else if (option == "--message") {
       messageName = argv[++i];
     } else if (option == "--exit-wait") {
@@ -1005,6 +1058,10 @@ int main(int argc, char** argv) {
     host.Caption = query.Caption;
     host.WaitMs = waitMs;
     return Host(host, std::vector<std::string>(argv + i, argv + argc));
+  }
+  if (command == "power") {
+    if ((!query.HasCaption && !query.HasClass) || !hasState) return Usage();
+    return Power(query, state);
   }
   if (command == "post") {
     if ((!query.HasCaption && !query.HasClass) || messageName.empty()) return Usage();
