@@ -161,3 +161,24 @@ target_compile_definitions(quillmoor_gl11_tests PRIVATE QUILLMOOR_RENDER_BIN="$<
   QUILLMOOR_GL11_OUT="${CMAKE_BINARY_DIR}/gl11-pictures")
 add_dependencies(quillmoor_gl11_tests quillmoor-render)
 gtest_discover_tests(quillmoor_gl11_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS render)
+
+# The Wayland saver's seat input against a compositor in the test process
+# (libwayland-server) that scripts event orders no real compositor makes.
+pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
+set(scripted_generated ${CMAKE_BINARY_DIR}/generated/wayland-server)
+foreach(xml ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml
+            ${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml)
+  get_filename_component(name ${xml} NAME_WE)
+  add_custom_command(OUTPUT ${scripted_generated}/${name}-server-protocol.h
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${scripted_generated}
+    COMMAND ${WAYLAND_SCANNER} server-header ${xml} ${scripted_generated}/${name}-server-protocol.h
+    DEPENDS ${xml} VERBATIM)
+  list(APPEND scripted_headers ${scripted_generated}/${name}-server-protocol.h)
+endforeach()
+add_executable(quillmoor_wayland_input_tests tests/unit/wayland_seat_input_test.cpp
+  tests/support/scripted_compositor.cpp ${scripted_headers}
+  src/host/wayland/seat_input.cpp src/host/wayland/wayland_connection.cpp)
+target_include_directories(quillmoor_wayland_input_tests PRIVATE tests/support ${scripted_generated})
+target_link_libraries(quillmoor_wayland_input_tests PRIVATE quillmoor_wayland_protocols quillmoor_saver_input
+  quillmoor_linux_session quillmoor_linux_options quillmoor_host_text PkgConfig::WAYLAND_SERVER GTest::gtest_main)
+gtest_discover_tests(quillmoor_wayland_input_tests DISCOVERY_TIMEOUT 60)
