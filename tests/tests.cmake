@@ -9,7 +9,7 @@ add_executable(quillmoor_unit_tests
   tests/unit/countdown_drawing_test.cpp tests/unit/countdown_test.cpp tests/unit/curtain_build_test.cpp
   tests/unit/curtain_draw_test.cpp tests/unit/frame_pacer_test.cpp tests/unit/frame_state_test.cpp
   tests/unit/frame_stream_test.cpp tests/unit/linux_font_geometry_test.cpp tests/unit/linux_font_test.cpp
-  tests/unit/mode_test.cpp tests/unit/outline_font_test.cpp tests/unit/pointer_jump_test.cpp
+  tests/unit/local_clock_test.cpp tests/unit/mode_test.cpp tests/unit/outline_font_test.cpp tests/unit/pointer_jump_test.cpp
   tests/unit/preview_handle_test.cpp tests/unit/random_test.cpp tests/unit/render_state_test.cpp
   tests/unit/scene_setup_test.cpp tests/unit/session_lock_test.cpp tests/unit/snow_flakes_test.cpp
   tests/unit/snow_ground_test.cpp tests/unit/wayland_command_line_test.cpp tests/unit/web_page_test.cpp
@@ -142,7 +142,7 @@ endforeach()
 if(QUILLMOOR_HTML)
   add_test(NAME e2e.web_page COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/web_page.py ${QUILLMOOR_HTML}
     $<TARGET_FILE:quillmoor-render> ${CMAKE_BINARY_DIR}/e2e-web/out)
-  set_tests_properties(e2e.web_page PROPERTIES LABELS e2e TIMEOUT 120)
+  set_tests_properties(e2e.web_page PROPERTIES LABELS e2e TIMEOUT 240)
 endif()
 
 # The Debian package: built by CPack from this build into a folder of its own,
