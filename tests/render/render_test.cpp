@@ -31,6 +31,7 @@
 
 #include "host/headless/progress.h"
 #include "host/headless/render_session.h"
+#include "namespace_root.h"
 #include "pass_picture.h"
 #include "pixels.h"
 
@@ -276,6 +277,11 @@ TEST(RenderCommand, RefusesNamesItCannotKeepTo) {
 // picture whose replacement cannot be written (the file-size limit, which
 // holds for root as well, stops the write).
 TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
+  // Mounting the full file system takes root: an ordinary user's run goes on
+  // as root of a user namespace of its own.
+  const RootRun root = RunAsRoot();
+  if (root == RootRun::Unavailable) GTEST_SKIP() << RootRunUnavailable;
+  if (root == RootRun::InChild) return;
   const auto dir = FreshDir("whole");
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
   std::filesystem::create_symlink("fifo", dir / "link");
@@ -300,10 +306,11 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
   // A full file system keeps an earlier picture and an earlier state file
   // whole, whether the first picture fails or the state's own write at the
   // end, and leaves no temporary file; so does the file-size limit, root's
-  // too (where no file system can be mounted, as an ordinary user, alone).
+  // too.
   const auto full = FreshDir("full");
   const bool mounted = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                        mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") == 0;
+  EXPECT_TRUE(mounted) << "no tmpfs could be mounted at " << full << ": the full file system's rows did not run";
   const std::string earlier = "an earlier state, kept\n", state = (full / "state.jsonl").string();
   const std::string picture = "an earlier picture, kept";
   std::ofstream(state) << earlier;
