@@ -110,6 +110,12 @@ target_link_libraries(x11_probe PRIVATE X11::X11)
 add_library(fill_after_swap SHARED tests/e2e/probe/fill_after_swap.c)
 target_link_libraries(fill_after_swap PRIVATE OpenGL::OpenGL ${CMAKE_DL_LIBS})
 set_target_properties(fill_after_swap PROPERTIES PREFIX "")
+# Preloaded into the X11 saver (found beside the probe) where a change of the
+# layout must reach it by RandR's events alone: the root's ConfigureNotify hidden.
+add_library(no_root_configure SHARED tests/e2e/probe/no_root_configure.c)
+target_link_libraries(no_root_configure PRIVATE X11::X11 ${CMAKE_DL_LIBS})
+set_target_properties(no_root_configure PROPERTIES PREFIX "")
+add_dependencies(x11_probe no_root_configure)
 file(GLOB QUILLMOOR_X11_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/x11_*.sh)
 foreach(script ${QUILLMOOR_X11_E2E_TESTS})
   get_filename_component(name ${script} NAME_WE)
