@@ -50,6 +50,8 @@ packages=(
   nlohmann-json3-dev libpng-dev pngcheck ffmpeg fiu-utils bsdutils
   # the web page in headless Chromium (driven by python3 over a pipe)
   chromium
+  # the clocks tried in zones off UTC, with summer time and half an hour off
+  tzdata
   # Wine on a virtual X screen to run the Windows saver
   wine wine64 fonts-wine xvfb xdotool imagemagick
   # the Windows installer and the zip built beside the saver, run and read back

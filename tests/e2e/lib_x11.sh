@@ -28,9 +28,10 @@ poll() {
 # Starts the saver in the background with the given arguments; its standard
 # error goes to $E2E_OUT/saver.err. Every buffer it draws into has been filled
 # green (fill_after_swap.so, built beside the probe), so that a picture shows
-# what its frame left undrawn.
+# what its frame left undrawn. SAVER_PRELOAD names more libraries to preload.
 start_saver() {
-  LD_PRELOAD="${QUILLMOOR_X11_PROBE%/*}/fill_after_swap.so" start_reaped "${REAPER[@]}" "$QUILLMOOR_BIN" "$@"
+  LD_PRELOAD="${QUILLMOOR_X11_PROBE%/*}/fill_after_swap.so${SAVER_PRELOAD:+ $SAVER_PRELOAD}" \
+    start_reaped "${REAPER[@]}" "$QUILLMOOR_BIN" "$@"
   SAVER_WINDOW=""
 }
 

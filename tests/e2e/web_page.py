@@ -28,7 +28,7 @@ def check(condition, what):
 
 
 def rendered(size, *extra, at="2026-12-20 14:25:10"):
-    path = os.path.join(OUT, f"render-{size}{''.join(extra)}{at[:4]}.png")
+    path = os.path.join(OUT, f"render-{size}{''.join(extra)}{at.replace(' ', '-').replace(':', '')}.png")
     subprocess.run([RENDER, "--size", size, "--at", at, "--seed", "3", "--frames", "5",
                     "--out", path, *extra], check=True)
     return Rgb(path)
@@ -36,9 +36,23 @@ def rendered(size, *extra, at="2026-12-20 14:25:10"):
 
 # The browser's clock stopped at 2038-01-19T03:14:10Z, two seconds past the
 # last second a signed 32-bit count of seconds holds.
-CLOCK_PAST_2038 = """(() => { const fixed = Date.UTC(2038, 0, 19, 3, 14, 10), Real = Date;
+def clock_stopped_at(utc):
+    """The browser's clock stopped at utc, the arguments of Date.UTC."""
+    return """(() => { const fixed = Date.UTC(%s), Real = Date;
   window.Date = class extends Real { constructor(...a) { super(...(a.length ? a : [fixed])); }
-                                     static now() { return fixed; } }; })();"""
+                                     static now() { return fixed; } }; })();""" % utc
+
+
+CLOCK_PAST_2038 = clock_stopped_at("2038, 0, 19, 3, 14, 10")
+# The live clock in zones off UTC, each instant with the local time it is
+# there: New York five hours behind, four in summer time (from 07:00 UTC on 8
+# March 2026 to 06:00 UTC on 1 November 2026), Kolkata five and a half ahead.
+ZONE_CLOCKS = (("America/New_York", "2026, 2, 8, 6, 59, 50", "2026-03-08 01:59:50"),
+               ("America/New_York", "2026, 2, 8, 7, 0, 10", "2026-03-08 03:00:10"),
+               ("America/New_York", "2026, 10, 1, 5, 59, 50", "2026-11-01 01:59:50"),
+               ("America/New_York", "2026, 10, 1, 6, 0, 10", "2026-11-01 01:00:10"),
+               ("Asia/Kolkata", "2026, 11, 20, 8, 55, 10", "2026-12-20 14:25:10"),
+               ("Asia/Kolkata", "2026, 11, 31, 18, 30, 10", "2027-01-01 00:00:10"))
 # A vertex shader that cannot compile, and the console's warnings kept.
 BROKEN_SHADER = """(() => { const real = WebGL2RenderingContext.prototype.shaderSource;
   WebGL2RenderingContext.prototype.shaderSource = function (shader, source) {
@@ -134,6 +148,14 @@ def main():
             session = browser.open(page + "seed=3&frames=5", 640, 480, script=CLOCK_PAST_2038, timezone="UTC")
             compare(browser, session, "past-2038", rendered("640x480", at="2038-01-19 03:14:10"), PARTS)
             browser.call("Page.close", {}, session)
+
+            for zone, utc, local in ZONE_CLOCKS:
+                print(f"== the live clock at {utc} UTC in {zone}: the renderer's picture of {local}")
+                session = browser.open(page + "seed=3&frames=5", 640, 480, script=clock_stopped_at(utc),
+                                       timezone=zone)
+                compare(browser, session, f"zone-{local[:10]}-{local[11:13]}", rendered("640x480", at=local),
+                        ("the hands", "9 Hours"))
+                browser.call("Page.close", {}, session)
 
             print("== a counted run's context lost and restored, no resize between: drawn again, nothing left behind")
             session = browser.open(page + FIXED, 640, 480)

@@ -1,7 +1,8 @@
 # The pointer ends the saver only by a jump of more than 100 pixels along
 # either axis between two mouse moves (the first move is measured from where
 # the pointer was when the window was created). While another window is
-# active, moves only update the remembered position.
+# active, moves only update the remembered position; where the system puts
+# the pointer as the monitors change is no jump either.
 source "$E2E_LIB"
 
 # move X Y: puts the pointer at X Y.
@@ -32,6 +33,21 @@ move 200 200
 start_saver_and_wait /s
 move 200 301
 expect_saver_ended "101 down as the first move"
+stop_saver
+
+section "a move the system makes for a change of the monitors is no jump"
+move 200 200
+start_saver_and_wait /s
+# The change told, and the pointer put 300 to the right at once, as the
+# system does when the monitor under the pointer goes; the next moves are
+# measured from there.
+expect "the change posted" "$(probe post --caption "$SAVER_CAPTION" --message displaychange)" "posted=1"
+move 500 200
+expect_saver_still_up "the pointer put 300 right with the change" 500 200
+move 600 200
+expect_saver_still_up "then 100 right" 600 200
+move 600 301
+expect_saver_ended "then 101 down"
 stop_saver
 
 section "while another window is active"

@@ -2,7 +2,8 @@
 # either axis between two motion events; the first is measured from where the
 # pointer was when the window was created. A click ends nothing, and neither
 # does the server moving the pointer when the screen's layout or its monitors
-# change; the first jump after such a change does. Each check pings the
+# change, whether the root window's ConfigureNotify tells it or RandR's
+# events alone; the first jump after such a change does. Each check pings the
 # saver's window: its answer says every earlier event is handled.
 source "$E2E_LIB"
 
@@ -83,6 +84,20 @@ expect "the root keeps its size" "$(xwininfo -root | awk '/Width|Height/ {printf
 expect_saver_still_up "the pointer moved off the monitor's lost part"
 move 799 498
 expect_saver_ended "then 101 up"
+xrandr --output screen --mode "${SCREEN_WIDTH}x${SCREEN_HEIGHT}" && xrandr --delmode screen quillmoor-800x600
+
+section "the monitor shrunk, told by RandR alone (the root's ConfigureNotify hidden), the pointer moved by the server"
+xrandr --addmode screen quillmoor-800x600
+move 900 700
+SAVER_PRELOAD="${QUILLMOOR_X11_PROBE%/*}/no_root_configure.so" start_saver
+wait_saver_window
+xrandr --output screen --mode quillmoor-800x600 --fb "${SCREEN_WIDTH}x${SCREEN_HEIGHT}"
+expect "the pointer is moved onto the monitor" "$(xdotool getmouselocation | cut -d' ' -f1-2)" "x:799 y:599"
+expect_saver_still_up "the pointer moved off the monitor's lost part"
+move 699 599
+expect_saver_still_up "then 100 left"
+move 598 599
+expect_saver_ended "then 101 left"
 xrandr --output screen --mode "${SCREEN_WIDTH}x${SCREEN_HEIGHT}" && xrandr --delmode screen quillmoor-800x600
 
 finish

@@ -31,6 +31,7 @@
 
 #include "host/headless/progress.h"
 #include "host/headless/render_session.h"
+#include "namespace_root.h"
 #include "pass_picture.h"
 #include "pixels.h"
 
@@ -285,6 +286,11 @@ TEST(RenderCommand, RefusesNamesItCannotKeepTo) {
 std::vector<std::pair<long, long>> PngSizes(const std::string& stream);
 
 TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
+  // Mounting the full file system takes root: an ordinary user's run goes on
+  // as root of a user namespace of its own.
+  const RootRun root = RunAsRoot();
+  if (root == RootRun::Unavailable) GTEST_SKIP() << RootRunUnavailable;
+  if (root == RootRun::InChild) return;
   const auto dir = FreshDir("whole");
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
   std::filesystem::create_symlink("fifo", dir / "link");
@@ -309,10 +315,11 @@ TEST(RenderCommand, LeavesTheTargetWholeWhenItCannotWrite) {
   // A full file system keeps an earlier picture and an earlier state file
   // whole, whether the first picture fails or the state's own write at the
   // end, and leaves no temporary file; so does the file-size limit, root's
-  // too (where no file system can be mounted, as an ordinary user, alone).
+  // too.
   const auto full = FreshDir("full");
   const bool mounted = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                        mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") == 0;
+  EXPECT_TRUE(mounted) << "no tmpfs could be mounted at " << full << ": the full file system's rows did not run";
   const std::string earlier = "an earlier state, kept\n", state = (full / "state.jsonl").string();
   const std::string picture = "an earlier picture, kept";
   std::ofstream(state) << earlier;
@@ -737,6 +744,65 @@ TEST(RenderCommand, StepsRollOverAsTheCalendarDoes) {
     const std::optional<LocalMoment> from = ParseMoment(c.from);
     ASSERT_TRUE(from) << c.from;
     EXPECT_EQ(FormatMoment(MomentAt(MomentSeconds(*from) + c.seconds)), c.to) << c.from << " + " << c.seconds;
+  }
+}
+
+// A frozen moment is a wall-clock time: in any zone every day has 86400 of
+// its seconds, so a step through the night summer time begins or ends goes on
+// second by second. Without --at the renderer reads the zone's time now: New
+// York five hours behind UTC, four from the second Sunday of March at 07:00
+// UTC to the first Sunday of November at 06:00 UTC; Kolkata five and a half
+// ahead all year.
+TEST(RenderCommand, MomentsAreTheZonesWallClock) {
+  using namespace std::chrono;
+  const auto clockTime = [](const nlohmann::json& state) {
+    const auto& c = state["ClockTime"];
+    return c["Hour"].get<int>() * 3600 + c["Minute"].get<int>() * 60 + c["Second"].get<int>();
+  };
+  struct Step {
+    const char* from;
+    int firstSecond;  // of the day, wall clock
+  };
+  for (const char* zone : {"America/New_York", "Asia/Kolkata"}) {
+    for (const Step& step : {Step{"2026-03-08 01:59:58", 2 * 3600 - 2}, Step{"2026-11-01 01:59:58", 2 * 3600 - 2},
+                             Step{"2026-11-01 00:59:58", 3600 - 2}}) {
+      std::istringstream lines(Output(std::string("TZ=") + zone + " " + QUILLMOOR_RENDER_BIN + " --size 8x8 --at \"" +
+                                      step.from + "\" --step 1 --frames 4 --every 1 --print-state"));
+      int k = 0;
+      for (std::string line; std::getline(lines, line); ++k) {
+        const nlohmann::json state = nlohmann::json::parse(line);
+        EXPECT_EQ(clockTime(state), step.firstSecond + k) << zone << " " << step.from << " + " << k;
+        EXPECT_EQ(state["SceneParams"]["Day"], step.from[9] == '8' ? 8 : 1) << zone << " " << step.from;
+      }
+      EXPECT_EQ(k, 4) << zone << " " << step.from;
+    }
+  }
+
+  const auto offset = [](const char* zone, sys_seconds at) -> seconds {
+    if (std::string(zone) == "Asia/Kolkata") return hours{5} + minutes{30};
+    const year y = year_month_day{floor<days>(at)}.year();
+    const sys_seconds summerFrom = sys_days{y / March / Sunday[2]} + hours{7};
+    const sys_seconds summerTo = sys_days{y / November / Sunday[1]} + hours{6};
+    return at >= summerFrom && at < summerTo ? hours{-4} : hours{-5};
+  };
+  for (const char* zone : {"America/New_York", "Asia/Kolkata"}) {
+    const auto secondOfDay = [&](sys_seconds at) {
+      const sys_seconds local = at + offset(zone, at);
+      return int((local - floor<days>(local)).count());
+    };
+    bool judged = false;
+    for (int attempt = 0; attempt < 3 && !judged; ++attempt) {
+      const int before = secondOfDay(floor<seconds>(system_clock::now()));
+      const std::string line =
+          Output(std::string("TZ=") + zone + " " + QUILLMOOR_RENDER_BIN + " --size 8x8 --print-state");
+      const int after = secondOfDay(floor<seconds>(system_clock::now()));
+      if (after < before) continue;  // midnight came between
+      judged = true;
+      ASSERT_FALSE(line.empty()) << zone;
+      const int drawn = clockTime(nlohmann::json::parse(line));
+      EXPECT_TRUE(drawn >= before && drawn <= after) << zone << ": drew " << drawn << ", now " << before << ".." << after;
+    }
+    EXPECT_TRUE(judged) << zone;
   }
 }
 

@@ -3,17 +3,45 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 
 #include "escaped_message.h"
 #include "host/linux/session_lock.h"
+#include "namespace_root.h"
+
+// Outcomes by name in failure messages.
+void PrintTo(SessionLock::Outcome outcome, std::ostream* out) {
+  static const char* const names[] = {"Taken", "HeldElsewhere", "Unavailable"};
+  const auto index = static_cast<unsigned>(outcome);
+  *out << (index < 3 ? names[index] : "an outcome of no name");
+}
 
 namespace {
+
+// Takes the lock of `session` in a child process, which an alarm ends after
+// five seconds: nothing when the take waited (or the child died).
+std::optional<SessionLock::Outcome> TakeInChild(const char* session) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    alarm(5);
+    std::string error;
+    _exit(static_cast<int>(SessionLock().Take(session, error)));
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return std::nullopt;
+  return static_cast<SessionLock::Outcome>(WEXITSTATUS(status));
+}
 
 TEST(SessionLock, OneNamePerXServerWhateverTheScreenOrTheLocalSpelling) {
   EXPECT_EQ(X11Session(":0"), "x11:0");
@@ -72,15 +100,11 @@ TEST(SessionLock, OnlyAnotherSaverOfTheSessionHoldsIt) {
 
   // What anyone could put at the path, another user in /tmp above all: never
   // the lock, never followed, never waited for; and the path in the message
-  // escaped. An alarm ends a test that waits.
+  // escaped. Each take runs in a child process that an alarm ends if it
+  // waits, so that a wait fails its own row and no later one.
   setenv("XDG_RUNTIME_DIR", folder, 1);
   const std::string path = SessionLockPath("x11:5", folder, getuid()), target = std::string(folder) + "/target";
-  auto take = [&] {
-    alarm(5);
-    const SessionLock::Outcome outcome = SessionLock().Take("x11:5", error);
-    alarm(0);
-    return outcome;
-  };
+  const auto take = [] { return TakeInChild("x11:5"); };
   ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
   EXPECT_EQ(take(), SessionLock::Outcome::Unavailable);
   EXPECT_NE(access(target.c_str(), F_OK), 0) << "made through the link";
@@ -95,15 +119,12 @@ TEST(SessionLock, OnlyAnotherSaverOfTheSessionHoldsIt) {
   const int other = open(path.c_str(), O_RDONLY);
   ASSERT_EQ(flock(other, LOCK_EX), 0);
   EXPECT_EQ(take(), SessionLock::Outcome::HeldElsewhere);
-  if (getuid() == 0) {  // giving a file away takes root
-    ASSERT_EQ(fchown(other, 65534, 65534), 0);
-    EXPECT_EQ(take(), SessionLock::Outcome::Unavailable) << "another user's, held";
-  }
   close(other);
+  unlink(path.c_str());
   // The runtime folder echoed escaped, byte for byte, in the error and in
   // the saver's line.
   setenv("XDG_RUNTIME_DIR", ("/nowhere" + ControlCharacters() + "\x9b").c_str(), 1);
-  EXPECT_EQ(take(), SessionLock::Outcome::Unavailable);
+  EXPECT_EQ(SessionLock().Take("x11:5", error), SessionLock::Outcome::Unavailable);
   const std::string cause =
       "cannot open the lock file /nowhere" + ControlsEscaped + "\\x9b/quillmoor-saver.x11:5.lock: No such file or directory";
   EXPECT_EQ(error, cause);
@@ -111,6 +132,47 @@ TEST(SessionLock, OnlyAnotherSaverOfTheSessionHoldsIt) {
   EXPECT_TRUE(SessionLock().TakeForSaver("x11:5", "quillmoor"));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "quillmoor: " + cause + "; running without it\n");
 
+  if (saved != nullptr) setenv("XDG_RUNTIME_DIR", previous.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
+  std::filesystem::remove_all(folder);
+}
+
+// A file of another user's at the lock's path is never the lock, held or
+// not. Giving a file away takes root: as root the file is given to nobody;
+// as root of a user namespace of the test's own, where only the test's user
+// is mapped, a file of the real root's (shown as nobody's there) is bound
+// over the path; as an ordinary user the test runs again that way.
+TEST(SessionLock, AnotherUsersFileIsNeverTheLock) {
+  const RootRun run = RunAsRoot();
+  if (run == RootRun::Unavailable) GTEST_SKIP() << RootRunUnavailable;
+  if (run == RootRun::InChild) return;
+  char folder[] = "/tmp/quillmoor-owner-test.XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const char* saved = getenv("XDG_RUNTIME_DIR");
+  const std::string previous = saved != nullptr ? saved : "";
+  setenv("XDG_RUNTIME_DIR", folder, 1);
+  const std::string path = SessionLockPath("x11:5", folder, getuid());
+  ASSERT_EQ(close(open(path.c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+  const bool mapped = InUserNamespace();
+  if (!mapped) {
+    const int other = open(path.c_str(), O_RDONLY);
+    ASSERT_EQ(fchown(other, 65534, 65534), 0);
+    EXPECT_EQ(TakeInChild("x11:5"), SessionLock::Outcome::Unavailable) << "another user's";
+    ASSERT_EQ(flock(other, LOCK_EX), 0);
+    EXPECT_EQ(TakeInChild("x11:5"), SessionLock::Outcome::Unavailable) << "another user's, held";
+    close(other);
+  } else {
+    const char* foreign = nullptr;
+    struct stat status{};
+    for (const char* candidate : {"/etc/hostname", "/etc/passwd", "/etc/os-release"})
+      if (stat(candidate, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid != getuid() && status.st_nlink == 1) {
+        foreign = candidate;
+        break;
+      }
+    ASSERT_NE(foreign, nullptr) << "no file of another user's to bind over the path";
+    ASSERT_EQ(mount(foreign, path.c_str(), nullptr, MS_BIND, nullptr), 0) << foreign;
+    EXPECT_EQ(TakeInChild("x11:5"), SessionLock::Outcome::Unavailable) << "another user's: " << foreign;
+    umount2(path.c_str(), MNT_DETACH);
+  }
   if (saved != nullptr) setenv("XDG_RUNTIME_DIR", previous.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
   std::filesystem::remove_all(folder);
 }
