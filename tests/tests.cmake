@@ -150,6 +150,11 @@ endif()
 add_test(NAME package.deb COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/deb.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(package.deb PROPERTIES LABELS package TIMEOUT 300)
 
+# The release command in throwaway checkouts, its builds replaced by programs
+# that fail at each step in turn.
+add_test(NAME package.release COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/release.sh)
+set_tests_properties(package.release PROPERTIES LABELS package TIMEOUT 120)
+
 # The OpenGL 1.1 layer of the web build, natively on Mesa's OpenGL ES 3: the
 # scene through it against the renderer's picture, and what the scene does not
 # show.
