@@ -78,6 +78,9 @@ if(QUILLMOOR_SCR)
       FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE
       ENVIRONMENT "QUILLMOOR_SETUP=${QUILLMOOR_SETUP};QUILLMOOR_WINDOWS_ZIP=${QUILLMOOR_WINDOWS_ZIP}")
   endforeach()
+  # The installer's script installs and removes the saver some forty times,
+  # some of them through the setup's pages at a reader's pace.
+  set_tests_properties(e2e.wine_installer PROPERTIES TIMEOUT 1200)
 
   # Monitors as Xinerama heads of a Xephyr server, the first the primary:
   # one alone; a 1280x720 primary with a 1024x768 second monitor right of

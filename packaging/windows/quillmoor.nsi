@@ -131,6 +131,8 @@ Var CurrentBox
 Var UserDir       ; the folder of only me by default
 Var GivenDir      ; the folder given with /D=, or empty
 Var KeepEveryone  ; 1 to keep an installation for everyone beside only me
+Var DoneTitle     ; the header once the files are in
+Var DoneText
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -149,6 +151,8 @@ Var KeepEveryone  ; 1 to keep an installation for everyone beside only me
 Page custom OptionsPage
 ; Stays open when done, so that what was done can be read.
 !define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_INSTFILESPAGE_FINISHHEADER_TEXT "$DoneTitle"
+!define MUI_INSTFILESPAGE_FINISHHEADER_SUBTEXT "$DoneText"
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "${PRODUCT} is installed"
 !define MUI_FINISHPAGE_TEXT "Windows lists it in the Screen Saver Settings, where it can be chosen and previewed and its wait set.$\r$\n$\r$\nClick Finish to close this window."
@@ -389,6 +393,8 @@ Function .onInit
   StrCpy $AllUsers $Admin
   StrCpy $MakeCurrent 0
   StrCpy $KeepEveryone 1
+  StrCpy $DoneTitle "Installation complete"
+  StrCpy $DoneText "${PRODUCT} is installed."
   ClearErrors
   ${GetOptions} $R0 "/ALLUSERS" $R1
   ${IfNot} ${Errors}
@@ -643,7 +649,9 @@ Function MakeCurrentSaver
       ${If} $1 == 0
         StrCpy $0 $Saver
       ${Else}
-        DetailPrint "$Saver has no short name without spaces: Windows could not start it as the screen saver"
+        DetailPrint "$Saver has no short name without spaces: it cannot be the screen saver"
+        StrCpy $DoneTitle "Installed, but not your screen saver"
+        StrCpy $DoneText "Windows cannot start it from a folder with spaces on this volume."
         MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} is installed in $INSTDIR, but cannot be your screen saver: Windows starts the screen saver by a path without spaces, and this volume gives the folder no short (8.3) name. Your screen saver stays as it is.$\r$\n$\r$\nInstall it in a folder without spaces (/D=)." /SD IDOK
         SetErrorLevel 2
         Return
