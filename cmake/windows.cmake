@@ -30,6 +30,24 @@ add_custom_command(TARGET quillmoor POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:quillmoor> -P ${CMAKE_SOURCE_DIR}/cmake/print_file_size.cmake
   VERBATIM)
 
+# Signed, when a code-signing certificate and its key are given (PEM files:
+# scripts/build.sh dist passes QUILLMOOR_SIGN_CERT and QUILLMOOR_SIGN_KEY
+# from its environment), by packaging/windows/sign.sh with osslsigncode; the
+# installer and its uninstaller as well.
+set(QUILLMOOR_SIGN_CERT "" CACHE FILEPATH "code-signing certificate (PEM) for the Windows programs")
+set(QUILLMOOR_SIGN_KEY "" CACHE FILEPATH "its private key (PEM)")
+set(QUILLMOOR_SIGN_DEFINES "")
+if(QUILLMOOR_SIGN_CERT AND QUILLMOOR_SIGN_KEY)
+  find_program(QUILLMOOR_OSSLSIGNCODE osslsigncode REQUIRED)
+  add_custom_command(TARGET quillmoor POST_BUILD
+    COMMAND sh ${CMAKE_SOURCE_DIR}/packaging/windows/sign.sh ${QUILLMOOR_SIGN_CERT} ${QUILLMOOR_SIGN_KEY}
+      ${PROJECT_HOMEPAGE_URL} $<TARGET_FILE:quillmoor>
+    VERBATIM)
+  set(QUILLMOOR_SIGN_DEFINES -DSIGN_CERT=${QUILLMOOR_SIGN_CERT} -DSIGN_KEY=${QUILLMOOR_SIGN_KEY})
+elseif(QUILLMOOR_SIGN_CERT OR QUILLMOOR_SIGN_KEY)
+  message(FATAL_ERROR "signing needs both QUILLMOOR_SIGN_CERT and QUILLMOOR_SIGN_KEY")
+endif()
+
 add_executable(win_probe tests/e2e/probe/win_probe.cpp)
 target_link_libraries(win_probe PRIVATE user32 gdi32 opengl32 version ${QUILLMOOR_STATIC_RUNTIME})
 
@@ -63,11 +81,13 @@ find_program(QUILLMOOR_MAKENSIS makensis)
 if(QUILLMOOR_MAKENSIS)
   set(QUILLMOOR_SETUP ${CMAKE_BINARY_DIR}/quillmoor-${PROJECT_VERSION}-setup.exe)
   set(nsis_inputs ${QUILLMOOR_PACKAGING_DIR}/quillmoor.nsi ${QUILLMOOR_PACKAGING_DIR}/wizard.bmp
+    ${QUILLMOOR_PACKAGING_DIR}/sign.sh ${QUILLMOOR_PACKAGING_DIR}/uninstaller_version.py
     ${QUILLMOOR_RESOURCE_DIR}/quillmoor.ico ${QUILLMOOR_RELEASE_DIR}/LICENSE.txt)
   add_custom_command(OUTPUT ${QUILLMOOR_SETUP}
     COMMAND ${QUILLMOOR_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DSCR=$<TARGET_FILE:quillmoor>
       -DICON=${QUILLMOOR_RESOURCE_DIR}/quillmoor.ico -DLICENSE=${QUILLMOOR_RELEASE_DIR}/LICENSE.txt
       -DWIZARD_BITMAP=${QUILLMOOR_PACKAGING_DIR}/wizard.bmp -DOUTFILE=${QUILLMOOR_SETUP}
+      -DURL=${PROJECT_HOMEPAGE_URL} ${QUILLMOOR_SIGN_DEFINES}
       ${QUILLMOOR_PACKAGING_DIR}/quillmoor.nsi
     COMMAND ${CMAKE_COMMAND} -DFILE=${QUILLMOOR_SETUP} -P ${CMAKE_SOURCE_DIR}/cmake/print_file_size.cmake
     DEPENDS quillmoor ${nsis_inputs} VERBATIM)

@@ -35,8 +35,10 @@ web_packages=(
 
 dist_packages=(
   # the Windows installer (makensis) and the zip of the saver; the Debian
-  # package's dependencies from dpkg-shlibdeps; the source archive
-  nsis zip dpkg-dev git
+  # package's dependencies from dpkg-shlibdeps; the source archive; the
+  # Windows programs signed when a certificate is given; python3 gives the
+  # uninstaller its own version resource
+  nsis zip dpkg-dev git osslsigncode python3
 )
 
 packages=(
@@ -54,8 +56,9 @@ packages=(
   tzdata
   # Wine on a virtual X screen to run the Windows saver
   wine wine64 fonts-wine xvfb xdotool imagemagick
-  # the Windows installer and the zip built beside the saver, run and read back
-  nsis zip unzip
+  # the Windows installer and the zip built beside the saver, run and read back;
+  # the installer signed with a certificate made for the test, and checked
+  nsis zip unzip osslsigncode openssl
   # two monitors for the Windows saver: Xephyr in Xvfb with two Xinerama heads
   # at places of their own (Xvfb puts all its heads at 0,0)
   xserver-xephyr

@@ -79,6 +79,9 @@ if(QUILLMOOR_SCR)
       FIXTURES_REQUIRED wine_prefix LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE
       ENVIRONMENT "QUILLMOOR_SETUP=${QUILLMOOR_SETUP};QUILLMOOR_WINDOWS_ZIP=${QUILLMOOR_WINDOWS_ZIP}")
   endforeach()
+  # The installer's script installs and removes the saver some forty times,
+  # some of them through the setup's pages at a reader's pace.
+  set_tests_properties(e2e.wine_installer PROPERTIES TIMEOUT 1200)
 
   # Monitors as Xinerama heads of a Xephyr server, the first the primary:
   # one alone; a 1280x720 primary with a 1024x768 second monitor right of
@@ -156,6 +159,11 @@ endif()
 # listed, unpacked and run.
 add_test(NAME package.deb COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/deb.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(package.deb PROPERTIES LABELS package TIMEOUT 300)
+
+# The release command in throwaway checkouts, its builds replaced by programs
+# that fail at each step in turn.
+add_test(NAME package.release COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/release.sh)
+set_tests_properties(package.release PROPERTIES LABELS package TIMEOUT 120)
 
 # The OpenGL 1.1 layer of the web build, natively on Mesa's OpenGL ES 3: the
 # scene through it against the renderer's picture, and what the scene does not
