@@ -194,6 +194,6 @@ add_executable(quillmoor_wayland_input_tests tests/unit/wayland_seat_input_test.
   tests/support/scripted_compositor.cpp ${scripted_headers}
   src/host/wayland/seat_input.cpp src/host/wayland/wayland_connection.cpp)
 target_include_directories(quillmoor_wayland_input_tests PRIVATE tests/support ${scripted_generated})
-target_link_libraries(quillmoor_wayland_input_tests PRIVATE quillmoor_wayland_protocols quillmoor_saver_input
+target_link_libraries(quillmoor_wayland_input_tests PRIVATE quillmoor_wayland_protocols quillmoor_wayland_core quillmoor_saver_input
   quillmoor_linux_session quillmoor_linux_options quillmoor_host_text PkgConfig::WAYLAND_SERVER GTest::gtest_main)
 gtest_discover_tests(quillmoor_wayland_input_tests DISCOVERY_TIMEOUT 60)
