@@ -3,6 +3,16 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# The include rules (README, "Include rules") over every #include of src/ and
+# tools/; and the checker on a made-up tree with known rule breaks, so that a
+# checker that no longer sees them fails.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME source.include_rules COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/source/include_rules.py ${CMAKE_SOURCE_DIR})
+add_test(NAME source.include_rules_self_test COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/source/include_rules.py --self-test)
+set_tests_properties(source.include_rules source.include_rules_self_test PROPERTIES LABELS source TIMEOUT 60)
+
 add_executable(quillmoor_unit_tests
   tests/unit/allocation_counter.cpp tests/unit/allocation_test.cpp tests/unit/clock_dial_hands_test.cpp
   tests/unit/clock_lattice_test.cpp tests/unit/clock_numerals_test.cpp tests/unit/clock_pass_test.cpp
