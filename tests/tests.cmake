@@ -171,3 +171,26 @@ target_compile_definitions(quillmoor_gl11_tests PRIVATE QUILLMOOR_RENDER_BIN="$<
   QUILLMOOR_GL11_OUT="${CMAKE_BINARY_DIR}/gl11-pictures")
 add_dependencies(quillmoor_gl11_tests quillmoor-render)
 gtest_discover_tests(quillmoor_gl11_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS render)
+
+# The sanitizer build's runs of the unit, layer and render tests (and of the
+# renderer they start, which inherits the environment). The discovered tests
+# are known only when ctest runs, so their environment is set by a file ctest
+# reads after the lists gtest_discover_tests wrote.
+if(QUILLMOOR_SANITIZE)
+  set(sanitizers ${CMAKE_SOURCE_DIR}/tests/sanitizers)
+  set(QUILLMOOR_SANITIZER_ENVIRONMENT
+    # verify_asan_link_order=0: the render tests put libraries before the
+    # sanitizer's runtime with LD_PRELOAD (fiu-run's fault injection, the
+    # deflate faults), which it would otherwise refuse to start with.
+    "ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1:verify_asan_link_order=0"
+    "LSAN_OPTIONS=suppressions=${sanitizers}/lsan.supp:print_suppressions=0"
+    "UBSAN_OPTIONS=print_stacktrace=1")
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/sanitizer_environment.cmake CONTENT
+    "set_tests_properties(\${quillmoor_unit_tests_TESTS} \${quillmoor_render_tests_TESTS} \${quillmoor_gl11_tests_TESTS}
+  PROPERTIES ENVIRONMENT \"${QUILLMOOR_SANITIZER_ENVIRONMENT}\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/sanitizer_environment.cmake)
+  foreach(program quillmoor-render quillmoor_render_tests quillmoor_gl11_tests)
+    target_sources(${program} PRIVATE tests/sanitizers/keep_libraries_mapped.c)
+    target_link_options(${program} PRIVATE -Wl,--export-dynamic-symbol=dlclose)
+  endforeach()
+endif()
