@@ -820,10 +820,11 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
                                          "--out", "-", "--state", (dir / "s.jsonl").string()}, said, ends[1]);
       close(ends[1]);
       int held = 0;
-      AwaitUpTo30s([&] {  // full: no more for half a second
+      const int capacity = fcntl(ends[0], F_GETPIPE_SZ);
+      AwaitUpTo30s([&] {  // full: no room for another frame, and no more for half a second
         const int before = held;
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        return ioctl(ends[0], FIONREAD, &held) == 0 && held > 0 && held == before;
+        return ioctl(ends[0], FIONREAD, &held) == 0 && held + 9216 > capacity && held == before;
       });
       const int whole = held / 9216;
       kill(child, signal);
