@@ -18,6 +18,22 @@ foreach(language C CXX)
   endforeach()
 endforeach()
 string(APPEND CMAKE_EXE_LINKER_FLAGS " -pie -Wl,-z,relro,-z,now")
+
+# The sanitizer build (the linux-asan preset): AddressSanitizer and
+# UndefinedBehaviorSanitizer in every target, the first fault ending the
+# program, at -O1 with frame pointers so that reports have whole stacks. It
+# builds the unit, OpenGL 1.1 layer and render tests and the renderer they
+# run; tests/tests.cmake gives their runs the sanitizers' options.
+option(QUILLMOOR_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(QUILLMOOR_SANITIZE)
+  set(QUILLMOOR_SANITIZER_FLAGS "-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer")
+  foreach(language C CXX)
+    string(APPEND CMAKE_${language}_FLAGS " ${QUILLMOOR_SANITIZER_FLAGS} -O1 -g")
+  endforeach()
+  foreach(kind EXE SHARED MODULE)
+    string(APPEND CMAKE_${kind}_LINKER_FLAGS " -fsanitize=address,undefined")
+  endforeach()
+endif()
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL GLX)
 find_package(X11 REQUIRED)

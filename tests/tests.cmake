@@ -3,6 +3,16 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# The include rules (README, "Include rules") over every #include of src/ and
+# tools/; and the checker on a made-up tree with known rule breaks, so that a
+# checker that no longer sees them fails.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME source.include_rules COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/source/include_rules.py ${CMAKE_SOURCE_DIR})
+add_test(NAME source.include_rules_self_test COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/source/include_rules.py --self-test)
+set_tests_properties(source.include_rules source.include_rules_self_test PROPERTIES LABELS source TIMEOUT 60)
+
 add_executable(quillmoor_unit_tests
   tests/unit/allocation_counter.cpp tests/unit/allocation_test.cpp tests/unit/clock_dial_hands_test.cpp
   tests/unit/clock_lattice_test.cpp tests/unit/clock_numerals_test.cpp tests/unit/clock_pass_test.cpp
@@ -197,3 +207,26 @@ target_include_directories(quillmoor_wayland_input_tests PRIVATE tests/support $
 target_link_libraries(quillmoor_wayland_input_tests PRIVATE quillmoor_wayland_protocols quillmoor_wayland_core quillmoor_saver_input
   quillmoor_linux_session quillmoor_linux_options quillmoor_host_text PkgConfig::WAYLAND_SERVER GTest::gtest_main)
 gtest_discover_tests(quillmoor_wayland_input_tests DISCOVERY_TIMEOUT 60)
+
+# The sanitizer build's runs of the unit, layer and render tests (and of the
+# renderer they start, which inherits the environment). The discovered tests
+# are known only when ctest runs, so their environment is set by a file ctest
+# reads after the lists gtest_discover_tests wrote.
+if(QUILLMOOR_SANITIZE)
+  set(sanitizers ${CMAKE_SOURCE_DIR}/tests/sanitizers)
+  set(QUILLMOOR_SANITIZER_ENVIRONMENT
+    # verify_asan_link_order=0: the render tests put libraries before the
+    # sanitizer's runtime with LD_PRELOAD (fiu-run's fault injection, the
+    # deflate faults), which it would otherwise refuse to start with.
+    "ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1:verify_asan_link_order=0"
+    "LSAN_OPTIONS=suppressions=${sanitizers}/lsan.supp:print_suppressions=0"
+    "UBSAN_OPTIONS=print_stacktrace=1")
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/sanitizer_environment.cmake CONTENT
+    "set_tests_properties(\${quillmoor_unit_tests_TESTS} \${quillmoor_render_tests_TESTS} \${quillmoor_gl11_tests_TESTS}
+  PROPERTIES ENVIRONMENT \"${QUILLMOOR_SANITIZER_ENVIRONMENT}\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/sanitizer_environment.cmake)
+  foreach(program quillmoor-render quillmoor_render_tests quillmoor_gl11_tests)
+    target_sources(${program} PRIVATE tests/sanitizers/keep_libraries_mapped.c)
+    target_link_options(${program} PRIVATE -Wl,--export-dynamic-symbol=dlclose)
+  endforeach()
+endif()

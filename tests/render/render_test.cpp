@@ -845,6 +845,15 @@ std::uint64_t SignalMask(pid_t child, const std::string& field) {
   return 0;
 }
 constexpr std::uint64_t Bit(int signal) { return std::uint64_t{1} << (signal - 1); }
+// Whether this is the sanitizer build (AddressSanitizer, LeakSanitizer); its
+// renderer catches three standard signals besides its own, for the
+// sanitizer's reports of SIGSEGV, SIGBUS and SIGFPE.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+constexpr std::uint64_t SanitizerSignals = Sanitized ? Bit(SIGSEGV) | Bit(SIGBUS) | Bit(SIGFPE) : 0;
 
 // Waits up to 30 s for `ready`.
 void AwaitUpTo30s(const std::function<bool()>& ready) {
@@ -911,10 +920,11 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
                                          "--out", "-", "--state", (dir / "s.jsonl").string()}, said, ends[1]);
       close(ends[1]);
       int held = 0;
-      AwaitUpTo30s([&] {  // full: no more for half a second
+      const int capacity = fcntl(ends[0], F_GETPIPE_SZ);
+      AwaitUpTo30s([&] {  // full: no room for another frame, and no more for half a second
         const int before = held;
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        return ioctl(ends[0], FIONREAD, &held) == 0 && held > 0 && held == before;
+        return ioctl(ends[0], FIONREAD, &held) == 0 && held + 9216 > capacity && held == before;
       });
       const int whole = held / 9216;
       kill(child, signal);
@@ -1001,7 +1011,8 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
   // standard one, and ignores SIGXFSZ, so that a write past the file-size
   // limit fails as a write instead of ending the process.
   AwaitUpTo30s([&] { return (SignalMask(child, "SigCgt") & Bit(SIGINT)) != 0; });
-  EXPECT_EQ(SignalMask(child, "SigCgt") & 0x7fffffff, Bit(SIGINT) | Bit(SIGTERM) | Bit(SIGHUP) | Bit(SIGPIPE));
+  EXPECT_EQ(SignalMask(child, "SigCgt") & 0x7fffffff & ~SanitizerSignals,
+            Bit(SIGINT) | Bit(SIGTERM) | Bit(SIGHUP) | Bit(SIGPIPE));
   EXPECT_NE(SignalMask(child, "SigIgn") & Bit(SIGXFSZ), 0u);
   kill(child, SIGINT);
   EXPECT_EQ(Ending(child), "killed by SIGINT");
@@ -1062,13 +1073,18 @@ TEST(RenderCommand, StopsOnASignalLeavingOnlyCompleteFiles) {
 // with an unnamed temporary file (O_TMPFILE) and, where /proc cannot name it,
 // a named one. Short writes change nothing; a failed sync or rename leaves the
 // earlier file and no temporary one; a full non-blocking pipe is waited for.
+// LeakSanitizer cannot work in a traced process: the sanitizer build's
+// renderer runs under strace without its leak check; and not at all without
+// /proc, where the sanitizer reads its options and the memory map.
+const std::string Untraced = Sanitized ? "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" " : "";
+
 TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
   const auto dir = FreshDir("faults");
   const std::string target = (dir / "x.png").string(), trace = (dir.parent_path() / "trace").string();
   const std::string hideProc = "unshare -m --propagation private sh -c 'mount -t tmpfs tmpfs /proc && exec \"$0\" \"$@\"'";
   for (const bool named : {false, true}) {
-    if (named && std::system((hideProc + " true 2>/dev/null").c_str()) != 0) continue;  // not as an ordinary user
-    const Outcome run = RunRenderer("--size 64x48 --out " + target, "strace -f -y -o " + trace +
+    if (named && (Sanitized || std::system((hideProc + " true 2>/dev/null").c_str()) != 0)) continue;  // not as an ordinary user
+    const Outcome run = RunRenderer("--size 64x48 --out " + target, Untraced + "strace -f -y -o " + trace +
                                     " -e trace=umask,openat,write,fsync,rename " + (named ? hideProc : ""));
     ASSERT_EQ(run.status, 0) << run.said;
     const std::string in = "[0-9]+<" + dir.string();
@@ -1089,6 +1105,10 @@ TEST(RenderCommand, KeepsFilesWholeUnderInjectedFaults) {
   ASSERT_EQ(RunRenderer(picture + "-> " + (dir / "whole.png").string()).status, 0);
   for (const auto& [fault, status] : {std::pair{"posix/io/rw/write/reduce", 0}, std::pair{"posix/io/sync/fsync,failinfo=5", 1},
                                       std::pair{"posix/io/dir/rename,failinfo=5", 1}}) {
+    // libfiu's wrappers of the C library, preloaded, and the sanitizer's own
+    // interceptors do not work together: the sanitizer build's renderer dies
+    // on its first write, so these faults are put in the ordinary build only.
+    if (Sanitized) break;
     std::ofstream(target) << "an earlier picture, kept";
     const Outcome run = RunRenderer(picture + target, "fiu-run -x -c 'enable name=" + std::string(fault) + "'");
     EXPECT_EQ(run.status, status) << fault << ": " << run.said;
