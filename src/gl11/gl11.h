@@ -184,7 +184,8 @@ struct Gl11Immediate {
   bool Direct = true;
   // Inside a bracket whose vertices have so far agreed with those of the
   // bracket expected: the next of those and the end of them. Both null
-  // otherwise.
+  // otherwise. Only the layer's backend sets them (gl11_context.h), from
+  // the kept bracket it expects; the inline calls only move Next.
   const Gl11Vertex* Next = nullptr;
   const Gl11Vertex* End = nullptr;
 };

@@ -74,6 +74,7 @@ void SplitQuads(std::vector<Vertex>& v) {
 }
 
 bool EsBackend::Build() {
+  CloseExpectation();
   uploadedMatrices_ = uploadedLighting_ = 0;
   boundArray_ = 0;
   appliedValid_ = false;
@@ -90,6 +91,7 @@ bool EsBackend::Build() {
 }
 
 void EsBackend::DeleteAll() {
+  CloseExpectation();
   program_.Delete();
   for (Kept& k : kept_) {
     if (k.Buffer) glDeleteBuffers(1, &k.Buffer);
@@ -206,6 +208,7 @@ void EsBackend::Unlist(std::size_t slot) {
 
 void EsBackend::NewFrame() {
   if (!drewInFrame_) return;  // a second clear before anything was drawn
+  CloseExpectation();
   drewInFrame_ = false;
   free_.clear();
   for (std::size_t i = 0; i < kept_.size(); ++i) {
@@ -219,6 +222,7 @@ void EsBackend::NewFrame() {
         k.Buffer = k.VertexArray = 0;
         keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
         std::vector<Vertex>().swap(k.Vertices);
+        ++k.Generation;
       }
       Unlist(i);
     }
@@ -234,7 +238,6 @@ void EsBackend::ForgetOrder() {
   order_.clear();
   previous_.clear();
   place_ = 0;
-  expected_ = NoSlot;
 }
 
 // The brackets of a frame mostly come in the order of the frame before, the
@@ -264,6 +267,7 @@ void EsBackend::FollowOrder(std::size_t slot) {
 }
 
 std::size_t EsBackend::FreeSlot() {
+  CloseExpectation();
   if (free_.empty()) {
     kept_.emplace_back();
     return kept_.size() - 1;
@@ -282,24 +286,64 @@ void EsBackend::DrawKept(std::size_t slot) {
   FollowOrder(slot);
 }
 
-const std::vector<Vertex>* EsBackend::Expected(GLenum mode) {
-  expected_ = place_ < previous_.size() ? previous_[place_] : NoSlot;
-  if (expected_ >= kept_.size() || !kept_[expected_].Listed || kept_[expected_].Mode != mode) {
-    expected_ = NoSlot;
-    return nullptr;
-  }
-  return &kept_[expected_].Vertices;
+void EsBackend::OpenExpectation(GLenum source) {
+  const std::size_t slot = place_ < previous_.size() ? previous_[place_] : NoSlot;
+  if (slot >= kept_.size() || !kept_[slot].Listed || kept_[slot].Source != source) return;
+  const Kept& k = kept_[slot];
+  expected_ = slot;
+  expectedGeneration_ = k.Generation;
+  qm_immediate.Next = k.Vertices.data();
+  qm_immediate.End = k.Vertices.data() + k.Vertices.size();
 }
 
-void EsBackend::DrawExpected(const DrawInputs& in) {
-  if (expected_ == NoSlot || !Prepare(in)) return;
-  drewInFrame_ = true;
-  ++Counts.Followed;
-  DrawKept(expected_);
+void EsBackend::CloseExpectation() {
+  if (expected_ == NoSlot) return;
+  const Kept& k = kept_[expected_];
+  // Every change to a kept bracket closes the expectation first, so the
+  // slot still holds the vertices the cursor walks.
+  if (k.Generation == expectedGeneration_ && qm_immediate.Next)
+    gathered_.assign(k.Vertices.data(), qm_immediate.Next);
   expected_ = NoSlot;
+  qm_immediate.Next = qm_immediate.End = nullptr;
 }
 
-void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
+void EsBackend::BeginBracket(GLenum mode, bool follow) {
+  DropBracket();
+  bracketMode_ = mode;
+  // Quads are split at the end: never expected.
+  if (follow && mode != GL_QUADS) OpenExpectation(mode);
+}
+
+void EsBackend::AddVertex(const Vertex& vertex) {
+  CloseExpectation();
+  gathered_.push_back(vertex);
+}
+
+void EsBackend::DropBracket() {
+  expected_ = NoSlot;
+  qm_immediate.Next = qm_immediate.End = nullptr;
+  gathered_.clear();
+}
+
+void EsBackend::EndBracket(const DrawInputs& in) {
+  if (expected_ != NoSlot && qm_immediate.Next == qm_immediate.End) {
+    const std::size_t slot = expected_;
+    DropBracket();
+    if (!Prepare(in)) return;
+    drewInFrame_ = true;
+    ++Counts.Followed;
+    DrawKept(slot);
+    return;
+  }
+  CloseExpectation();
+  GLenum drawn = GL_TRIANGLES;
+  DrawableMode(bracketMode_, drawn);
+  if (bracketMode_ == GL_QUADS) SplitQuads(gathered_);
+  DrawImmediate(bracketMode_, drawn, gathered_, in);
+  gathered_.clear();
+}
+
+void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
   if (vertices.empty() || !Prepare(in)) return;
   drewInFrame_ = true;
   const std::uint64_t print = PrintOf(mode, vertices);
@@ -328,6 +372,8 @@ void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, 
   keptBytes_ += bytes;
   keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
   k.Mode = mode;
+  k.Source = source;
+  ++k.Generation;
   k.Print = print;
   k.Vertices.assign(vertices.begin(), vertices.end());
   k.Listed = true;

@@ -72,17 +72,26 @@ class EsBackend {
   // A buffer of its own for a list bracket, in which it stays.
   void Upload(ListBracket& bracket);
   void Release(ListBracket& bracket);
-  // A bracket drawn outside a list, from a buffer already on the GPU when
-  // the same vertices were drawn in this frame or the one before, else
-  // uploaded.
-  void DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
-  // The vertices of the bracket expected next, in ES mode `mode`: the one
-  // at the same place in the frame before (see FollowOrder); null when there
-  // is none. The layer compares a bracket's vertices with them as they
-  // come, and keeps none of its own while they agree.
-  const std::vector<Vertex>* Expected(GLenum mode);
-  // Draws the expected bracket, all of whose vertices came again.
-  void DrawExpected(const DrawInputs& in);
+  // The bracket being drawn outside lists, glBegin to glEnd. The backend
+  // alone owns it: the vertices gathered so far, and the bracket expected
+  // (the one at the same place in the frame before, see FollowOrder), a
+  // slot of the kept brackets with the generation it had. While the
+  // vertices agree with the expected one's, qm_immediate.Next and End walk
+  // that slot's vertices (the inline per-vertex calls compare with them)
+  // and none are gathered; every path that changes or frees kept brackets
+  // closes the expectation first, the agreed vertices then gathered.
+  // `follow`: the bracket may be expected (not one also compiled into a
+  // list, which must take every vertex there).
+  void BeginBracket(GLenum mode, bool follow);
+  // A vertex that differs from the one expected, or comes after all of them.
+  void AddVertex(const Vertex& vertex);
+  // Draws the bracket: the expected one, all of whose vertices came again,
+  // from its buffer; else the gathered vertices, from a buffer already on
+  // the GPU when the same vertices were drawn in this frame or the one
+  // before, else uploaded.
+  void EndBracket(const DrawInputs& in);
+  // Forgets the open bracket, if any, and its vertices.
+  void DropBracket();
   // A list bracket, its inherited values from the current colour and normal.
   void DrawBracket(ListBracket& bracket, const Vec4& colour, const std::array<float, 3>& normal,
                    const DrawInputs& in);
@@ -92,8 +101,10 @@ class EsBackend {
  private:
   // A bracket drawn outside lists, kept while it keeps coming back.
   struct Kept {
-    GLenum Mode = GL_TRIANGLES;
+    GLenum Mode = GL_TRIANGLES;  // as drawn
+    GLenum Source = GL_TRIANGLES;  // as given to glBegin
     std::vector<Vertex> Vertices;
+    unsigned Generation = 0;  // moves whenever Vertices change
     std::uint64_t Print = 0;
     GLuint Buffer = 0, VertexArray = 0;
     unsigned LastFrame = 0;
@@ -108,6 +119,10 @@ class EsBackend {
   std::size_t FreeSlot();
   void Unlist(std::size_t slot);
   void DrawKept(std::size_t slot);
+  void DrawImmediate(GLenum source, GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
+  void OpenExpectation(GLenum source);
+  // Ends the expectation, the vertices that agreed gathered.
+  void CloseExpectation();
   void FollowOrder(std::size_t slot);
   void ForgetOrder();
 
@@ -124,7 +139,13 @@ class EsBackend {
   bool drewInFrame_ = false;
   std::size_t keptBytes_ = 0;
   // The brackets drawn in this frame and in the one before, in order; the
-  // place reached in the one before; the bracket expected next.
+  // place reached in the one before.
   std::vector<std::size_t> order_, previous_;
-  std::size_t place_ = 0, expected_ = NoSlot;
+  std::size_t place_ = 0;
+  // The open bracket: its mode, its gathered vertices, the slot expected
+  // (NoSlot when none) and that slot's generation when it was opened.
+  GLenum bracketMode_ = GL_TRIANGLES;
+  std::vector<Vertex> gathered_;
+  std::size_t expected_ = NoSlot;
+  unsigned expectedGeneration_ = 0;
 };

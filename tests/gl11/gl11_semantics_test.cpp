@@ -227,6 +227,34 @@ TEST_F(Gl11Semantics, BracketsAreFoundAsTheyComeInTheOrderOfTheFrameBefore) {
   EXPECT_EQ(std::make_tuple(PixelAt(1, 1), PixelAt(1, 9)), std::make_tuple(White, White));
 }
 
+// A context lost and restored in the middle of a bracket that has agreed so
+// far with the one expected: the vertices given before the loss stay the
+// bracket's, and the rest follow them.
+TEST_F(Gl11Semantics, ABracketOpenAcrossALostContextKeepsItsVertices) {
+  // Two triangles: one filling cell (0, 0) up to its diagonal, one in cell (2, 2).
+  const auto vertices = [](int from, int to) {
+    const float v[6][2] = {{0, 0}, {1, 0}, {0, 1}, {2, 2}, {3, 2}, {2, 3}};
+    for (int i = from; i < to; ++i) Vertex(v[i][0], v[i][1]);
+  };
+  for (int frame = 0; frame < 2; ++frame) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBegin(GL_TRIANGLES);
+    vertices(0, 6);
+    glEnd();
+  }
+  glClear(GL_COLOR_BUFFER_BIT);
+  const Gl11Counters before = Gl11Counts();
+  glBegin(GL_TRIANGLES);
+  vertices(0, 2);
+  Gl11Lose();
+  ASSERT_TRUE(Gl11Restore());
+  vertices(2, 6);
+  glEnd();
+  EXPECT_EQ(Gl11Counts().Draws - before.Draws, 1);
+  EXPECT_EQ(std::make_tuple(PixelAt(1, 1), PixelAt(9, 9)), std::make_tuple(White, White));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
 // glPopAttrib gives the current colour back only with GL_CURRENT_BIT.
 TEST_F(Gl11Semantics, APoppedCurrentGroupGivesTheColourBack) {
   glColor4f(1, 0, 0, 1);
