@@ -75,7 +75,11 @@ void SplitQuads(std::vector<Vertex>& v) {
 
 bool EsBackend::Build() {
   CloseExpectation();
-  uploadedMatrices_ = uploadedLighting_ = 0;
+  programs_.clear();
+  program_ = nullptr;
+  keyVersion_ = 0;
+  live_ = false;
+  failure_ = "";
   boundArray_ = 0;
   appliedValid_ = false;
   kept_.clear();
@@ -84,15 +88,42 @@ bool EsBackend::Build() {
   keptBytes_ = 0;
   drewInFrame_ = false;
   ForgetOrder();
-  if (!program_.Build()) return false;
-  // The only program there is: bound once, for every draw.
-  program_.Use();
-  return true;
+  key_ = 0;
+  program_ = ProgramFor(key_);
+  live_ = program_->Built();
+  if (live_) glUseProgram(program_->Name());
+  return live_;
+}
+
+FixedFunctionProgram* EsBackend::ProgramFor(ProgramKey key) {
+  for (const auto& p : programs_)
+    if (p->Key() == key) return p.get();
+  // Built once per context, also when it fails (its log is printed once).
+  programs_.push_back(std::make_unique<FixedFunctionProgram>(key));
+  FixedFunctionProgram& p = *programs_.back();
+  if (p.Build())
+    ++Counts.Programs;
+  else
+    failure_ = p.Failure();
+  return &p;
+}
+
+std::vector<ProgramKey> EsBackend::ProgramKeys() const {
+  std::vector<ProgramKey> keys;
+  for (const auto& p : programs_)
+    if (p->Built()) keys.push_back(p->Key());
+  return keys;
 }
 
 void EsBackend::DeleteAll() {
   CloseExpectation();
-  program_.Delete();
+  // A program in use would only be flagged for deletion.
+  glUseProgram(0);
+  for (const auto& p : programs_) p->Delete();
+  programs_.clear();
+  program_ = nullptr;
+  keyVersion_ = 0;
+  live_ = false;
   for (Kept& k : kept_) {
     if (k.Buffer) glDeleteBuffers(1, &k.Buffer);
     if (k.VertexArray) glDeleteVertexArrays(1, &k.VertexArray);
@@ -155,7 +186,7 @@ void EsBackend::Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum 
 void EsBackend::Upload(ListBracket& b) {
   b.Buffer = b.VertexArray = 0;
   b.Resolved = false;
-  if (!program_.Built() || b.Vertices.empty()) return;
+  if (!live_ || b.Vertices.empty()) return;
   glGenVertexArrays(1, &b.VertexArray);
   glGenBuffers(1, &b.Buffer);
   BindArray(b.VertexArray);
@@ -182,14 +213,25 @@ void EsBackend::Release(ListBracket& b) {
 }
 
 bool EsBackend::Prepare(const DrawInputs& in) {
-  if (!program_.Built()) return false;
-  if (uploadedMatrices_ != in.MatrixVersion) {
-    program_.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
-    uploadedMatrices_ = in.MatrixVersion;
+  if (!live_) return false;
+  if (keyVersion_ != in.LightingVersion || program_ == nullptr) {
+    keyVersion_ = in.LightingVersion;
+    const ProgramKey key = KeyOf(in.Lighting, in.Normalize);
+    if (program_ == nullptr || key != key_) {
+      key_ = key;
+      program_ = ProgramFor(key);
+      if (program_->Built()) glUseProgram(program_->Name());
+    }
   }
-  if (uploadedLighting_ != in.LightingVersion) {
-    program_.SetLighting(in.Lighting, in.Normalize);
-    uploadedLighting_ = in.LightingVersion;
+  FixedFunctionProgram& p = *program_;
+  if (!p.Built()) return false;
+  if (p.MatrixVersion != in.MatrixVersion) {
+    p.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
+    p.MatrixVersion = in.MatrixVersion;
+  }
+  if (p.LightingVersion != in.LightingVersion) {
+    p.SetLighting(in.Lighting);
+    p.LightingVersion = in.LightingVersion;
   }
   return true;
 }

@@ -1,5 +1,5 @@
 // The OpenGL 1.1 layer's side in the OpenGL ES 3 / WebGL 2 context: the
-// fixed-function program, the brackets kept on the GPU (those drawn outside
+// fixed-function programs (one per state key, gl11_shaders.h), the brackets kept on the GPU (those drawn outside
 // lists while they come back unchanged, and those of display lists from their
 // compilation on), and the context state OpenGL 1.1 shares with ES, sent only
 // where it differs from what the context already has.
@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -54,15 +55,20 @@ void SplitQuads(std::vector<Vertex>& vertices);
 
 class EsBackend {
  public:
-  // Builds the program in the current context and binds it for good; the
-  // objects of an earlier context are forgotten, not deleted. False when the
-  // program cannot be built: nothing is drawn then, and BuildFailure() says
-  // which stage failed.
+  // Starts on the current context: builds the program of OpenGL's initial
+  // state (the others are built as draws first need them); the objects of
+  // an earlier context are forgotten, not deleted. False when that program
+  // cannot be built: nothing is drawn then, and BuildFailure() says which
+  // stage failed.
   bool Build();
-  const char* BuildFailure() const { return program_.Failure(); }
+  // The stage that failed in the last program that could not be built
+  // (its log went to the standard error); empty when none failed.
+  const char* BuildFailure() const { return failure_; }
   // Deletes every object the backend holds in the current context (the
-  // program and the kept brackets); list brackets are the caller's.
+  // programs and the kept brackets); list brackets are the caller's.
   void DeleteAll();
+  // The keys of the programs built in this context, in the order built.
+  std::vector<ProgramKey> ProgramKeys() const;
   // Sets the context to `state` where it differs from what was last applied
   // (everything after Build).
   void ApplyState(const AttribState& state);
@@ -112,8 +118,10 @@ class EsBackend {
   };
   static constexpr std::size_t NoSlot = ~std::size_t(0);
 
-  // Brings the program's uniforms up to the kept state.
+  // Binds the program for the state's key and brings its uniforms up to
+  // the kept state; false when that program could not be built.
   bool Prepare(const DrawInputs& in);
+  FixedFunctionProgram* ProgramFor(ProgramKey key);
   void BindArray(GLuint vertexArray);
   void Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage);
   std::size_t FreeSlot();
@@ -126,8 +134,17 @@ class EsBackend {
   void FollowOrder(std::size_t slot);
   void ForgetOrder();
 
-  FixedFunctionProgram program_;
-  unsigned uploadedMatrices_ = 0, uploadedLighting_ = 0;
+  // The programs of this context, built as first needed (a handful); the
+  // one bound; the key of the lighting version keyVersion_ (recomputed only
+  // when the layer's setters moved that version).
+  std::vector<std::unique_ptr<FixedFunctionProgram>> programs_;
+  FixedFunctionProgram* program_ = nullptr;
+  ProgramKey key_ = 0;
+  unsigned keyVersion_ = 0;
+  // Built in a context not yet lost: only then are objects made and draws
+  // sent.
+  bool live_ = false;
+  const char* failure_ = "";
   GLuint boundArray_ = 0;
   AttribState applied_;
   bool appliedValid_ = false;

@@ -416,6 +416,12 @@ GLenum Gl11TakeError() {
 
 Gl11Counters Gl11Counts() { return layer.Es.Counts; }
 
+std::vector<std::string> Gl11ProgramKeys() {
+  std::vector<std::string> keys;
+  for (const ProgramKey key : layer.Es.ProgramKeys()) keys.push_back(DescribeKey(key));
+  return keys;
+}
+
 // ---- Brackets and vertices --------------------------------------------------
 
 void qm_glBegin(GLenum mode) {

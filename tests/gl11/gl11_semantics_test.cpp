@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <ostream>
 #include <tuple>
 #include <utility>
 
@@ -252,6 +253,63 @@ TEST_F(Gl11Semantics, ABracketOpenAcrossALostContextKeepsItsVertices) {
   glEnd();
   EXPECT_EQ(Gl11Counts().Draws - before.Draws, 1);
   EXPECT_EQ(std::make_tuple(PixelAt(1, 1), PixelAt(9, 9)), std::make_tuple(White, White));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// The context's live objects, counted by name.
+struct LiveObjects {
+  int Programs = 0, Shaders = 0, Buffers = 0, VertexArrays = 0;
+  bool operator==(const LiveObjects&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const LiveObjects& o) {
+  return out << o.Programs << " programs, " << o.Shaders << " shaders, " << o.Buffers << " buffers, "
+             << o.VertexArrays << " vertex arrays";
+}
+LiveObjects CountLiveObjects() {
+  LiveObjects o;
+  for (GLuint name = 1; name < 4096; ++name) {
+    o.Programs += glIsProgram(name);
+    o.Shaders += glIsShader(name);
+    o.Buffers += glIsBuffer(name);
+    o.VertexArrays += glIsVertexArray(name);
+  }
+  return o;
+}
+
+// Lost and restored thirty times, drawing with three programs and a list
+// each time, the context holds no more objects than after the first.
+TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
+  const GLuint list = glGenLists(1);
+  glNewList(list, GL_COMPILE);
+  UnitQuad(3, 3);
+  glEndList();
+  const auto frame = [list] {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_LIGHTING);
+    UnitQuad(0, 0);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    UnitQuad(1, 0);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+    UnitQuad(2, 0);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
+    glCallLists(1, GL_UNSIGNED_INT, &list);
+  };
+  frame();
+  frame();
+  EXPECT_EQ(Gl11ProgramKeys().size(), 3u);
+  const LiveObjects first = CountLiveObjects();
+  EXPECT_EQ(first.Programs, 3);
+  EXPECT_EQ(first.Shaders, 0);  // deleted once linked
+  for (int loss = 0; loss < 30; ++loss) {
+    Gl11Lose();
+    ASSERT_TRUE(Gl11Restore());
+    frame();
+    frame();
+  }
+  EXPECT_EQ(CountLiveObjects(), first);
+  Gl11Lose();
+  EXPECT_EQ(CountLiveObjects(), LiveObjects{});
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 
