@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <functional>
 #include <initializer_list>
 #include <ostream>
@@ -382,6 +383,72 @@ TEST_F(Gl11Semantics, ABackFaceIsLitWithItsNormalTurnedUnderTwoSidedLighting) {
   // The back's diffuse green in full, and its ambient 0.2 x 0.2 x (0.2, 0.2, 0.2)
   // plus the light's (black) ambient.
   EXPECT_EQ(CellAt(0, 0), (Rgb{10, 255, 10}));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// Each program is generated for the state it draws: a state changed between
+// two draws of the same quad gives the second draw a program of its own,
+// and changed back, the first one's picture again. A white light at
+// (0.5, 0.5, 2) above cell (0, 0), whose corners all lie sqrt(4.5) = 2.121
+// from it, 19.47 degrees off the vertical: n.L = 2 / 2.121 = 0.943 for the
+// normal +z, on top of the global ambient 0.2 x 0.2 (10 levels).
+TEST_F(Gl11Semantics, EachStateDrawsWithAProgramForItsOwnKey) {
+  const GLfloat white[4] = {1, 1, 1, 1}, green[4] = {0, 1, 0, 1}, position[4] = {0.5f, 0.5f, 2, 1};
+  const GLfloat down[3] = {0, 0, -1}, up[3] = {0, 0, 1};
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, down);
+  glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
+  glMaterialfv(GL_BACK, GL_DIFFUSE, green);
+  const auto front = [&] {
+    glNormal3fv(up);
+    UnitQuad(0, 0);
+  };
+  // Clockwise, its normal away from the light: the back faces the viewer.
+  const auto back = [&] {
+    glNormal3fv(down);
+    glBegin(GL_TRIANGLES);
+    Vertex(0, 0), Vertex(0, 1), Vertex(1, 1), Vertex(0, 0), Vertex(1, 1), Vertex(1, 0);
+    glEnd();
+  };
+  const auto light = [](GLenum pname, GLfloat value) { glLightfv(GL_LIGHT0, pname, &value); };
+  constexpr int Lit = 251;  // (0.943 + 0.04) x 255
+  const struct {
+    const char* What;
+    std::function<void()> Draw, Change;
+    Rgb Before, After;
+  } rows[] = {
+      // Inside a cone of 25 degrees with exponent 8: cos(19.47)^8 = 0.624 of the diffuse light.
+      {"spot cone, inside", front, [&] { light(GL_SPOT_CUTOFF, 25), light(GL_SPOT_EXPONENT, 8); },
+       Rgb{Lit, Lit, Lit}, Rgb{160, 160, 160}},
+      // Outside a cone of 10 degrees: the global ambient alone.
+      {"spot cone, outside", front, [&] { light(GL_SPOT_CUTOFF, 10); }, Rgb{Lit, Lit, Lit}, Rgb{10, 10, 10}},
+      // Linear attenuation 1: the light over 1 + 2.121.
+      {"attenuation", front, [&] { light(GL_LINEAR_ATTENUATION, 1); }, Rgb{Lit, Lit, Lit}, Rgb{87, 87, 87}},
+      // One-sided, the back shows the front's unlit side; two-sided, the
+      // back's green lit through the normal turned round.
+      {"two-sided back face", back, [] { glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1); }, Rgb{10, 10, 10},
+       Rgb{10, Lit, 10}},
+  };
+  const auto drawn = [](const std::function<void()>& draw) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    draw();
+    return PixelAt(2, 2);
+  };
+  const auto near = [](const Rgb& a, const Rgb& b) {
+    for (int c = 0; c < 3; ++c)
+      if (std::abs(a[c] - b[c]) > 1) return false;
+    return true;
+  };
+  for (const auto& row : rows) {
+    EXPECT_PRED2(near, drawn(row.Draw), row.Before) << row.What;
+    glPushAttrib(GL_LIGHTING_BIT);
+    row.Change();
+    EXPECT_PRED2(near, drawn(row.Draw), row.After) << row.What;
+    glPopAttrib();
+    EXPECT_PRED2(near, drawn(row.Draw), row.Before) << row.What << ", changed back";
+  }
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 
