@@ -33,7 +33,12 @@ bool PartlyInherited(const ListBracket& b) {
   return (b.InheritedColours > 0 && b.InheritedColours < n) || (b.InheritedNormals > 0 && b.InheritedNormals < n);
 }
 
-std::size_t DrawnCount(GLenum mode, std::size_t vertices) { return mode == GL_QUADS ? vertices / 4 * 6 : vertices; }
+// A quad strip's vertices that make whole quads: an odd last one makes none.
+std::size_t QuadStripCount(std::size_t vertices) { return vertices < 4 ? 0 : vertices & ~std::size_t(1); }
+
+std::size_t DrawnCount(GLenum mode, std::size_t vertices) {
+  return mode == GL_QUADS ? vertices / 4 * 6 : mode == GL_QUAD_STRIP ? QuadStripCount(vertices) : vertices;
+}
 
 // A bracket's print: its mode, its length and eight of its vertices spread
 // over it. Brackets with the same print are compared in full.
@@ -381,6 +386,7 @@ void EsBackend::EndBracket(const DrawInputs& in) {
   GLenum drawn = GL_TRIANGLES;
   DrawableMode(bracketMode_, drawn);
   if (bracketMode_ == GL_QUADS) SplitQuads(gathered_);
+  if (bracketMode_ == GL_QUAD_STRIP) gathered_.resize(QuadStripCount(gathered_.size()));
   DrawImmediate(bracketMode_, drawn, gathered_, in);
   gathered_.clear();
 }

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "base/opengl.h"
 #include "es3_context.h"
@@ -312,6 +313,108 @@ TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
   Gl11Lose();
   EXPECT_EQ(CountLiveObjects(), LiveObjects{});
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+std::vector<unsigned char> Picture() {
+  std::vector<unsigned char> p(16 * 16 * 4);
+  glReadPixels(0, 0, 16, 16, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
+  return p;
+}
+
+// A bracket drawn again with only its normals changed, with its last vertex
+// left out, or in another mode over the same vertices, draws what the same
+// calls draw on a fresh layer, where nothing is kept: the bracket kept from
+// the two frames before must not stand in for it.
+TEST_F(Gl11Semantics, ABracketLikeTheOneBeforeDrawsWhatAFreshLayerDraws) {
+  // A white light straight from the viewer; quads and strips over the view.
+  const auto setUp = [] {
+    const GLfloat toward[4] = {0, 0, 1, 0};
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, 4, 0, 4, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_POSITION, toward);
+  };
+  const float at[6][2] = {{0, 0}, {4, 0}, {0, 2}, {4, 2}, {0, 4}, {4, 4}};
+  // Bracket `mode` over the first `count` places, the normals of those in
+  // `tilted` turned 60 degrees from the light.
+  const auto bracket = [&](GLenum mode, int count, unsigned tilted = 0) {
+    return [=, &at] {
+      const GLfloat up[3] = {0, 0, 1}, away[3] = {0.866f, 0, 0.5f};
+      glBegin(mode);
+      for (int i = 0; i < count; ++i) {
+        glNormal3fv(tilted >> i & 1 ? away : up);
+        Vertex(at[i][0], at[i][1]);
+      }
+      glEnd();
+    };
+  };
+  const struct {
+    const char* What;
+    std::function<void()> Before, Now;
+  } rows[] = {
+      {"its normals alone changed", bracket(GL_TRIANGLES, 6), bracket(GL_TRIANGLES, 6, 0b100100)},
+      {"its last vertex left out", bracket(GL_TRIANGLES, 6), bracket(GL_TRIANGLES, 5)},
+      {"the last vertex of a strip left out", bracket(GL_TRIANGLE_STRIP, 6), bracket(GL_TRIANGLE_STRIP, 5)},
+      {"triangles over a fan's vertices", bracket(GL_TRIANGLE_FAN, 6), bracket(GL_TRIANGLES, 6)},
+      {"a quad strip over a triangle strip's", bracket(GL_TRIANGLE_STRIP, 5), bracket(GL_QUAD_STRIP, 5)},
+      {"a line strip over a line loop's", bracket(GL_LINE_LOOP, 4), bracket(GL_LINE_STRIP, 4)},
+  };
+  const auto fresh = [&](const std::function<void()>& draw) {
+    Gl11Lose();
+    EXPECT_TRUE(Gl11Start());
+    setUp();
+    glClear(GL_COLOR_BUFFER_BIT);
+    draw();
+    return Picture();
+  };
+  for (const auto& row : rows) {
+    const std::vector<unsigned char> want = fresh(row.Now);
+    // The row shows something only if the two brackets draw differently.
+    EXPECT_NE(fresh(row.Before), want) << row.What;
+    Gl11Lose();
+    ASSERT_TRUE(Gl11Start());
+    setUp();
+    for (int frame = 0; frame < 2; ++frame) {
+      glClear(GL_COLOR_BUFFER_BIT);
+      row.Before();
+    }
+    glClear(GL_COLOR_BUFFER_BIT);
+    row.Now();
+    EXPECT_EQ(Picture(), want) << row.What;
+  }
+  // A quad strip of five vertices is one quad, over the lower half: the
+  // fifth vertex draws nothing (as a triangle strip's, it would add the
+  // triangle (0, 2), (4, 2), (0, 4)). Lit: the diffuse material's 0.8 and
+  // the global ambient's 0.04.
+  fresh(bracket(GL_QUAD_STRIP, 5));
+  EXPECT_EQ(std::make_tuple(PixelAt(8, 4), PixelAt(2, 12)), std::make_tuple(Rgb{214, 214, 214}, Rgb{0, 0, 0}));
+  // The same from a list.
+  glClear(GL_COLOR_BUFFER_BIT);
+  const GLuint list = glGenLists(1);
+  glNewList(list, GL_COMPILE);
+  bracket(GL_QUAD_STRIP, 5)();
+  glEndList();
+  glCallLists(1, GL_UNSIGNED_INT, &list);
+  EXPECT_EQ(std::make_tuple(PixelAt(8, 4), PixelAt(2, 12)), std::make_tuple(Rgb{214, 214, 214}, Rgb{0, 0, 0}));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// A lit quad: its normal toward the light, saved with GL_CURRENT_BIT, turned
+// away, given back by the pop: the quad is lit.
+TEST_F(Gl11Semantics, APoppedCurrentGroupGivesTheNormalBack) {
+  const GLfloat toward[4] = {0, 0, 1, 0}, up[3] = {0, 0, 1}, away[3] = {0, 0, -1};
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_POSITION, toward);
+  glNormal3fv(up);
+  glPushAttrib(GL_CURRENT_BIT);
+  glNormal3fv(away);
+  glPopAttrib();
+  UnitQuad(0, 0);
+  // Default diffuse material 0.8 in full, plus the global ambient 0.04.
+  EXPECT_EQ(CellAt(0, 0), (Rgb{214, 214, 214}));
 }
 
 // glPopAttrib gives the current colour back only with GL_CURRENT_BIT.
