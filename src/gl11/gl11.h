@@ -53,14 +53,17 @@
 //                 or on a new context that replaces the old one: builds the
 //                 shaders and buffers again, re-uploads every display list
 //                 and sets the new context to the state the layer kept, so
-//                 drawing goes on as before. False as for Gl11Start.
+//                 drawing goes on as before. False as for Gl11Start, also
+//                 when the program for the kept state cannot be built.
 //   Gl11Lose()    when the context is lost (webglcontextlost), while it is
 //                 still current: deletes every object the layer holds in it,
 //                 so that nothing of it is left in the browser's tables;
 //                 nothing is drawn until Gl11Restore.
-//   Gl11BuildFailure() after Gl11Start or Gl11Restore returned false: the
-//                 stage that failed ("vertex shader", "fragment shader",
-//                 "program link"); its info log went to the standard error.
+//   Gl11BuildFailure() after Gl11Start or Gl11Restore returned false, or
+//                 when a draw needed a program that could not be built (that
+//                 draw draws nothing): the stage that failed ("vertex
+//                 shader", "fragment shader", "program link"); empty when
+//                 none failed. The info log went to the standard error.
 //   Gl11TakeError() the first OpenGL error since the last call (glGetError's
 //                 meaning; GL_NO_ERROR when none), for the host and tests.
 //   Gl11Counts()  draw calls, buffer uploads, brackets found as they came

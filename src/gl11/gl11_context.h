@@ -61,6 +61,10 @@ class EsBackend {
   // cannot be built: nothing is drawn then, and BuildFailure() says which
   // stage failed.
   bool Build();
+  // Builds and binds the program for the state `in` reads now (after Build,
+  // for the state a restored context goes on with); false when it cannot be
+  // built.
+  bool ProgramReady(const DrawInputs& in) { return Prepare(in); }
   // The stage that failed in the last program that could not be built
   // (its log went to the standard error); empty when none failed.
   const char* BuildFailure() const { return failure_; }

@@ -398,7 +398,9 @@ bool Gl11Restore() {
   // Names still held belong to a context that went away without
   // Gl11Lose: they are forgotten, never deleted, since the new context may
   // use the same names for its own. A bracket left open keeps what it has.
-  const bool built = layer.Es.Build();
+  // The program of the state kept is built at once, so that a failure shows
+  // here rather than as nothing drawn.
+  const bool built = layer.Es.Build() && layer.Es.ProgramReady(Inputs());
   for (auto& [name, list] : layer.Lists)
     for (ListBracket& b : list.Brackets) layer.Es.Upload(b);
   for (ListBracket& b : layer.Compiled.Brackets) b.Buffer = b.VertexArray = 0;

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <ostream>
 #include <tuple>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -306,6 +307,11 @@ TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
   for (int loss = 0; loss < 30; ++loss) {
     Gl11Lose();
     ASSERT_TRUE(Gl11Restore());
+    // The kept state's program is built before any draw: the initial
+    // state's, and the light from +z (OpenGL's initial light 0 position).
+    if (loss == 0) {
+      EXPECT_EQ(Gl11ProgramKeys(), (std::vector<std::string>{"unlit", "lit light0:directional"}));
+    }
     frame();
     frame();
   }
