@@ -39,6 +39,8 @@ void glGenBuffers(GLsizei n, GLuint* names) { glGenVertexArrays(n, names); }
 void glBindVertexArray(GLuint) {}
 void glBindBuffer(GLenum, GLuint) {}
 void glBufferData(GLenum, GLsizeiptr size, const void*, GLenum) { uploadedBytes += size; }
+void glBufferSubData(GLenum, GLintptr, GLsizeiptr size, const void*) { uploadedBytes += size; }
+void glCopyBufferSubData(GLenum, GLenum, GLintptr, GLintptr, GLsizeiptr) {}
 void glDeleteBuffers(GLsizei, const GLuint*) {}
 void glDeleteVertexArrays(GLsizei, const GLuint*) {}
 void glDrawArrays(GLenum, GLint, GLsizei) { ++drawCalls; }

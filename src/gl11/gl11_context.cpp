@@ -98,6 +98,7 @@ bool EsBackend::Build() {
   failure_ = "";
   boundArray_ = 0;
   pool_.clear();
+  stores_ = {};
   appliedValid_ = false;
   kept_.clear();
   byPrint_.clear();
@@ -144,6 +145,8 @@ void EsBackend::DeleteAll() {
   for (Kept& k : kept_) DeleteArrays(k.Buffer, k.VertexArray);
   for (PooledArrays& p : pool_) DeleteArrays(p.Buffer, p.VertexArray);
   pool_.clear();
+  for (ListStore& store : stores_) DeleteArrays(store.Buffer, store.VertexArray);
+  stores_ = {};
   kept_.clear();
   byPrint_.clear();
   free_.clear();
@@ -200,60 +203,91 @@ void EsBackend::Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum 
 }
 
 void EsBackend::Upload(ListBracket& b) {
-  b.Buffer = b.VertexArray = 0;
+  b.Stored = false;
   b.Resolved = false;
   if (!live_ || b.Vertices.empty()) return;
-  const bool partly = PartlyInherited(b);
   const auto [normals, colours] = ListAttributes(b);
-  TakeArrays(b.Buffer, b.VertexArray, normals, colours);
-  if (partly) return;  // filled when it first runs
+  const std::size_t count = b.Mode == GL_QUADS ? b.Vertices.size() / 4 * 6 : b.Vertices.size();
+  if (count == 0) return;
+  Place(b, normals * 2 + colours, count);
+  if (PartlyInherited(b)) return;  // filled when it first runs
   if (b.Mode == GL_QUADS) {
     std::vector<Vertex> v = b.Vertices;
     SplitQuads(v);
-    Fill(b.Buffer, v, GL_STATIC_DRAW);
+    FillStored(b, v);
   } else {
-    Fill(b.Buffer, b.Vertices, GL_STATIC_DRAW);
+    FillStored(b, b.Vertices);
   }
 }
 
 void EsBackend::Release(ListBracket& b) {
-  const auto [normals, colours] = ListAttributes(b);
-  GiveBackArrays(b.Buffer, b.VertexArray, normals, colours, b.Vertices.size() * sizeof(Vertex));
+  // Places of a context that went are forgotten with their store.
+  if (b.Stored && live_) stores_[static_cast<std::size_t>(b.Store)].Free.emplace_back(b.First, b.Count);
+  b.Stored = false;
   b.Resolved = false;
 }
 
-void EsBackend::TakeArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours) {
+void EsBackend::Place(ListBracket& b, int index, std::size_t count) {
+  ListStore& store = stores_[static_cast<std::size_t>(index)];
+  b.Stored = true;
+  b.Store = index;
+  b.Count = count;
+  for (auto it = store.Free.begin(); it != store.Free.end(); ++it) {
+    if (it->second < count) continue;
+    b.First = it->first;
+    it->first += count;
+    it->second -= count;
+    if (it->second == 0) store.Free.erase(it);
+    return;
+  }
+  if (store.Used + count > store.Capacity) {
+    const std::size_t capacity = std::max({store.Capacity * 2, store.Used + count, std::size_t(1024)});
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    ++Counts.BuffersMade;
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity * sizeof(Vertex)), nullptr, GL_DYNAMIC_DRAW);
+    if (store.Buffer) {
+      glBindBuffer(GL_COPY_READ_BUFFER, store.Buffer);
+      glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_ARRAY_BUFFER, 0, 0,
+                          static_cast<GLsizeiptr>(store.Used * sizeof(Vertex)));
+      glDeleteBuffers(1, &store.Buffer);
+      ++Counts.BuffersDeleted;
+    }
+    if (store.VertexArray == 0) glGenVertexArrays(1, &store.VertexArray);
+    store.Buffer = buffer;
+    store.Capacity = capacity;
+    BindArray(store.VertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    PointAttributes(index & 2, index & 1);
+  }
+  b.First = store.Used;
+  store.Used += count;
+}
+
+void EsBackend::FillStored(const ListBracket& b, const std::vector<Vertex>& vertices) {
+  glBindBuffer(GL_ARRAY_BUFFER, stores_[static_cast<std::size_t>(b.Store)].Buffer);
+  glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(b.First * sizeof(Vertex)),
+                  static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data());
+  ++Counts.Uploads;
+}
+
+void EsBackend::TakeArrays(GLuint& buffer, GLuint& vertexArray) {
   if (pool_.empty()) {
     glGenVertexArrays(1, &vertexArray);
     glGenBuffers(1, &buffer);
     ++Counts.BuffersMade;
     BindArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    PointAttributes(normals, colours);
+    PointAttributes(true, true);
     return;
   }
-  // Taken from the pool, one pointing the same attributes if there is one.
-  std::size_t pick = pool_.size() - 1;
-  for (std::size_t i = pool_.size(); i-- > 0;)
-    if (pool_[i].Normals == normals && pool_[i].Colours == colours) {
-      pick = i;
-      break;
-    }
-  const PooledArrays p = pool_[pick];
-  pool_[pick] = pool_.back();
+  buffer = pool_.back().Buffer;
+  vertexArray = pool_.back().VertexArray;
   pool_.pop_back();
-  buffer = p.Buffer;
-  vertexArray = p.VertexArray;
-  BindArray(vertexArray);
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  if (p.Normals != normals || p.Colours != colours) {
-    PointAttributes(normals, colours);
-    if (!normals) glDisableVertexAttribArray(NormalAttribute);
-    if (!colours) glDisableVertexAttribArray(ColourAttribute);
-  }
 }
 
-void EsBackend::GiveBackArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours, std::size_t bytes) {
+void EsBackend::GiveBackArrays(GLuint& buffer, GLuint& vertexArray, std::size_t bytes) {
   if (buffer == 0) return;
   // Names of a context that went are forgotten.
   if (live_) {
@@ -262,7 +296,7 @@ void EsBackend::GiveBackArrays(GLuint& buffer, GLuint& vertexArray, bool normals
       glBindBuffer(GL_ARRAY_BUFFER, buffer);
       glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_DYNAMIC_DRAW);
     }
-    pool_.push_back({buffer, vertexArray, normals, colours});
+    pool_.push_back({buffer, vertexArray});
   }
   buffer = vertexArray = 0;
 }
@@ -322,7 +356,7 @@ void EsBackend::NewFrame() {
     if (k.LastFrame < frame_) {
       if (!k.Listed && k.Buffer) {
         // Unused for two frames: its objects wait in the pool.
-        GiveBackArrays(k.Buffer, k.VertexArray, true, true, k.Vertices.size() * sizeof(Vertex));
+        GiveBackArrays(k.Buffer, k.VertexArray, k.Vertices.size() * sizeof(Vertex));
         keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
         std::vector<Vertex>().swap(k.Vertices);
         ++k.Generation;
@@ -466,7 +500,7 @@ void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vert
   }
   const std::size_t slot = FreeSlot();
   Kept& k = kept_[slot];
-  if (k.Buffer == 0) TakeArrays(k.Buffer, k.VertexArray, true, true);
+  if (k.Buffer == 0) TakeArrays(k.Buffer, k.VertexArray);
   keptBytes_ += bytes;
   keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
   k.Mode = mode;
@@ -483,23 +517,24 @@ void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vert
 void EsBackend::DrawBracket(ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,
                             const DrawInputs& in) {
   if (b.Vertices.empty() || !Prepare(in)) return;
-  if (b.Buffer == 0) Upload(b);
+  if (!b.Stored) Upload(b);
+  if (!b.Stored) return;
   const std::size_t n = b.Vertices.size();
   if (PartlyInherited(b) && (!b.Resolved || b.ResolvedColour != colour || b.ResolvedNormal != normal)) {
     std::vector<Vertex> v = b.Vertices;
     for (std::size_t i = 0; i < b.InheritedColours; ++i) std::copy_n(colour.data(), 4, v[i].Colour);
     for (std::size_t i = 0; i < b.InheritedNormals; ++i) std::copy_n(normal.data(), 3, v[i].Normal);
     if (b.Mode == GL_QUADS) SplitQuads(v);
-    Fill(b.Buffer, v, GL_DYNAMIC_DRAW);
+    FillStored(b, v);
     b.Resolved = true;
     b.ResolvedColour = colour;
     b.ResolvedNormal = normal;
   }
   GLenum drawn = GL_TRIANGLES;
   DrawableMode(b.Mode, drawn);
-  BindArray(b.VertexArray);
+  BindArray(stores_[static_cast<std::size_t>(b.Store)].VertexArray);
   if (b.InheritedNormals == n) glVertexAttrib4f(NormalAttribute, normal[0], normal[1], normal[2], 1);
   if (b.InheritedColours == n) glVertexAttrib4fv(ColourAttribute, colour.data());
-  glDrawArrays(drawn, 0, static_cast<GLsizei>(DrawnCount(b.Mode, n)));
+  glDrawArrays(drawn, static_cast<GLint>(b.First), static_cast<GLsizei>(DrawnCount(b.Mode, n)));
   ++Counts.Draws;
 }

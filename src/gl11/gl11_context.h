@@ -28,10 +28,14 @@ struct ListBracket {
   bool SetsColour = false, SetsNormal = false;  // the current values after the bracket
   Vec4 LastColour{};
   std::array<float, 3> LastNormal{};
-  // In the current context, 0 when not uploaded. A bracket whose colours or
-  // normals are partly inherited holds them resolved for the values below,
-  // and is uploaded again only when it runs with other ones.
-  GLuint Buffer = 0, VertexArray = 0;
+  // Its place in the current context's list store for the attributes it
+  // points at (EsBackend): Count vertices from First; Stored false when not
+  // uploaded. A bracket whose colours or normals are partly inherited holds
+  // them resolved for the values below, and is uploaded again only when it
+  // runs with other ones.
+  bool Stored = false;
+  int Store = 0;
+  std::size_t First = 0, Count = 0;
   bool Resolved = false;
   Vec4 ResolvedColour{};
   std::array<float, 3> ResolvedNormal{};
@@ -79,9 +83,12 @@ class EsBackend {
   // A frame begins (the colour buffer is cleared): brackets not drawn in the
   // frame before give up their place on the GPU.
   void NewFrame();
-  // A buffer of its own for a list bracket, in which it stays.
+  // A place for a list bracket in the list store of its attributes, where
+  // it stays. List brackets share a few buffers and vertex arrays (one
+  // store for each set of attributes taken from arrays), so that a context
+  // restored with every list makes a handful of objects, not two per bracket.
   void Upload(ListBracket& bracket);
-  // The list bracket's buffer and vertex array go back to the pool.
+  // The list bracket's place is free for another.
   void Release(ListBracket& bracket);
   // The bracket being drawn outside lists, glBegin to glEnd. The backend
   // alone owns it: the vertices gathered so far, and the bracket expected
@@ -133,9 +140,14 @@ class EsBackend {
   // bracket; only a lost context deletes them. (emscripten's WebGL names
   // come from one counter that only grows, and each name made lengthens
   // every table of names: reused, the tables stay as they are.)
-  void TakeArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours);
-  void GiveBackArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours, std::size_t bytes);
+  void TakeArrays(GLuint& buffer, GLuint& vertexArray);
+  void GiveBackArrays(GLuint& buffer, GLuint& vertexArray, std::size_t bytes);
   void DeleteArrays(GLuint& buffer, GLuint& vertexArray);
+  // A place of `count` vertices in list store `store`: a free one, else at
+  // the end, the store grown (its contents copied to a buffer twice as
+  // large) when full.
+  void Place(ListBracket& bracket, int store, std::size_t count);
+  void FillStored(const ListBracket& bracket, const std::vector<Vertex>& vertices);
   void Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage);
   std::size_t FreeSlot();
   void Unlist(std::size_t slot);
@@ -161,9 +173,16 @@ class EsBackend {
   GLuint boundArray_ = 0;
   struct PooledArrays {
     GLuint Buffer = 0, VertexArray = 0;
-    bool Normals = true, Colours = true;  // the attributes it points at
   };
   std::vector<PooledArrays> pool_;
+  // The list stores, by the attributes their vertex array takes from the
+  // buffer: 2 for normals, 1 for colours.
+  struct ListStore {
+    GLuint Buffer = 0, VertexArray = 0;
+    std::size_t Capacity = 0, Used = 0;  // in vertices
+    std::vector<std::pair<std::size_t, std::size_t>> Free;  // first, count
+  };
+  std::array<ListStore, 4> stores_;
   AttribState applied_;
   bool appliedValid_ = false;
 

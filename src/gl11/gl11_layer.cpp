@@ -403,7 +403,7 @@ bool Gl11Restore() {
   const bool built = layer.Es.Build() && layer.Es.ProgramReady(Inputs());
   for (auto& [name, list] : layer.Lists)
     for (ListBracket& b : list.Brackets) layer.Es.Upload(b);
-  for (ListBracket& b : layer.Compiled.Brackets) b.Buffer = b.VertexArray = 0;
+  for (ListBracket& b : layer.Compiled.Brackets) b.Stored = false;
   layer.Es.ApplyState(layer.Current);
   return built;
 }

@@ -304,9 +304,19 @@ TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
   const LiveObjects first = CountLiveObjects();
   EXPECT_EQ(first.Programs, 3);
   EXPECT_EQ(first.Shaders, 0);  // deleted once linked
+  // Forty lists more of a quad each: like the first, all their vertices'
+  // attributes inherited; restored, all share one buffer.
+  const GLuint many = glGenLists(40);
+  for (GLuint k = 0; k < 40; ++k) {
+    glNewList(many + k, GL_COMPILE);
+    UnitQuad(static_cast<float>(k % 4), 2);
+    glEndList();
+  }
   for (int loss = 0; loss < 30; ++loss) {
     Gl11Lose();
+    const long long made = Gl11Counts().BuffersMade;
     ASSERT_TRUE(Gl11Restore());
+    EXPECT_EQ(Gl11Counts().BuffersMade - made, 1) << "one buffer for the lists' one set of attributes";
     // The kept state's program is built before any draw: the initial
     // state's, and the light from +z (OpenGL's initial light 0 position).
     if (loss == 0) {
@@ -443,9 +453,11 @@ TEST_F(Gl11Semantics, BracketsComingAndGoingReuseTheirBuffers) {
       glColor4f(0, 0, 1, 1), Vertex(x, y + 1);
       glEnd();
     }
+    // Twenty brackets in the list: 120 vertices each round, so that places
+    // not given back would fill the list store's first buffer (1,024) in 9.
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    UnitQuad(0, 3);
+    for (int k = 0; k < 20; ++k) UnitQuad(0, 3);
     glEndList();
     glColor4f(0, 1, 0, 1);
     glCallLists(1, GL_UNSIGNED_INT, &list);
