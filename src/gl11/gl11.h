@@ -33,15 +33,18 @@
 //   Uniforms (each program keeps its own) and context state are sent only
 //   when they change.
 // - Lighting is OpenGL 1.1's per-vertex equation in the vertex shader, up to
-//   eight lights (each unrolled in the program), Gouraud-interpolated; vertex colours are used unclamped in
-//   it and the result is clamped, as Mesa's fixed function does.
+//   eight lights (each unrolled in the program), Gouraud-interpolated;
+//   vertex colours are used unclamped in it and the result is clamped, as
+//   Mesa's fixed function does.
 // - Display lists are kept on the CPU as recorded commands. A bracket inside a
-//   list is kept as vertex data and also uploaded at compilation to a buffer
-//   of its own, drawn from there whenever the list runs; a colour or normal
-//   the bracket does not set itself comes from the current one when the list
-//   runs (a bracket that inherits it for only some vertices goes up again
-//   when it runs with another one). Matrix
+//   list is kept as vertex data and also uploaded at compilation to a place
+//   of its own in a buffer the lists share, drawn from there whenever the
+//   list runs; a colour or normal the bracket does not set itself comes
+//   from the current one when the list runs (a bracket that inherits it for
+//   only some vertices goes up again when it runs with another one). Matrix
 //   and other state commands in a list replay as those commands.
+// - Buffers and vertex arrays are made only when none waits to be reused:
+//   those of brackets that go wait for the next ones.
 //
 // The host's interface (all other names below are the OpenGL 1.1 ones):
 //   Gl11Start()   once a fresh ES 3 / WebGL 2 context is current: builds the
