@@ -28,6 +28,7 @@ void glFlush(void) {}
 void glFinish(void) {}
 void glGetIntegerv(GLenum, GLint* data) { data[0] = data[1] = 0; }
 void glEnableVertexAttribArray(GLuint) {}
+void glDisableVertexAttribArray(GLuint) {}
 void glVertexAttribPointer(GLuint, GLint, GLenum, GLboolean, GLsizei, const void*) {}
 void glVertexAttrib4f(GLuint, GLfloat, GLfloat, GLfloat, GLfloat) {}
 void glVertexAttrib4fv(GLuint, const GLfloat*) {}
@@ -38,6 +39,8 @@ void glGenBuffers(GLsizei n, GLuint* names) { glGenVertexArrays(n, names); }
 void glBindVertexArray(GLuint) {}
 void glBindBuffer(GLenum, GLuint) {}
 void glBufferData(GLenum, GLsizeiptr size, const void*, GLenum) { uploadedBytes += size; }
+void glBufferSubData(GLenum, GLintptr, GLsizeiptr size, const void*) { uploadedBytes += size; }
+void glCopyBufferSubData(GLenum, GLenum, GLintptr, GLintptr, GLsizeiptr) {}
 void glDeleteBuffers(GLsizei, const GLuint*) {}
 void glDeleteVertexArrays(GLsizei, const GLuint*) {}
 void glDrawArrays(GLenum, GLint, GLsizei) { ++drawCalls; }
@@ -56,6 +59,7 @@ void glGetProgramInfoLog(GLuint, GLsizei, GLsizei*, GLchar* log) { log[0] = '\0'
 void glDeleteShader(GLuint) {}
 GLuint glCreateProgram(void) { return nextName++; }
 void glAttachShader(GLuint, GLuint) {}
+void glDetachShader(GLuint, GLuint) {}
 void glLinkProgram(GLuint) {}
 void glGetProgramiv(GLuint, GLenum, GLint* value) { *value = GL_TRUE; }
 void glDeleteProgram(GLuint) {}

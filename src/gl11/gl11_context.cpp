@@ -9,6 +9,9 @@ namespace {
 // not drawn in the current frame give up their place at once, for a host
 // that never clears.
 constexpr std::size_t MaxKeptBytes = std::size_t(256) << 20;
+// A buffer of more than this many bytes gives up its storage when it goes
+// into the pool.
+constexpr std::size_t PooledBytes = std::size_t(64) << 10;
 
 void PointAttributes(bool normals, bool colours) {
   const GLsizei stride = sizeof(Vertex);
@@ -33,7 +36,20 @@ bool PartlyInherited(const ListBracket& b) {
   return (b.InheritedColours > 0 && b.InheritedColours < n) || (b.InheritedNormals > 0 && b.InheritedNormals < n);
 }
 
-std::size_t DrawnCount(GLenum mode, std::size_t vertices) { return mode == GL_QUADS ? vertices / 4 * 6 : vertices; }
+// A quad strip's vertices that make whole quads: an odd last one makes none.
+std::size_t QuadStripCount(std::size_t vertices) { return vertices < 4 ? 0 : vertices & ~std::size_t(1); }
+
+// The attributes a list bracket's vertex array points at: those its
+// vertices do not all inherit (all of them when it is held resolved).
+std::pair<bool, bool> ListAttributes(const ListBracket& b) {
+  const std::size_t n = b.Vertices.size();
+  const bool partly = PartlyInherited(b);
+  return {partly || b.InheritedNormals < n, partly || b.InheritedColours < n};
+}
+
+std::size_t DrawnCount(GLenum mode, std::size_t vertices) {
+  return mode == GL_QUADS ? vertices / 4 * 6 : mode == GL_QUAD_STRIP ? QuadStripCount(vertices) : vertices;
+}
 
 // A bracket's print: its mode, its length and eight of its vertices spread
 // over it. Brackets with the same print are compared in full.
@@ -74,8 +90,15 @@ void SplitQuads(std::vector<Vertex>& v) {
 }
 
 bool EsBackend::Build() {
-  uploadedMatrices_ = uploadedLighting_ = 0;
+  CloseExpectation();
+  programs_.clear();
+  program_ = nullptr;
+  keyVersion_ = 0;
+  live_ = false;
+  failure_ = "";
   boundArray_ = 0;
+  pool_.clear();
+  stores_ = {};
   appliedValid_ = false;
   kept_.clear();
   byPrint_.clear();
@@ -83,18 +106,47 @@ bool EsBackend::Build() {
   keptBytes_ = 0;
   drewInFrame_ = false;
   ForgetOrder();
-  if (!program_.Build()) return false;
-  // The only program there is: bound once, for every draw.
-  program_.Use();
-  return true;
+  key_ = 0;
+  program_ = ProgramFor(key_);
+  live_ = program_->Built();
+  if (live_) glUseProgram(program_->Name());
+  return live_;
+}
+
+FixedFunctionProgram* EsBackend::ProgramFor(ProgramKey key) {
+  for (const auto& p : programs_)
+    if (p->Key() == key) return p.get();
+  // Built once per context, also when it fails (its log is printed once).
+  programs_.push_back(std::make_unique<FixedFunctionProgram>(key));
+  FixedFunctionProgram& p = *programs_.back();
+  if (p.Build())
+    ++Counts.Programs;
+  else
+    failure_ = p.Failure();
+  return &p;
+}
+
+std::vector<ProgramKey> EsBackend::ProgramKeys() const {
+  std::vector<ProgramKey> keys;
+  for (const auto& p : programs_)
+    if (p->Built()) keys.push_back(p->Key());
+  return keys;
 }
 
 void EsBackend::DeleteAll() {
-  program_.Delete();
-  for (Kept& k : kept_) {
-    if (k.Buffer) glDeleteBuffers(1, &k.Buffer);
-    if (k.VertexArray) glDeleteVertexArrays(1, &k.VertexArray);
-  }
+  CloseExpectation();
+  // A program in use would only be flagged for deletion.
+  glUseProgram(0);
+  for (const auto& p : programs_) p->Delete();
+  programs_.clear();
+  program_ = nullptr;
+  keyVersion_ = 0;
+  live_ = false;
+  for (Kept& k : kept_) DeleteArrays(k.Buffer, k.VertexArray);
+  for (PooledArrays& p : pool_) DeleteArrays(p.Buffer, p.VertexArray);
+  pool_.clear();
+  for (ListStore& store : stores_) DeleteArrays(store.Buffer, store.VertexArray);
+  stores_ = {};
   kept_.clear();
   byPrint_.clear();
   free_.clear();
@@ -151,43 +203,133 @@ void EsBackend::Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum 
 }
 
 void EsBackend::Upload(ListBracket& b) {
-  b.Buffer = b.VertexArray = 0;
+  b.Stored = false;
   b.Resolved = false;
-  if (!program_.Built() || b.Vertices.empty()) return;
-  glGenVertexArrays(1, &b.VertexArray);
-  glGenBuffers(1, &b.Buffer);
-  BindArray(b.VertexArray);
-  glBindBuffer(GL_ARRAY_BUFFER, b.Buffer);
-  const std::size_t n = b.Vertices.size();
-  const bool partly = PartlyInherited(b);
-  PointAttributes(partly || b.InheritedNormals < n, partly || b.InheritedColours < n);
-  if (partly) return;  // filled when it first runs
+  if (!live_ || b.Vertices.empty()) return;
+  const auto [normals, colours] = ListAttributes(b);
+  const std::size_t count = b.Mode == GL_QUADS ? b.Vertices.size() / 4 * 6 : b.Vertices.size();
+  if (count == 0) return;
+  Place(b, normals * 2 + colours, count);
+  if (PartlyInherited(b)) return;  // filled when it first runs
   if (b.Mode == GL_QUADS) {
     std::vector<Vertex> v = b.Vertices;
     SplitQuads(v);
-    Fill(b.Buffer, v, GL_STATIC_DRAW);
+    FillStored(b, v);
   } else {
-    Fill(b.Buffer, b.Vertices, GL_STATIC_DRAW);
+    FillStored(b, b.Vertices);
   }
 }
 
 void EsBackend::Release(ListBracket& b) {
-  if (b.VertexArray == boundArray_) boundArray_ = 0;
-  if (b.Buffer) glDeleteBuffers(1, &b.Buffer);
-  if (b.VertexArray) glDeleteVertexArrays(1, &b.VertexArray);
-  b.Buffer = b.VertexArray = 0;
+  // Places of a context that went are forgotten with their store.
+  if (b.Stored && live_) stores_[static_cast<std::size_t>(b.Store)].Free.emplace_back(b.First, b.Count);
+  b.Stored = false;
   b.Resolved = false;
 }
 
-bool EsBackend::Prepare(const DrawInputs& in) {
-  if (!program_.Built()) return false;
-  if (uploadedMatrices_ != in.MatrixVersion) {
-    program_.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
-    uploadedMatrices_ = in.MatrixVersion;
+void EsBackend::Place(ListBracket& b, int index, std::size_t count) {
+  ListStore& store = stores_[static_cast<std::size_t>(index)];
+  b.Stored = true;
+  b.Store = index;
+  b.Count = count;
+  for (auto it = store.Free.begin(); it != store.Free.end(); ++it) {
+    if (it->second < count) continue;
+    b.First = it->first;
+    it->first += count;
+    it->second -= count;
+    if (it->second == 0) store.Free.erase(it);
+    return;
   }
-  if (uploadedLighting_ != in.LightingVersion) {
-    program_.SetLighting(in.Lighting, in.Normalize);
-    uploadedLighting_ = in.LightingVersion;
+  if (store.Used + count > store.Capacity) {
+    const std::size_t capacity = std::max({store.Capacity * 2, store.Used + count, std::size_t(1024)});
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    ++Counts.BuffersMade;
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity * sizeof(Vertex)), nullptr, GL_DYNAMIC_DRAW);
+    if (store.Buffer) {
+      glBindBuffer(GL_COPY_READ_BUFFER, store.Buffer);
+      glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_ARRAY_BUFFER, 0, 0,
+                          static_cast<GLsizeiptr>(store.Used * sizeof(Vertex)));
+      glDeleteBuffers(1, &store.Buffer);
+      ++Counts.BuffersDeleted;
+    }
+    if (store.VertexArray == 0) glGenVertexArrays(1, &store.VertexArray);
+    store.Buffer = buffer;
+    store.Capacity = capacity;
+    BindArray(store.VertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    PointAttributes(index & 2, index & 1);
+  }
+  b.First = store.Used;
+  store.Used += count;
+}
+
+void EsBackend::FillStored(const ListBracket& b, const std::vector<Vertex>& vertices) {
+  glBindBuffer(GL_ARRAY_BUFFER, stores_[static_cast<std::size_t>(b.Store)].Buffer);
+  glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(b.First * sizeof(Vertex)),
+                  static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data());
+  ++Counts.Uploads;
+}
+
+void EsBackend::TakeArrays(GLuint& buffer, GLuint& vertexArray) {
+  if (pool_.empty()) {
+    glGenVertexArrays(1, &vertexArray);
+    glGenBuffers(1, &buffer);
+    ++Counts.BuffersMade;
+    BindArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    PointAttributes(true, true);
+    return;
+  }
+  buffer = pool_.back().Buffer;
+  vertexArray = pool_.back().VertexArray;
+  pool_.pop_back();
+}
+
+void EsBackend::GiveBackArrays(GLuint& buffer, GLuint& vertexArray, std::size_t bytes) {
+  if (buffer == 0) return;
+  // Names of a context that went are forgotten.
+  if (live_) {
+    // A large buffer gives up its storage while it waits.
+    if (bytes > PooledBytes) {
+      glBindBuffer(GL_ARRAY_BUFFER, buffer);
+      glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_DYNAMIC_DRAW);
+    }
+    pool_.push_back({buffer, vertexArray});
+  }
+  buffer = vertexArray = 0;
+}
+
+void EsBackend::DeleteArrays(GLuint& buffer, GLuint& vertexArray) {
+  if (buffer == 0) return;
+  if (vertexArray == boundArray_) boundArray_ = 0;
+  glDeleteBuffers(1, &buffer);
+  glDeleteVertexArrays(1, &vertexArray);
+  ++Counts.BuffersDeleted;
+  buffer = vertexArray = 0;
+}
+
+bool EsBackend::Prepare(const DrawInputs& in) {
+  if (!live_) return false;
+  if (keyVersion_ != in.LightingVersion || program_ == nullptr) {
+    keyVersion_ = in.LightingVersion;
+    const ProgramKey key = KeyOf(in.Lighting, in.Normalize);
+    if (program_ == nullptr || key != key_) {
+      key_ = key;
+      program_ = ProgramFor(key);
+      if (program_->Built()) glUseProgram(program_->Name());
+    }
+  }
+  FixedFunctionProgram& p = *program_;
+  if (!p.Built()) return false;
+  if (p.MatrixVersion != in.MatrixVersion) {
+    p.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
+    p.MatrixVersion = in.MatrixVersion;
+  }
+  if (p.LightingVersion != in.LightingVersion) {
+    p.SetLighting(in.Lighting);
+    p.LightingVersion = in.LightingVersion;
   }
   return true;
 }
@@ -206,19 +348,18 @@ void EsBackend::Unlist(std::size_t slot) {
 
 void EsBackend::NewFrame() {
   if (!drewInFrame_) return;  // a second clear before anything was drawn
+  CloseExpectation();
   drewInFrame_ = false;
   free_.clear();
   for (std::size_t i = 0; i < kept_.size(); ++i) {
     Kept& k = kept_[i];
     if (k.LastFrame < frame_) {
       if (!k.Listed && k.Buffer) {
-        // Unused for two frames: its objects go.
-        if (k.VertexArray == boundArray_) boundArray_ = 0;
-        glDeleteBuffers(1, &k.Buffer);
-        glDeleteVertexArrays(1, &k.VertexArray);
-        k.Buffer = k.VertexArray = 0;
+        // Unused for two frames: its objects wait in the pool.
+        GiveBackArrays(k.Buffer, k.VertexArray, k.Vertices.size() * sizeof(Vertex));
         keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
         std::vector<Vertex>().swap(k.Vertices);
+        ++k.Generation;
       }
       Unlist(i);
     }
@@ -234,7 +375,6 @@ void EsBackend::ForgetOrder() {
   order_.clear();
   previous_.clear();
   place_ = 0;
-  expected_ = NoSlot;
 }
 
 // The brackets of a frame mostly come in the order of the frame before, the
@@ -264,6 +404,7 @@ void EsBackend::FollowOrder(std::size_t slot) {
 }
 
 std::size_t EsBackend::FreeSlot() {
+  CloseExpectation();
   if (free_.empty()) {
     kept_.emplace_back();
     return kept_.size() - 1;
@@ -282,24 +423,65 @@ void EsBackend::DrawKept(std::size_t slot) {
   FollowOrder(slot);
 }
 
-const std::vector<Vertex>* EsBackend::Expected(GLenum mode) {
-  expected_ = place_ < previous_.size() ? previous_[place_] : NoSlot;
-  if (expected_ >= kept_.size() || !kept_[expected_].Listed || kept_[expected_].Mode != mode) {
-    expected_ = NoSlot;
-    return nullptr;
-  }
-  return &kept_[expected_].Vertices;
+void EsBackend::OpenExpectation(GLenum source) {
+  const std::size_t slot = place_ < previous_.size() ? previous_[place_] : NoSlot;
+  if (slot >= kept_.size() || !kept_[slot].Listed || kept_[slot].Source != source) return;
+  const Kept& k = kept_[slot];
+  expected_ = slot;
+  expectedGeneration_ = k.Generation;
+  qm_immediate.Next = k.Vertices.data();
+  qm_immediate.End = k.Vertices.data() + k.Vertices.size();
 }
 
-void EsBackend::DrawExpected(const DrawInputs& in) {
-  if (expected_ == NoSlot || !Prepare(in)) return;
-  drewInFrame_ = true;
-  ++Counts.Followed;
-  DrawKept(expected_);
+void EsBackend::CloseExpectation() {
+  if (expected_ == NoSlot) return;
+  const Kept& k = kept_[expected_];
+  // Every change to a kept bracket closes the expectation first, so the
+  // slot still holds the vertices the cursor walks.
+  if (k.Generation == expectedGeneration_ && qm_immediate.Next)
+    gathered_.assign(k.Vertices.data(), qm_immediate.Next);
   expected_ = NoSlot;
+  qm_immediate.Next = qm_immediate.End = nullptr;
 }
 
-void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
+void EsBackend::BeginBracket(GLenum mode, bool follow) {
+  DropBracket();
+  bracketMode_ = mode;
+  // Quads are split at the end: never expected.
+  if (follow && mode != GL_QUADS) OpenExpectation(mode);
+}
+
+void EsBackend::AddVertex(const Vertex& vertex) {
+  CloseExpectation();
+  gathered_.push_back(vertex);
+}
+
+void EsBackend::DropBracket() {
+  expected_ = NoSlot;
+  qm_immediate.Next = qm_immediate.End = nullptr;
+  gathered_.clear();
+}
+
+void EsBackend::EndBracket(const DrawInputs& in) {
+  if (expected_ != NoSlot && qm_immediate.Next == qm_immediate.End) {
+    const std::size_t slot = expected_;
+    DropBracket();
+    if (!Prepare(in)) return;
+    drewInFrame_ = true;
+    ++Counts.Followed;
+    DrawKept(slot);
+    return;
+  }
+  CloseExpectation();
+  GLenum drawn = GL_TRIANGLES;
+  DrawableMode(bracketMode_, drawn);
+  if (bracketMode_ == GL_QUADS) SplitQuads(gathered_);
+  if (bracketMode_ == GL_QUAD_STRIP) gathered_.resize(QuadStripCount(gathered_.size()));
+  DrawImmediate(bracketMode_, drawn, gathered_, in);
+  gathered_.clear();
+}
+
+void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
   if (vertices.empty() || !Prepare(in)) return;
   drewInFrame_ = true;
   const std::uint64_t print = PrintOf(mode, vertices);
@@ -318,16 +500,12 @@ void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, 
   }
   const std::size_t slot = FreeSlot();
   Kept& k = kept_[slot];
-  if (k.Buffer == 0) {
-    glGenVertexArrays(1, &k.VertexArray);
-    glGenBuffers(1, &k.Buffer);
-    BindArray(k.VertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, k.Buffer);
-    PointAttributes(true, true);
-  }
+  if (k.Buffer == 0) TakeArrays(k.Buffer, k.VertexArray);
   keptBytes_ += bytes;
   keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
   k.Mode = mode;
+  k.Source = source;
+  ++k.Generation;
   k.Print = print;
   k.Vertices.assign(vertices.begin(), vertices.end());
   k.Listed = true;
@@ -339,23 +517,24 @@ void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, 
 void EsBackend::DrawBracket(ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,
                             const DrawInputs& in) {
   if (b.Vertices.empty() || !Prepare(in)) return;
-  if (b.Buffer == 0) Upload(b);
+  if (!b.Stored) Upload(b);
+  if (!b.Stored) return;
   const std::size_t n = b.Vertices.size();
   if (PartlyInherited(b) && (!b.Resolved || b.ResolvedColour != colour || b.ResolvedNormal != normal)) {
     std::vector<Vertex> v = b.Vertices;
     for (std::size_t i = 0; i < b.InheritedColours; ++i) std::copy_n(colour.data(), 4, v[i].Colour);
     for (std::size_t i = 0; i < b.InheritedNormals; ++i) std::copy_n(normal.data(), 3, v[i].Normal);
     if (b.Mode == GL_QUADS) SplitQuads(v);
-    Fill(b.Buffer, v, GL_DYNAMIC_DRAW);
+    FillStored(b, v);
     b.Resolved = true;
     b.ResolvedColour = colour;
     b.ResolvedNormal = normal;
   }
   GLenum drawn = GL_TRIANGLES;
   DrawableMode(b.Mode, drawn);
-  BindArray(b.VertexArray);
+  BindArray(stores_[static_cast<std::size_t>(b.Store)].VertexArray);
   if (b.InheritedNormals == n) glVertexAttrib4f(NormalAttribute, normal[0], normal[1], normal[2], 1);
   if (b.InheritedColours == n) glVertexAttrib4fv(ColourAttribute, colour.data());
-  glDrawArrays(drawn, 0, static_cast<GLsizei>(DrawnCount(b.Mode, n)));
+  glDrawArrays(drawn, static_cast<GLint>(b.First), static_cast<GLsizei>(DrawnCount(b.Mode, n)));
   ++Counts.Draws;
 }
