@@ -56,6 +56,7 @@ void glGetProgramInfoLog(GLuint, GLsizei, GLsizei*, GLchar* log) { log[0] = '\0'
 void glDeleteShader(GLuint) {}
 GLuint glCreateProgram(void) { return nextName++; }
 void glAttachShader(GLuint, GLuint) {}
+void glDetachShader(GLuint, GLuint) {}
 void glLinkProgram(GLuint) {}
 void glGetProgramiv(GLuint, GLenum, GLint* value) { *value = GL_TRUE; }
 void glDeleteProgram(GLuint) {}

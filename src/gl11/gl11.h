@@ -1,6 +1,7 @@
 // The project's own OpenGL 1.1 on OpenGL ES 3 / WebGL 2: the fixed-function
 // entry points the scene and the hosts' shared code call, with OpenGL 1.1's
-// meaning, drawn through one shader pair.
+// meaning, drawn through shader programs generated for the fixed-function
+// state in use.
 //
 // What the scene sees. src/base/opengl.h includes this header instead of
 // <GL/gl.h> when QUILLMOOR_GL11_LAYER is defined (always under emscripten).
@@ -17,17 +18,22 @@
 // - All OpenGL 1.1 state lives on the CPU: current colour and normal, the two
 //   matrix stacks, enables, blending, culling, scissor, viewport, clear colour,
 //   lights, materials, light model, list base, the attribute stack.
+// - Each fixed-function state in use has a program of its own, generated
+//   for it when a draw first needs it (gl11_shaders.h): lighting, the lights
+//   that are on and their kinds, local viewer, two-sided lighting, colour
+//   material, normalisation. The state's key is worked out again only after
+//   a command changed that state.
 // - Every glBegin/glEnd bracket is one draw call. Its vertices go up to the
 //   GPU only when they differ from every bracket drawn in this frame or the
 //   one before (a clear of the colour buffer starts a frame); one that comes
 //   back unchanged is drawn from the buffer it already has. Each vertex is
 //   compared as it comes with the bracket at the same place in the frame
 //   before, in the inline per-vertex calls below; only a bracket that
-//   differs from that one is gathered and looked up among the others. One
-//   program is bound for good; uniforms and context state are sent only when
-//   they change.
+//   differs from that one is gathered and looked up among the others.
+//   Uniforms (each program keeps its own) and context state are sent only
+//   when they change.
 // - Lighting is OpenGL 1.1's per-vertex equation in the vertex shader, up to
-//   eight lights, Gouraud-interpolated; vertex colours are used unclamped in
+//   eight lights (each unrolled in the program), Gouraud-interpolated; vertex colours are used unclamped in
 //   it and the result is clamped, as Mesa's fixed function does.
 // - Display lists are kept on the CPU as recorded commands. A bracket inside a
 //   list is kept as vertex data and also uploaded at compilation to a buffer
@@ -57,8 +63,10 @@
 //                 "program link"); its info log went to the standard error.
 //   Gl11TakeError() the first OpenGL error since the last call (glGetError's
 //                 meaning; GL_NO_ERROR when none), for the host and tests.
-//   Gl11Counts()  draw calls, buffer uploads and brackets found as they came
-//                 since Gl11Start.
+//   Gl11Counts()  draw calls, buffer uploads, brackets found as they came
+//                 and programs built since Gl11Start.
+//   Gl11ProgramKeys() the fixed-function states the current context's
+//                 programs were generated for.
 //
 // The context the host makes: WebGL 2 (OpenGL ES 3.0) with a depth buffer and
 // without alpha (`alpha: false`): the scene clears to a colour of alpha 0 and
@@ -82,6 +90,8 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 typedef double GLdouble;
 typedef double GLclampd;
@@ -159,8 +169,13 @@ struct Gl11Counters {
   long long Draws = 0;    // glDrawArrays calls
   long long Uploads = 0;  // buffer uploads (immediate brackets, lists)
   long long Followed = 0;  // brackets drawn again found as they came, in the order of the frame before
+  long long Programs = 0;  // programs built, one per fixed-function state key met
 };
 Gl11Counters Gl11Counts();
+// The fixed-function states the programs built in the current context were
+// generated for, in the order built, each written out as words
+// ("unlit", or "lit normalize ... light0:positional").
+std::vector<std::string> Gl11ProgramKeys();
 
 void qm_glBegin(GLenum mode);
 void qm_glEnd();
@@ -184,7 +199,8 @@ struct Gl11Immediate {
   bool Direct = true;
   // Inside a bracket whose vertices have so far agreed with those of the
   // bracket expected: the next of those and the end of them. Both null
-  // otherwise.
+  // otherwise. Only the layer's backend sets them (gl11_context.h), from
+  // the kept bracket it expects; the inline calls only move Next.
   const Gl11Vertex* Next = nullptr;
   const Gl11Vertex* End = nullptr;
 };

@@ -33,7 +33,12 @@ bool PartlyInherited(const ListBracket& b) {
   return (b.InheritedColours > 0 && b.InheritedColours < n) || (b.InheritedNormals > 0 && b.InheritedNormals < n);
 }
 
-std::size_t DrawnCount(GLenum mode, std::size_t vertices) { return mode == GL_QUADS ? vertices / 4 * 6 : vertices; }
+// A quad strip's vertices that make whole quads: an odd last one makes none.
+std::size_t QuadStripCount(std::size_t vertices) { return vertices < 4 ? 0 : vertices & ~std::size_t(1); }
+
+std::size_t DrawnCount(GLenum mode, std::size_t vertices) {
+  return mode == GL_QUADS ? vertices / 4 * 6 : mode == GL_QUAD_STRIP ? QuadStripCount(vertices) : vertices;
+}
 
 // A bracket's print: its mode, its length and eight of its vertices spread
 // over it. Brackets with the same print are compared in full.
@@ -74,7 +79,12 @@ void SplitQuads(std::vector<Vertex>& v) {
 }
 
 bool EsBackend::Build() {
-  uploadedMatrices_ = uploadedLighting_ = 0;
+  CloseExpectation();
+  programs_.clear();
+  program_ = nullptr;
+  keyVersion_ = 0;
+  live_ = false;
+  failure_ = "";
   boundArray_ = 0;
   appliedValid_ = false;
   kept_.clear();
@@ -83,14 +93,42 @@ bool EsBackend::Build() {
   keptBytes_ = 0;
   drewInFrame_ = false;
   ForgetOrder();
-  if (!program_.Build()) return false;
-  // The only program there is: bound once, for every draw.
-  program_.Use();
-  return true;
+  key_ = 0;
+  program_ = ProgramFor(key_);
+  live_ = program_->Built();
+  if (live_) glUseProgram(program_->Name());
+  return live_;
+}
+
+FixedFunctionProgram* EsBackend::ProgramFor(ProgramKey key) {
+  for (const auto& p : programs_)
+    if (p->Key() == key) return p.get();
+  // Built once per context, also when it fails (its log is printed once).
+  programs_.push_back(std::make_unique<FixedFunctionProgram>(key));
+  FixedFunctionProgram& p = *programs_.back();
+  if (p.Build())
+    ++Counts.Programs;
+  else
+    failure_ = p.Failure();
+  return &p;
+}
+
+std::vector<ProgramKey> EsBackend::ProgramKeys() const {
+  std::vector<ProgramKey> keys;
+  for (const auto& p : programs_)
+    if (p->Built()) keys.push_back(p->Key());
+  return keys;
 }
 
 void EsBackend::DeleteAll() {
-  program_.Delete();
+  CloseExpectation();
+  // A program in use would only be flagged for deletion.
+  glUseProgram(0);
+  for (const auto& p : programs_) p->Delete();
+  programs_.clear();
+  program_ = nullptr;
+  keyVersion_ = 0;
+  live_ = false;
   for (Kept& k : kept_) {
     if (k.Buffer) glDeleteBuffers(1, &k.Buffer);
     if (k.VertexArray) glDeleteVertexArrays(1, &k.VertexArray);
@@ -153,7 +191,7 @@ void EsBackend::Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum 
 void EsBackend::Upload(ListBracket& b) {
   b.Buffer = b.VertexArray = 0;
   b.Resolved = false;
-  if (!program_.Built() || b.Vertices.empty()) return;
+  if (!live_ || b.Vertices.empty()) return;
   glGenVertexArrays(1, &b.VertexArray);
   glGenBuffers(1, &b.Buffer);
   BindArray(b.VertexArray);
@@ -180,14 +218,25 @@ void EsBackend::Release(ListBracket& b) {
 }
 
 bool EsBackend::Prepare(const DrawInputs& in) {
-  if (!program_.Built()) return false;
-  if (uploadedMatrices_ != in.MatrixVersion) {
-    program_.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
-    uploadedMatrices_ = in.MatrixVersion;
+  if (!live_) return false;
+  if (keyVersion_ != in.LightingVersion || program_ == nullptr) {
+    keyVersion_ = in.LightingVersion;
+    const ProgramKey key = KeyOf(in.Lighting, in.Normalize);
+    if (program_ == nullptr || key != key_) {
+      key_ = key;
+      program_ = ProgramFor(key);
+      if (program_->Built()) glUseProgram(program_->Name());
+    }
   }
-  if (uploadedLighting_ != in.LightingVersion) {
-    program_.SetLighting(in.Lighting, in.Normalize);
-    uploadedLighting_ = in.LightingVersion;
+  FixedFunctionProgram& p = *program_;
+  if (!p.Built()) return false;
+  if (p.MatrixVersion != in.MatrixVersion) {
+    p.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
+    p.MatrixVersion = in.MatrixVersion;
+  }
+  if (p.LightingVersion != in.LightingVersion) {
+    p.SetLighting(in.Lighting);
+    p.LightingVersion = in.LightingVersion;
   }
   return true;
 }
@@ -206,6 +255,7 @@ void EsBackend::Unlist(std::size_t slot) {
 
 void EsBackend::NewFrame() {
   if (!drewInFrame_) return;  // a second clear before anything was drawn
+  CloseExpectation();
   drewInFrame_ = false;
   free_.clear();
   for (std::size_t i = 0; i < kept_.size(); ++i) {
@@ -219,6 +269,7 @@ void EsBackend::NewFrame() {
         k.Buffer = k.VertexArray = 0;
         keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
         std::vector<Vertex>().swap(k.Vertices);
+        ++k.Generation;
       }
       Unlist(i);
     }
@@ -234,7 +285,6 @@ void EsBackend::ForgetOrder() {
   order_.clear();
   previous_.clear();
   place_ = 0;
-  expected_ = NoSlot;
 }
 
 // The brackets of a frame mostly come in the order of the frame before, the
@@ -264,6 +314,7 @@ void EsBackend::FollowOrder(std::size_t slot) {
 }
 
 std::size_t EsBackend::FreeSlot() {
+  CloseExpectation();
   if (free_.empty()) {
     kept_.emplace_back();
     return kept_.size() - 1;
@@ -282,24 +333,65 @@ void EsBackend::DrawKept(std::size_t slot) {
   FollowOrder(slot);
 }
 
-const std::vector<Vertex>* EsBackend::Expected(GLenum mode) {
-  expected_ = place_ < previous_.size() ? previous_[place_] : NoSlot;
-  if (expected_ >= kept_.size() || !kept_[expected_].Listed || kept_[expected_].Mode != mode) {
-    expected_ = NoSlot;
-    return nullptr;
-  }
-  return &kept_[expected_].Vertices;
+void EsBackend::OpenExpectation(GLenum source) {
+  const std::size_t slot = place_ < previous_.size() ? previous_[place_] : NoSlot;
+  if (slot >= kept_.size() || !kept_[slot].Listed || kept_[slot].Source != source) return;
+  const Kept& k = kept_[slot];
+  expected_ = slot;
+  expectedGeneration_ = k.Generation;
+  qm_immediate.Next = k.Vertices.data();
+  qm_immediate.End = k.Vertices.data() + k.Vertices.size();
 }
 
-void EsBackend::DrawExpected(const DrawInputs& in) {
-  if (expected_ == NoSlot || !Prepare(in)) return;
-  drewInFrame_ = true;
-  ++Counts.Followed;
-  DrawKept(expected_);
+void EsBackend::CloseExpectation() {
+  if (expected_ == NoSlot) return;
+  const Kept& k = kept_[expected_];
+  // Every change to a kept bracket closes the expectation first, so the
+  // slot still holds the vertices the cursor walks.
+  if (k.Generation == expectedGeneration_ && qm_immediate.Next)
+    gathered_.assign(k.Vertices.data(), qm_immediate.Next);
   expected_ = NoSlot;
+  qm_immediate.Next = qm_immediate.End = nullptr;
 }
 
-void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
+void EsBackend::BeginBracket(GLenum mode, bool follow) {
+  DropBracket();
+  bracketMode_ = mode;
+  // Quads are split at the end: never expected.
+  if (follow && mode != GL_QUADS) OpenExpectation(mode);
+}
+
+void EsBackend::AddVertex(const Vertex& vertex) {
+  CloseExpectation();
+  gathered_.push_back(vertex);
+}
+
+void EsBackend::DropBracket() {
+  expected_ = NoSlot;
+  qm_immediate.Next = qm_immediate.End = nullptr;
+  gathered_.clear();
+}
+
+void EsBackend::EndBracket(const DrawInputs& in) {
+  if (expected_ != NoSlot && qm_immediate.Next == qm_immediate.End) {
+    const std::size_t slot = expected_;
+    DropBracket();
+    if (!Prepare(in)) return;
+    drewInFrame_ = true;
+    ++Counts.Followed;
+    DrawKept(slot);
+    return;
+  }
+  CloseExpectation();
+  GLenum drawn = GL_TRIANGLES;
+  DrawableMode(bracketMode_, drawn);
+  if (bracketMode_ == GL_QUADS) SplitQuads(gathered_);
+  if (bracketMode_ == GL_QUAD_STRIP) gathered_.resize(QuadStripCount(gathered_.size()));
+  DrawImmediate(bracketMode_, drawn, gathered_, in);
+  gathered_.clear();
+}
+
+void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in) {
   if (vertices.empty() || !Prepare(in)) return;
   drewInFrame_ = true;
   const std::uint64_t print = PrintOf(mode, vertices);
@@ -328,6 +420,8 @@ void EsBackend::DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, 
   keptBytes_ += bytes;
   keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
   k.Mode = mode;
+  k.Source = source;
+  ++k.Generation;
   k.Print = print;
   k.Vertices.assign(vertices.begin(), vertices.end());
   k.Listed = true;

@@ -1,5 +1,5 @@
 // The OpenGL 1.1 layer's side in the OpenGL ES 3 / WebGL 2 context: the
-// fixed-function program, the brackets kept on the GPU (those drawn outside
+// fixed-function programs (one per state key, gl11_shaders.h), the brackets kept on the GPU (those drawn outside
 // lists while they come back unchanged, and those of display lists from their
 // compilation on), and the context state OpenGL 1.1 shares with ES, sent only
 // where it differs from what the context already has.
@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -54,15 +55,20 @@ void SplitQuads(std::vector<Vertex>& vertices);
 
 class EsBackend {
  public:
-  // Builds the program in the current context and binds it for good; the
-  // objects of an earlier context are forgotten, not deleted. False when the
-  // program cannot be built: nothing is drawn then, and BuildFailure() says
-  // which stage failed.
+  // Starts on the current context: builds the program of OpenGL's initial
+  // state (the others are built as draws first need them); the objects of
+  // an earlier context are forgotten, not deleted. False when that program
+  // cannot be built: nothing is drawn then, and BuildFailure() says which
+  // stage failed.
   bool Build();
-  const char* BuildFailure() const { return program_.Failure(); }
+  // The stage that failed in the last program that could not be built
+  // (its log went to the standard error); empty when none failed.
+  const char* BuildFailure() const { return failure_; }
   // Deletes every object the backend holds in the current context (the
-  // program and the kept brackets); list brackets are the caller's.
+  // programs and the kept brackets); list brackets are the caller's.
   void DeleteAll();
+  // The keys of the programs built in this context, in the order built.
+  std::vector<ProgramKey> ProgramKeys() const;
   // Sets the context to `state` where it differs from what was last applied
   // (everything after Build).
   void ApplyState(const AttribState& state);
@@ -72,17 +78,26 @@ class EsBackend {
   // A buffer of its own for a list bracket, in which it stays.
   void Upload(ListBracket& bracket);
   void Release(ListBracket& bracket);
-  // A bracket drawn outside a list, from a buffer already on the GPU when
-  // the same vertices were drawn in this frame or the one before, else
-  // uploaded.
-  void DrawImmediate(GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
-  // The vertices of the bracket expected next, in ES mode `mode`: the one
-  // at the same place in the frame before (see FollowOrder); null when there
-  // is none. The layer compares a bracket's vertices with them as they
-  // come, and keeps none of its own while they agree.
-  const std::vector<Vertex>* Expected(GLenum mode);
-  // Draws the expected bracket, all of whose vertices came again.
-  void DrawExpected(const DrawInputs& in);
+  // The bracket being drawn outside lists, glBegin to glEnd. The backend
+  // alone owns it: the vertices gathered so far, and the bracket expected
+  // (the one at the same place in the frame before, see FollowOrder), a
+  // slot of the kept brackets with the generation it had. While the
+  // vertices agree with the expected one's, qm_immediate.Next and End walk
+  // that slot's vertices (the inline per-vertex calls compare with them)
+  // and none are gathered; every path that changes or frees kept brackets
+  // closes the expectation first, the agreed vertices then gathered.
+  // `follow`: the bracket may be expected (not one also compiled into a
+  // list, which must take every vertex there).
+  void BeginBracket(GLenum mode, bool follow);
+  // A vertex that differs from the one expected, or comes after all of them.
+  void AddVertex(const Vertex& vertex);
+  // Draws the bracket: the expected one, all of whose vertices came again,
+  // from its buffer; else the gathered vertices, from a buffer already on
+  // the GPU when the same vertices were drawn in this frame or the one
+  // before, else uploaded.
+  void EndBracket(const DrawInputs& in);
+  // Forgets the open bracket, if any, and its vertices.
+  void DropBracket();
   // A list bracket, its inherited values from the current colour and normal.
   void DrawBracket(ListBracket& bracket, const Vec4& colour, const std::array<float, 3>& normal,
                    const DrawInputs& in);
@@ -92,8 +107,10 @@ class EsBackend {
  private:
   // A bracket drawn outside lists, kept while it keeps coming back.
   struct Kept {
-    GLenum Mode = GL_TRIANGLES;
+    GLenum Mode = GL_TRIANGLES;  // as drawn
+    GLenum Source = GL_TRIANGLES;  // as given to glBegin
     std::vector<Vertex> Vertices;
+    unsigned Generation = 0;  // moves whenever Vertices change
     std::uint64_t Print = 0;
     GLuint Buffer = 0, VertexArray = 0;
     unsigned LastFrame = 0;
@@ -101,18 +118,33 @@ class EsBackend {
   };
   static constexpr std::size_t NoSlot = ~std::size_t(0);
 
-  // Brings the program's uniforms up to the kept state.
+  // Binds the program for the state's key and brings its uniforms up to
+  // the kept state; false when that program could not be built.
   bool Prepare(const DrawInputs& in);
+  FixedFunctionProgram* ProgramFor(ProgramKey key);
   void BindArray(GLuint vertexArray);
   void Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage);
   std::size_t FreeSlot();
   void Unlist(std::size_t slot);
   void DrawKept(std::size_t slot);
+  void DrawImmediate(GLenum source, GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
+  void OpenExpectation(GLenum source);
+  // Ends the expectation, the vertices that agreed gathered.
+  void CloseExpectation();
   void FollowOrder(std::size_t slot);
   void ForgetOrder();
 
-  FixedFunctionProgram program_;
-  unsigned uploadedMatrices_ = 0, uploadedLighting_ = 0;
+  // The programs of this context, built as first needed (a handful); the
+  // one bound; the key of the lighting version keyVersion_ (recomputed only
+  // when the layer's setters moved that version).
+  std::vector<std::unique_ptr<FixedFunctionProgram>> programs_;
+  FixedFunctionProgram* program_ = nullptr;
+  ProgramKey key_ = 0;
+  unsigned keyVersion_ = 0;
+  // Built in a context not yet lost: only then are objects made and draws
+  // sent.
+  bool live_ = false;
+  const char* failure_ = "";
   GLuint boundArray_ = 0;
   AttribState applied_;
   bool appliedValid_ = false;
@@ -124,7 +156,13 @@ class EsBackend {
   bool drewInFrame_ = false;
   std::size_t keptBytes_ = 0;
   // The brackets drawn in this frame and in the one before, in order; the
-  // place reached in the one before; the bracket expected next.
+  // place reached in the one before.
   std::vector<std::size_t> order_, previous_;
-  std::size_t place_ = 0, expected_ = NoSlot;
+  std::size_t place_ = 0;
+  // The open bracket: its mode, its gathered vertices, the slot expected
+  // (NoSlot when none) and that slot's generation when it was opened.
+  GLenum bracketMode_ = GL_TRIANGLES;
+  std::vector<Vertex> gathered_;
+  std::size_t expected_ = NoSlot;
+  unsigned expectedGeneration_ = 0;
 };

@@ -54,13 +54,8 @@ struct Layer {
   std::map<GLuint, DisplayList> Lists;
   GLenum Error = GL_NO_ERROR;
 
-  // The bracket being drawn.
+  // Inside a bracket being drawn (its vertices are the backend's).
   bool Inside = false;
-  GLenum Mode = GL_TRIANGLES;
-  std::vector<Vertex> Pending;
-  // The bracket expected (gl11_context.h): while the vertices agree with its
-  // own, qm_immediate.Next walks them and Pending stays empty.
-  const std::vector<Vertex>* Expected = nullptr;
 
   // The list being compiled.
   GLuint Compiling = 0;
@@ -77,7 +72,6 @@ struct Layer {
 };
 
 Layer layer;
-Gl11Immediate& current = qm_immediate;
 
 void Fail(GLenum error) {
   if (layer.Error == GL_NO_ERROR) layer.Error = error;
@@ -98,9 +92,9 @@ Vertex MakeVertex(const GLfloat* p, const std::array<float, 3>& n, const Vec4& c
 }
 
 void ExecuteBracket(ListBracket& b) {
-  layer.Es.DrawBracket(b, current.Colour, current.Normal, Inputs());
-  if (b.SetsColour) current.Colour = b.LastColour;
-  if (b.SetsNormal) current.Normal = b.LastNormal;
+  layer.Es.DrawBracket(b, qm_immediate.Colour, qm_immediate.Normal, Inputs());
+  if (b.SetsColour) qm_immediate.Colour = b.LastColour;
+  if (b.SetsNormal) qm_immediate.Normal = b.LastNormal;
 }
 
 // ---- Commands ---------------------------------------------------------------
@@ -118,7 +112,7 @@ void DoEnable(GLenum cap, bool on) {
     case GL_COLOR_MATERIAL:
       // The tracked material keeps the last colour once tracking ends.
       if (!on && s.Lighting.ColourMaterial)
-        for (Material& m : s.Lighting.Materials) m.Ambient = m.Diffuse = current.Colour;
+        for (Material& m : s.Lighting.Materials) m.Ambient = m.Diffuse = qm_immediate.Colour;
       s.Lighting.ColourMaterial = on;
       LightingChanged();
       return;
@@ -200,8 +194,8 @@ void DoPopAttrib() {
   AttribState& s = layer.Current;
   const bool enables = m & GL_ENABLE_BIT;
   if (m & GL_CURRENT_BIT) {
-    current.Colour = saved.Colour;
-    current.Normal = saved.Normal;
+    qm_immediate.Colour = saved.Colour;
+    qm_immediate.Normal = saved.Normal;
   }
   if (m & GL_COLOR_BUFFER_BIT) {
     s.BlendSource = o.BlendSource;
@@ -241,8 +235,8 @@ void Execute(const Op& op, DisplayList* list) {
   AttribState& s = layer.Current;
   switch (op.Kind) {
     case OpKind::Bracket: ExecuteBracket(list->Brackets[op.Enums[0]]); break;
-    case OpKind::Colour: current.Colour = {float(v[0]), float(v[1]), float(v[2]), float(v[3])}; break;
-    case OpKind::Normal: current.Normal = {float(v[0]), float(v[1]), float(v[2])}; break;
+    case OpKind::Colour: qm_immediate.Colour = {float(v[0]), float(v[1]), float(v[2]), float(v[3])}; break;
+    case OpKind::Normal: qm_immediate.Normal = {float(v[0]), float(v[1]), float(v[2])}; break;
     case OpKind::MatrixMode:
       if (op.Enums[0] != GL_MODELVIEW && op.Enums[0] != GL_PROJECTION) return Fail(GL_INVALID_ENUM);
       s.MatrixMode = op.Enums[0];
@@ -315,7 +309,7 @@ void Execute(const Op& op, DisplayList* list) {
     case OpKind::Material: DoMaterial(op.Enums[0], op.Enums[1], v); break;
     case OpKind::PushAttrib:
       if (layer.AttribStack.size() >= MaxAttribDepth) return Fail(GL_STACK_OVERFLOW);
-      layer.AttribStack.push_back({op.Enums[0], s, current.Colour, current.Normal});
+      layer.AttribStack.push_back({op.Enums[0], s, qm_immediate.Colour, qm_immediate.Normal});
       break;
     case OpKind::PopAttrib: DoPopAttrib(); break;
     case OpKind::ListBase: s.ListBase = op.Enums[0]; break;
@@ -355,18 +349,10 @@ Op MakeOp(OpKind kind, std::initializer_list<double> numbers = {}, GLenum first 
   return op;
 }
 
-// The bracket differs from the one expected: the vertices that agreed
-// become its own.
-void Diverge() {
-  const Vertex* first = layer.Expected->data();
-  layer.Pending.assign(first, current.Next ? current.Next : first);
-  layer.Expected = nullptr;
-  current.Next = current.End = nullptr;
-}
-
 void ResetState() {
+  layer.Es.DropBracket();
   layer.Current = AttribState();
-  current = Gl11Immediate();
+  qm_immediate = Gl11Immediate();
   layer.ModelView.assign(1, IdentityMatrix());
   layer.Projection.assign(1, IdentityMatrix());
   layer.AttribStack.clear();
@@ -376,8 +362,6 @@ void ResetState() {
   layer.Error = GL_NO_ERROR;
   layer.Es.Counts = {};
   layer.Inside = layer.CompileInside = false;
-  layer.Pending.clear();
-  layer.Expected = nullptr;
   layer.Compiling = 0;
   layer.Compiled = {};
   layer.CallDepth = 0;
@@ -402,8 +386,8 @@ bool Gl11Start() {
 }
 
 void Gl11Lose() {
-  // A bracket left open keeps what it has: the kept brackets go.
-  if (layer.Expected) Diverge();
+  // A bracket left open keeps what it has (the backend gathers the vertices
+  // that agreed with a kept bracket before those go).
   for (auto& [name, list] : layer.Lists)
     for (ListBracket& b : list.Brackets) layer.Es.Release(b);
   for (ListBracket& b : layer.Compiled.Brackets) layer.Es.Release(b);
@@ -413,8 +397,7 @@ void Gl11Lose() {
 bool Gl11Restore() {
   // Names still held belong to a context that went away without
   // Gl11Lose: they are forgotten, never deleted, since the new context may
-  // use the same names for its own.
-  if (layer.Expected) Diverge();
+  // use the same names for its own. A bracket left open keeps what it has.
   const bool built = layer.Es.Build();
   for (auto& [name, list] : layer.Lists)
     for (ListBracket& b : list.Brackets) layer.Es.Upload(b);
@@ -433,6 +416,12 @@ GLenum Gl11TakeError() {
 
 Gl11Counters Gl11Counts() { return layer.Es.Counts; }
 
+std::vector<std::string> Gl11ProgramKeys() {
+  std::vector<std::string> keys;
+  for (const ProgramKey key : layer.Es.ProgramKeys()) keys.push_back(DescribeKey(key));
+  return keys;
+}
+
 // ---- Brackets and vertices --------------------------------------------------
 
 void qm_glBegin(GLenum mode) {
@@ -447,15 +436,9 @@ void qm_glBegin(GLenum mode) {
   }
   if (Executing()) {
     layer.Inside = true;
-    layer.Mode = mode;
-    layer.Pending.clear();
-    // Quads are split at the end, and a bracket also compiled into a list
-    // takes every vertex there: neither is expected.
-    layer.Expected = mode == GL_QUADS || layer.Compiling != 0 ? nullptr : layer.Es.Expected(drawn);
-    if (layer.Expected) {
-      current.Next = layer.Expected->data();
-      current.End = current.Next + layer.Expected->size();
-    }
+    // A bracket also compiled into a list takes every vertex there: it is
+    // not expected.
+    layer.Es.BeginBracket(mode, layer.Compiling == 0);
   }
 }
 
@@ -480,17 +463,7 @@ void qm_glEnd() {
   if (layer.CompileInside) CloseCompiledBracket();
   if (layer.Inside) {
     layer.Inside = false;
-    if (layer.Expected && current.Next == current.End) {
-      layer.Expected = nullptr;
-      current.Next = current.End = nullptr;
-      layer.Es.DrawExpected(Inputs());
-      return;
-    }
-    if (layer.Expected) Diverge();
-    GLenum drawn = GL_TRIANGLES;
-    DrawableMode(layer.Mode, drawn);
-    if (layer.Mode == GL_QUADS) SplitQuads(layer.Pending);
-    layer.Es.DrawImmediate(drawn, layer.Pending, Inputs());
+    layer.Es.EndBracket(Inputs());
   }
 }
 
@@ -531,18 +504,17 @@ void qm_glVertexElsewhere(const GLfloat* v) {
   // A vertex outside a bracket does nothing.
   if (!layer.Inside) return;
   // It differs from the one expected, or comes after all of them.
-  if (layer.Expected) Diverge();
-  layer.Pending.push_back(MakeVertex(v, current.Normal, current.Colour));
+  layer.Es.AddVertex(MakeVertex(v, qm_immediate.Normal, qm_immediate.Colour));
 }
 
 void qm_glNormalElsewhere(const GLfloat* v) {
   if (layer.Compiling != 0) CompileNormal(v);
-  if (Executing()) current.Normal = {v[0], v[1], v[2]};
+  if (Executing()) qm_immediate.Normal = {v[0], v[1], v[2]};
 }
 
 void qm_glColourElsewhere(const GLfloat* v) {
   if (layer.Compiling != 0) CompileColour(v[0], v[1], v[2], v[3]);
-  if (Executing()) current.Colour = {v[0], v[1], v[2], v[3]};
+  if (Executing()) qm_immediate.Colour = {v[0], v[1], v[2], v[3]};
 }
 
 // ---- Matrices ---------------------------------------------------------------
@@ -640,7 +612,7 @@ void qm_glNewList(GLuint list, GLenum mode) {
   if (mode != GL_COMPILE && mode != GL_COMPILE_AND_EXECUTE) return Fail(GL_INVALID_ENUM);
   if (layer.Compiling != 0 || layer.Inside) return Fail(GL_INVALID_OPERATION);
   layer.Compiling = list;
-  current.Direct = false;
+  qm_immediate.Direct = false;
   layer.AlsoExecute = mode == GL_COMPILE_AND_EXECUTE;
   layer.Compiled = {};
   layer.CompileInside = false;
@@ -659,7 +631,7 @@ void qm_glEndList() {
   target = std::move(layer.Compiled);
   layer.Compiled = {};
   layer.Compiling = 0;
-  current.Direct = true;
+  qm_immediate.Direct = true;
   layer.AlsoExecute = false;
 }
 

@@ -16,84 +16,77 @@ namespace {
 // the unit vector to the eye (the origin for a local viewer, +z otherwise),
 // alpha the diffuse alpha, the result clamped to [0, 1]. With colour material
 // the vertex colour is the ambient and diffuse material of both faces.
-// Attenuation and spot apply to positional lights only.
-const char* const VertexShader = R"(#version 300 es
+// Attenuation and spot apply to positional lights only. A light's position
+// comes divided by its w (positional) or normalised (directional), its spot
+// direction normalised, from the CPU.
+const char* const VertexHead = R"(#version 300 es
 precision highp float;
 precision highp int;
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColour;
 uniform mat4 uMvp;
-uniform mat4 uModelView;
+out vec4 vFront;
+)";
+
+const char* const LightingUniforms = R"(uniform mat4 uModelView;
 uniform mat3 uNormalMatrix;
-uniform bool uLighting, uNormalize, uColourMaterial, uLocalViewer, uTwoSide;
 uniform vec4 uModelAmbient;
 uniform vec4 uEmission[2], uAmbient[2], uDiffuse[2], uSpecular[2];
 uniform float uShininess[2];
-uniform int uLightCount;
-uniform vec4 uLightAmbient[8], uLightDiffuse[8], uLightSpecular[8], uLightPosition[8];
-uniform vec4 uSpot[8];        // direction in eye space, exponent
-uniform vec4 uLightRange[8];  // cosine of the cut-off (-2: none), constant, linear, quadratic attenuation
-out vec4 vFront;
-out vec4 vBack;
-
-vec4 Shade(int side, vec3 n, vec3 eye) {
-  vec4 ambient = uColourMaterial ? aColour : uAmbient[side];
-  vec4 diffuse = uColourMaterial ? aColour : uDiffuse[side];
-  vec3 c = uEmission[side].rgb + ambient.rgb * uModelAmbient.rgb;
-  for (int i = 0; i < uLightCount; ++i) {
-    vec4 p = uLightPosition[i];
-    vec3 toLight;
-    float scale = 1.0;
-    if (p.w != 0.0) {
-      vec3 d = p.xyz / p.w - eye;
-      float distance = length(d);
-      toLight = d / distance;
-      vec4 range = uLightRange[i];
-      if (range.yzw != vec3(1.0, 0.0, 0.0))
-        scale = 1.0 / (range.y + range.z * distance + range.w * distance * distance);
-      if (range.x > -1.5) {
-        float cosine = dot(-toLight, normalize(uSpot[i].xyz));
-        scale *= cosine >= range.x ? pow(max(cosine, 0.0), uSpot[i].w) : 0.0;
-      }
-    } else {
-      toLight = normalize(p.xyz);
-    }
-    vec3 toEye = uLocalViewer ? normalize(-eye) : vec3(0.0, 0.0, 1.0);
-    vec3 halfway = normalize(toLight + toEye);
-    float nl = dot(n, toLight);
-    float nh = max(dot(n, halfway), 0.0);
-    float shininess = uShininess[side];
-    float highlight = nl > 0.0 ? (shininess == 0.0 ? 1.0 : pow(nh, shininess)) : 0.0;
-    c += scale * (ambient.rgb * uLightAmbient[i].rgb + max(nl, 0.0) * diffuse.rgb * uLightDiffuse[i].rgb +
-                  highlight * uSpecular[side].rgb * uLightSpecular[i].rgb);
-  }
-  return clamp(vec4(c, diffuse.a), 0.0, 1.0);
-}
-
-void main() {
-  gl_Position = uMvp * vec4(aPosition, 1.0);
-  gl_PointSize = 1.0;
-  if (!uLighting) {
-    vFront = clamp(aColour, 0.0, 1.0);
-    vBack = vFront;
-    return;
-  }
-  vec3 eye = (uModelView * vec4(aPosition, 1.0)).xyz;
-  vec3 n = uNormalMatrix * aNormal;
-  if (uNormalize) n = normalize(n);
-  vFront = Shade(0, n, eye);
-  vBack = uTwoSide ? Shade(1, -n, eye) : vFront;
-}
 )";
 
-const char* const FragmentShader = R"(#version 300 es
+const char* const OneSidedFragment = R"(#version 300 es
+precision highp float;
+in vec4 vFront;
+out vec4 fragColour;
+void main() { fragColour = vFront; }
+)";
+
+const char* const TwoSidedFragment = R"(#version 300 es
 precision highp float;
 in vec4 vFront;
 in vec4 vBack;
 out vec4 fragColour;
 void main() { fragColour = gl_FrontFacing ? vFront : vBack; }
 )";
+
+bool Has(ProgramKey key, ProgramKey bits) { return (key & bits) == bits; }
+bool LightHas(ProgramKey key, int light, ProgramKey bits) { return Has(key, key::LightBits(light, bits)); }
+
+bool Black(const Vec4& c) { return c[0] == 0 && c[1] == 0 && c[2] == 0; }
+
+// The light's part of the colour, for the light's kind.
+void AppendLight(std::string& s, ProgramKey key, int i) {
+  const std::string n = std::to_string(i);
+  s += "  {\n";
+  if (LightHas(key, i, key::Positional)) {
+    s += "    vec3 d = uLightPosition" + n + ".xyz - eye;\n";
+    s += "    float distance = length(d);\n";
+    s += "    vec3 toLight = d / distance;\n";
+  } else {
+    s += "    vec3 toLight = uLightPosition" + n + ".xyz;\n";
+  }
+  s += "    float scale = 1.0;\n";
+  if (LightHas(key, i, key::Positional | key::Attenuation))
+    s += "    scale = 1.0 / (uLightRange" + n + ".y + uLightRange" + n + ".z * distance + uLightRange" + n +
+         ".w * distance * distance);\n";
+  if (LightHas(key, i, key::Positional | key::Spot)) {
+    s += "    float cosine = dot(-toLight, uSpot" + n + ".xyz);\n";
+    s += "    scale *= cosine >= uLightRange" + n + ".x ? pow(max(cosine, 0.0), uSpot" + n + ".w) : 0.0;\n";
+  }
+  s += "    float nl = dot(n, toLight);\n";
+  s += "    vec3 light = ambient.rgb * uLightAmbient" + n + ".rgb + max(nl, 0.0) * diffuse.rgb * uLightDiffuse" + n +
+       ".rgb;\n";
+  if (Has(key, key::Highlight)) {
+    s += "    vec3 halfway = normalize(toLight + toEye);\n";
+    s += "    float nh = max(dot(n, halfway), 0.0);\n";
+    s += "    float highlight = nl > 0.0 ? (shininess == 0.0 ? 1.0 : pow(nh, shininess)) : 0.0;\n";
+    s += "    light += highlight * specular * uLightSpecular" + n + ".rgb;\n";
+  }
+  s += "    c += scale * light;\n";
+  s += "  }\n";
+}
 
 // What the compiler or linker said, on the standard error.
 void ReportLog(const char* stage, GLuint object, bool shader) {
@@ -121,12 +114,101 @@ GLuint Compile(GLenum kind, const char* source) {
 
 }  // namespace
 
+ProgramKey KeyOf(const LightingState& l, bool normalize) {
+  if (!l.Lighting) return 0;
+  ProgramKey k = key::Lighting;
+  if (normalize) k |= key::Normalize;
+  if (l.ColourMaterial) k |= key::ColourMaterial;
+  if (l.LocalViewer) k |= key::LocalViewer;
+  if (l.TwoSide) k |= key::TwoSide;
+  bool specularLight = false;
+  for (int i = 0; i < MaxLights; ++i) {
+    const Light& light = l.Lights[i];
+    if (!light.Enabled) continue;
+    ProgramKey bits = key::LightOn;
+    if (light.Position[3] != 0) {
+      bits |= key::Positional;
+      if (light.SpotCutoff != 180) bits |= key::Spot;
+      if (light.Attenuation[0] != 1 || light.Attenuation[1] != 0 || light.Attenuation[2] != 0) bits |= key::Attenuation;
+    }
+    k |= key::LightBits(i, bits);
+    specularLight = specularLight || !Black(light.Specular);
+  }
+  // Colour material leaves the specular material as it is.
+  const bool specularFace = !Black(l.Materials[0].Specular) || (l.TwoSide && !Black(l.Materials[1].Specular));
+  if (specularLight && specularFace) k |= key::Highlight;
+  return k;
+}
+
+std::string DescribeKey(ProgramKey k) {
+  if (!Has(k, key::Lighting)) return "unlit";
+  std::string s = "lit";
+  const std::pair<ProgramKey, const char*> flags[] = {{key::Normalize, " normalize"},
+                                                       {key::ColourMaterial, " colour-material"},
+                                                       {key::LocalViewer, " local-viewer"},
+                                                       {key::TwoSide, " two-sided"},
+                                                       {key::Highlight, " highlight"}};
+  for (const auto& [bit, name] : flags)
+    if (Has(k, bit)) s += name;
+  for (int i = 0; i < MaxLights; ++i) {
+    if (!LightHas(k, i, key::LightOn)) continue;
+    s += " light" + std::to_string(i) + (LightHas(k, i, key::Positional) ? ":positional" : ":directional");
+    if (LightHas(k, i, key::Spot)) s += "+spot";
+    if (LightHas(k, i, key::Attenuation)) s += "+attenuation";
+  }
+  return s;
+}
+
+std::string VertexShaderSource(ProgramKey k) {
+  std::string s = VertexHead;
+  const bool twoSided = Has(k, key::Lighting | key::TwoSide);
+  if (twoSided) s += "out vec4 vBack;\n";
+  if (!Has(k, key::Lighting)) {
+    s += "void main() {\n  gl_Position = uMvp * vec4(aPosition, 1.0);\n  gl_PointSize = 1.0;\n"
+         "  vFront = clamp(aColour, 0.0, 1.0);\n}\n";
+    return s;
+  }
+  s += LightingUniforms;
+  for (int i = 0; i < MaxLights; ++i) {
+    if (!LightHas(k, i, key::LightOn)) continue;
+    const std::string n = std::to_string(i);
+    s += "uniform vec4 uLightAmbient" + n + ", uLightDiffuse" + n + ", uLightPosition" + n + ";\n";
+    if (Has(k, key::Highlight)) s += "uniform vec4 uLightSpecular" + n + ";\n";
+    if (LightHas(k, i, key::Positional | key::Spot)) s += "uniform vec4 uSpot" + n + ";  // direction, exponent\n";
+    if (LightHas(k, i, key::Positional | key::Spot) || LightHas(k, i, key::Positional | key::Attenuation))
+      s += "uniform vec4 uLightRange" + n + ";  // cosine of the cut-off, constant, linear, quadratic attenuation\n";
+  }
+  s += "\nvec4 Shade(int side, vec3 n, vec3 eye, vec3 toEye) {\n";
+  if (Has(k, key::ColourMaterial)) {
+    s += "  vec4 ambient = aColour;\n  vec4 diffuse = aColour;\n";
+  } else {
+    s += "  vec4 ambient = uAmbient[side];\n  vec4 diffuse = uDiffuse[side];\n";
+  }
+  if (Has(k, key::Highlight)) s += "  vec3 specular = uSpecular[side].rgb;\n  float shininess = uShininess[side];\n";
+  s += "  vec3 c = uEmission[side].rgb + ambient.rgb * uModelAmbient.rgb;\n";
+  for (int i = 0; i < MaxLights; ++i)
+    if (LightHas(k, i, key::LightOn)) AppendLight(s, k, i);
+  s += "  return clamp(vec4(c, diffuse.a), 0.0, 1.0);\n}\n\n";
+  s += "void main() {\n  gl_Position = uMvp * vec4(aPosition, 1.0);\n  gl_PointSize = 1.0;\n";
+  s += "  vec3 eye = (uModelView * vec4(aPosition, 1.0)).xyz;\n";
+  s += "  vec3 n = uNormalMatrix * aNormal;\n";
+  if (Has(k, key::Normalize)) s += "  n = normalize(n);\n";
+  s += Has(k, key::LocalViewer) && Has(k, key::Highlight) ? "  vec3 toEye = normalize(-eye);\n"
+                                                          : "  vec3 toEye = vec3(0.0, 0.0, 1.0);\n";
+  s += "  vFront = Shade(0, n, eye, toEye);\n";
+  if (twoSided) s += "  vBack = Shade(1, -n, eye, toEye);\n";
+  s += "}\n";
+  return s;
+}
+
 bool FixedFunctionProgram::Build() {
   program_ = 0;
   failure_ = "";
-  for (std::vector<float>& sent : sent_) sent.clear();
-  const GLuint vertex = Compile(GL_VERTEX_SHADER, VertexShader);
-  const GLuint fragment = vertex ? Compile(GL_FRAGMENT_SHADER, FragmentShader) : 0;
+  MatrixVersion = LightingVersion = 0;
+  const std::string source = VertexShaderSource(key_);
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, source.c_str());
+  const bool twoSided = Has(key_, key::Lighting | key::TwoSide);
+  const GLuint fragment = vertex ? Compile(GL_FRAGMENT_SHADER, twoSided ? TwoSidedFragment : OneSidedFragment) : 0;
   if (vertex == 0 || fragment == 0) {
     failure_ = vertex == 0 ? "vertex shader" : "fragment shader";
     if (vertex) glDeleteShader(vertex);
@@ -136,6 +218,9 @@ bool FixedFunctionProgram::Build() {
   glAttachShader(program, vertex);
   glAttachShader(program, fragment);
   glLinkProgram(program);
+  // Detached, the shaders go at once; the program keeps what it linked.
+  glDetachShader(program, vertex);
+  glDetachShader(program, fragment);
   glDeleteShader(vertex);
   glDeleteShader(fragment);
   GLint ok = GL_FALSE;
@@ -147,28 +232,29 @@ bool FixedFunctionProgram::Build() {
     return false;
   }
   program_ = program;
-  const auto at = [program](const char* name) { return glGetUniformLocation(program, name); };
-  mvp_ = at("uMvp");
-  modelView_ = at("uModelView");
-  normalMatrix_ = at("uNormalMatrix");
-  lighting_ = at("uLighting");
-  normalize_ = at("uNormalize");
-  colourMaterial_ = at("uColourMaterial");
-  localViewer_ = at("uLocalViewer");
-  twoSide_ = at("uTwoSide");
-  modelAmbient_ = at("uModelAmbient");
-  emission_ = at("uEmission");
-  ambient_ = at("uAmbient");
-  diffuse_ = at("uDiffuse");
-  specular_ = at("uSpecular");
-  shininess_ = at("uShininess");
-  lightCount_ = at("uLightCount");
-  lightAmbient_ = at("uLightAmbient");
-  lightDiffuse_ = at("uLightDiffuse");
-  lightSpecular_ = at("uLightSpecular");
-  lightPosition_ = at("uLightPosition");
-  spot_ = at("uSpot");
-  lightRange_ = at("uLightRange");
+  const auto at = [program](Uniform& u, const std::string& name) {
+    u.Location = glGetUniformLocation(program, name.c_str());
+    u.Sent.clear();
+  };
+  at(mvp_, "uMvp");
+  at(modelView_, "uModelView");
+  at(normalMatrix_, "uNormalMatrix");
+  at(modelAmbient_, "uModelAmbient");
+  at(emission_, "uEmission");
+  at(ambient_, "uAmbient");
+  at(diffuse_, "uDiffuse");
+  at(specular_, "uSpecular");
+  at(shininess_, "uShininess");
+  for (int i = 0; i < MaxLights; ++i) {
+    const std::string n = std::to_string(i);
+    LightUniforms& l = lights_[static_cast<std::size_t>(i)];
+    at(l.Ambient, "uLightAmbient" + n);
+    at(l.Diffuse, "uLightDiffuse" + n);
+    at(l.Specular, "uLightSpecular" + n);
+    at(l.Position, "uLightPosition" + n);
+    at(l.Spot, "uSpot" + n);
+    at(l.Range, "uLightRange" + n);
+  }
   return true;
 }
 
@@ -177,36 +263,28 @@ void FixedFunctionProgram::Delete() {
   program_ = 0;
 }
 
-void FixedFunctionProgram::Use() const { glUseProgram(program_); }
-
-bool FixedFunctionProgram::Differs(Uniform u, const float* value, std::size_t count) {
-  std::vector<float>& sent = sent_[u];
-  if (sent.size() == count && std::equal(value, value + count, sent.begin())) return false;
-  sent.assign(value, value + count);
+bool FixedFunctionProgram::Differs(Uniform& u, const float* value, std::size_t count) {
+  if (u.Location < 0) return false;  // not in this program
+  if (u.Sent.size() == count && std::equal(value, value + count, u.Sent.begin())) return false;
+  u.Sent.assign(value, value + count);
   return true;
+}
+
+void FixedFunctionProgram::Vector(Uniform& u, const float* v, int count) {
+  if (Differs(u, v, static_cast<std::size_t>(count) * 4)) glUniform4fv(u.Location, count, v);
 }
 
 void FixedFunctionProgram::SetMatrices(const Matrix4& modelViewProjection, const Matrix4& modelView,
                                        const std::array<float, 9>& normal) {
-  if (Differs(Mvp, modelViewProjection.data(), 16)) glUniformMatrix4fv(mvp_, 1, GL_FALSE, modelViewProjection.data());
-  if (Differs(ModelView, modelView.data(), 16)) glUniformMatrix4fv(modelView_, 1, GL_FALSE, modelView.data());
-  if (Differs(NormalMatrix3, normal.data(), 9)) glUniformMatrix3fv(normalMatrix_, 1, GL_FALSE, normal.data());
+  if (Differs(mvp_, modelViewProjection.data(), 16))
+    glUniformMatrix4fv(mvp_.Location, 1, GL_FALSE, modelViewProjection.data());
+  if (Differs(modelView_, modelView.data(), 16)) glUniformMatrix4fv(modelView_.Location, 1, GL_FALSE, modelView.data());
+  if (Differs(normalMatrix_, normal.data(), 9)) glUniformMatrix3fv(normalMatrix_.Location, 1, GL_FALSE, normal.data());
 }
 
-void FixedFunctionProgram::SetLighting(const LightingState& lighting, bool normalize) {
-  const auto flag = [this](Uniform u, GLint location, bool on) {
-    const float value = on;
-    if (Differs(u, &value, 1)) glUniform1i(location, on);
-  };
-  const auto vectors = [this](Uniform u, GLint location, const float* v, int count) {
-    if (Differs(u, v, static_cast<std::size_t>(count) * 4)) glUniform4fv(location, count, v);
-  };
-  flag(Lighting, lighting_, lighting.Lighting);
-  flag(Normalize, normalize_, normalize);
-  flag(ColourMaterial, colourMaterial_, lighting.ColourMaterial);
-  flag(LocalViewer, localViewer_, lighting.LocalViewer);
-  flag(TwoSide, twoSide_, lighting.TwoSide);
-  vectors(ModelAmbient, modelAmbient_, lighting.ModelAmbient.data(), 1);
+void FixedFunctionProgram::SetLighting(const LightingState& lighting) {
+  if (!Has(key_, key::Lighting)) return;
+  Vector(modelAmbient_, lighting.ModelAmbient.data(), 1);
   float emission[8], ambient[8], diffuse[8], specular[8], shininess[2];
   for (int side = 0; side < 2; ++side) {
     const Material& m = lighting.Materials[side];
@@ -218,39 +296,37 @@ void FixedFunctionProgram::SetLighting(const LightingState& lighting, bool norma
     }
     shininess[side] = m.Shininess;
   }
-  vectors(Emission, emission_, emission, 2);
-  vectors(Ambient, ambient_, ambient, 2);
-  vectors(Diffuse, diffuse_, diffuse, 2);
-  vectors(Specular, specular_, specular, 2);
-  if (Differs(Shininess, shininess, 2)) glUniform1fv(shininess_, 2, shininess);
+  Vector(emission_, emission, 2);
+  Vector(ambient_, ambient, 2);
+  Vector(diffuse_, diffuse, 2);
+  Vector(specular_, specular, 2);
+  if (Differs(shininess_, shininess, 2)) glUniform1fv(shininess_.Location, 2, shininess);
 
-  // The enabled lights, packed to the front.
-  float lightAmbient[4 * MaxLights], lightDiffuse[4 * MaxLights], lightSpecular[4 * MaxLights];
-  float position[4 * MaxLights], spot[4 * MaxLights], range[4 * MaxLights];
-  int count = 0;
-  for (const Light& light : lighting.Lights) {
-    if (!light.Enabled) continue;
-    for (int k = 0; k < 4; ++k) {
-      lightAmbient[count * 4 + k] = light.Ambient[k];
-      lightDiffuse[count * 4 + k] = light.Diffuse[k];
-      lightSpecular[count * 4 + k] = light.Specular[k];
-      position[count * 4 + k] = light.Position[k];
+  for (int i = 0; i < MaxLights; ++i) {
+    if (!LightHas(key_, i, key::LightOn)) continue;
+    const Light& light = lighting.Lights[i];
+    LightUniforms& u = lights_[static_cast<std::size_t>(i)];
+    Vector(u.Ambient, light.Ambient.data(), 1);
+    Vector(u.Diffuse, light.Diffuse.data(), 1);
+    Vector(u.Specular, light.Specular.data(), 1);
+    const Vec4& p = light.Position;
+    Vec4 position = p;
+    if (p[3] != 0) {
+      for (int k = 0; k < 3; ++k) position[k] = p[k] / p[3];
+    } else {
+      const float length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+      for (int k = 0; k < 3; ++k) position[k] = length > 0 ? p[k] / length : 0;
     }
-    for (int k = 0; k < 3; ++k) spot[count * 4 + k] = light.SpotDirection[k];
-    spot[count * 4 + 3] = light.SpotExponent;
+    Vector(u.Position, position.data(), 1);
+    const auto& d = light.SpotDirection;
+    const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    const float spot[4] = {length > 0 ? d[0] / length : 0, length > 0 ? d[1] / length : 0,
+                           length > 0 ? d[2] / length : 0, light.SpotExponent};
+    Vector(u.Spot, spot, 1);
     constexpr double DegreesToRadians = 3.14159265358979323846 / 180.0;
-    range[count * 4] = light.SpotCutoff == 180 ? -2.0f : static_cast<float>(std::cos(light.SpotCutoff * DegreesToRadians));
-    for (int k = 0; k < 3; ++k) range[count * 4 + 1 + k] = light.Attenuation[k];
-    ++count;
-  }
-  const float lights = static_cast<float>(count);
-  if (Differs(LightCount, &lights, 1)) glUniform1i(lightCount_, count);
-  if (count > 0) {
-    vectors(LightAmbient, lightAmbient_, lightAmbient, count);
-    vectors(LightDiffuse, lightDiffuse_, lightDiffuse, count);
-    vectors(LightSpecular, lightSpecular_, lightSpecular, count);
-    vectors(LightPosition, lightPosition_, position, count);
-    vectors(Spot, spot_, spot, count);
-    vectors(LightRange, lightRange_, range, count);
+    const float range[4] = {light.SpotCutoff == 180 ? -2.0f
+                                                    : static_cast<float>(std::cos(light.SpotCutoff * DegreesToRadians)),
+                            light.Attenuation[0], light.Attenuation[1], light.Attenuation[2]};
+    Vector(u.Range, range, 1);
   }
 }

@@ -1,10 +1,16 @@
-// The one shader pair behind every draw of the layer: OpenGL 1.1's transform
-// and per-vertex lighting in the vertex shader (GLSL ES 3.00, for WebGL 2 and
-// OpenGL ES 3 alike), the interpolated colour in the fragment shader.
+// The layer's shader programs: OpenGL 1.1's transform and per-vertex lighting
+// in the vertex shader (GLSL ES 3.00, for WebGL 2 and OpenGL ES 3 alike), the
+// interpolated colour in the fragment shader. As drivers do for their own
+// fixed function, each program is generated for one fixed-function state, its
+// key: only the lights that are on, each with the work of its kind unrolled
+// (no loop, no branch on state at run time), two-sided lighting, the local
+// viewer, the highlight and normalisation only where the state asks for them.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "gl11/gl11_matrix.h"
@@ -15,36 +21,66 @@ inline constexpr GLuint PositionAttribute = 0;
 inline constexpr GLuint NormalAttribute = 1;
 inline constexpr GLuint ColourAttribute = 2;
 
+// What of the fixed-function state changes a program's work, in bits:
+// lighting; and with lighting on, normalisation, colour material, local
+// viewer, two-sided lighting, a highlight (a light with a specular colour
+// on a face with a specular material), and four bits per light: on,
+// positional, a spot cone, attenuation (the last two for positional lights
+// only). With lighting off the key is 0, whatever the rest.
+using ProgramKey = std::uint64_t;
+namespace key {
+inline constexpr ProgramKey Lighting = 1, Normalize = 2, ColourMaterial = 4, LocalViewer = 8, TwoSide = 16,
+                            Highlight = 32;
+inline constexpr int LightShift = 8;
+inline constexpr ProgramKey LightOn = 1, Positional = 2, Spot = 4, Attenuation = 8;
+inline constexpr ProgramKey LightBits(int light, ProgramKey bits) { return bits << (LightShift + 4 * light); }
+}  // namespace key
+
+ProgramKey KeyOf(const LightingState& lighting, bool normalize);
+// The key written out, e.g. "lit normalize colour-material local-viewer
+// highlight light0:positional", or "unlit".
+std::string DescribeKey(ProgramKey key);
+// The vertex shader's source for a key.
+std::string VertexShaderSource(ProgramKey key);
+
 class FixedFunctionProgram {
  public:
+  explicit FixedFunctionProgram(ProgramKey key) : key_(key) {}
   // Compiles and links in the current context; false (and no program) when
   // that fails, the info log then on the standard error (the browser's
-  // console on the web). Forgets any program of an earlier context without
-  // deleting it.
+  // console on the web).
   bool Build();
   bool Built() const { return program_ != 0; }
+  ProgramKey Key() const { return key_; }
+  GLuint Name() const { return program_; }
   // The stage that failed the last Build ("vertex shader", "fragment
   // shader" or "program link"); empty when it did not fail.
   const char* Failure() const { return failure_; }
   void Delete();
-  void Use() const;
-  // Each uniform is sent only when its value differs from the one it has.
+  // Each uniform is sent only when its value differs from the one this
+  // program holds.
   void SetMatrices(const Matrix4& modelViewProjection, const Matrix4& modelView, const std::array<float, 9>& normal);
-  void SetLighting(const LightingState& lighting, bool normalize);
+  void SetLighting(const LightingState& lighting);
+
+  // The layer's matrix and lighting versions this program's uniforms were
+  // last brought up to.
+  unsigned MatrixVersion = 0, LightingVersion = 0;
 
  private:
-  enum Uniform { Mvp, ModelView, NormalMatrix3, Lighting, Normalize, ColourMaterial, LocalViewer, TwoSide,
-                 ModelAmbient, Emission, Ambient, Diffuse, Specular, Shininess, LightCount, LightAmbient,
-                 LightDiffuse, LightSpecular, LightPosition, Spot, LightRange, UniformCount };
-  // Whether `value` differs from what uniform `u` holds; it is kept as held.
-  bool Differs(Uniform u, const float* value, std::size_t count);
+  struct Uniform {
+    GLint Location = -1;
+    std::vector<float> Sent;  // the value the program holds; empty: none yet
+  };
+  // Whether `value` differs from what `u` holds; it is kept as held.
+  static bool Differs(Uniform& u, const float* value, std::size_t count);
+  void Vector(Uniform& u, const float* v, int count);
 
+  ProgramKey key_;
   GLuint program_ = 0;
   const char* failure_ = "";
-  std::array<std::vector<float>, UniformCount> sent_;
-  GLint mvp_ = -1, modelView_ = -1, normalMatrix_ = -1;
-  GLint lighting_ = -1, normalize_ = -1, colourMaterial_ = -1, localViewer_ = -1, twoSide_ = -1;
-  GLint modelAmbient_ = -1, emission_ = -1, ambient_ = -1, diffuse_ = -1, specular_ = -1, shininess_ = -1;
-  GLint lightCount_ = -1, lightAmbient_ = -1, lightDiffuse_ = -1, lightSpecular_ = -1, lightPosition_ = -1;
-  GLint spot_ = -1, lightRange_ = -1;
+  Uniform mvp_, modelView_, normalMatrix_, modelAmbient_, emission_, ambient_, diffuse_, specular_, shininess_;
+  struct LightUniforms {
+    Uniform Ambient, Diffuse, Specular, Position, Spot, Range;
+  };
+  std::array<LightUniforms, MaxLights> lights_;
 };

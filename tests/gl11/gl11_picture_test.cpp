@@ -139,6 +139,14 @@ TEST(Gl11Layer, DrawsTheSceneAsMesaDoesAndAgainAfterTheContextIsReplaced) {
     for (int n = 0; n < 5; ++n) frame();
     ExpectMatch(ReadBack(c.Width, c.Height), mesa5, dir, std::string(c.Name) + "-5");
     EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR)) << c.Name;
+    // The scene's state (scene_setup.cpp): light 0 at a point, with a
+    // specular colour on the specular front material, seen from a local
+    // viewer, colour material, normals normalised, one side lit; the
+    // initial state's unlit program is built at the start.
+    const std::vector<std::string> keys = Gl11ProgramKeys();
+    for (const std::string& key : keys) std::printf("%s: program for %s\n", c.Name, key.c_str());
+    EXPECT_EQ(keys, (std::vector<std::string>{"unlit", "lit normalize colour-material local-viewer highlight light0:positional"}))
+        << c.Name;
     if (c.Preview || c.Height > c.Width) continue;
 
     const Picture mesa6 = MesaPicture(c, 6, dir);

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <functional>
 #include <initializer_list>
+#include <ostream>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "base/opengl.h"
 #include "es3_context.h"
@@ -227,6 +230,193 @@ TEST_F(Gl11Semantics, BracketsAreFoundAsTheyComeInTheOrderOfTheFrameBefore) {
   EXPECT_EQ(std::make_tuple(PixelAt(1, 1), PixelAt(1, 9)), std::make_tuple(White, White));
 }
 
+// A context lost and restored in the middle of a bracket that has agreed so
+// far with the one expected: the vertices given before the loss stay the
+// bracket's, and the rest follow them.
+TEST_F(Gl11Semantics, ABracketOpenAcrossALostContextKeepsItsVertices) {
+  // Two triangles: one filling cell (0, 0) up to its diagonal, one in cell (2, 2).
+  const auto vertices = [](int from, int to) {
+    const float v[6][2] = {{0, 0}, {1, 0}, {0, 1}, {2, 2}, {3, 2}, {2, 3}};
+    for (int i = from; i < to; ++i) Vertex(v[i][0], v[i][1]);
+  };
+  for (int frame = 0; frame < 2; ++frame) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBegin(GL_TRIANGLES);
+    vertices(0, 6);
+    glEnd();
+  }
+  glClear(GL_COLOR_BUFFER_BIT);
+  const Gl11Counters before = Gl11Counts();
+  glBegin(GL_TRIANGLES);
+  vertices(0, 2);
+  Gl11Lose();
+  ASSERT_TRUE(Gl11Restore());
+  vertices(2, 6);
+  glEnd();
+  EXPECT_EQ(Gl11Counts().Draws - before.Draws, 1);
+  EXPECT_EQ(std::make_tuple(PixelAt(1, 1), PixelAt(9, 9)), std::make_tuple(White, White));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// The context's live objects, counted by name.
+struct LiveObjects {
+  int Programs = 0, Shaders = 0, Buffers = 0, VertexArrays = 0;
+  bool operator==(const LiveObjects&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const LiveObjects& o) {
+  return out << o.Programs << " programs, " << o.Shaders << " shaders, " << o.Buffers << " buffers, "
+             << o.VertexArrays << " vertex arrays";
+}
+LiveObjects CountLiveObjects() {
+  LiveObjects o;
+  for (GLuint name = 1; name < 4096; ++name) {
+    o.Programs += glIsProgram(name);
+    o.Shaders += glIsShader(name);
+    o.Buffers += glIsBuffer(name);
+    o.VertexArrays += glIsVertexArray(name);
+  }
+  return o;
+}
+
+// Lost and restored thirty times, drawing with three programs and a list
+// each time, the context holds no more objects than after the first.
+TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
+  const GLuint list = glGenLists(1);
+  glNewList(list, GL_COMPILE);
+  UnitQuad(3, 3);
+  glEndList();
+  const auto frame = [list] {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_LIGHTING);
+    UnitQuad(0, 0);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    UnitQuad(1, 0);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+    UnitQuad(2, 0);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
+    glCallLists(1, GL_UNSIGNED_INT, &list);
+  };
+  frame();
+  frame();
+  EXPECT_EQ(Gl11ProgramKeys().size(), 3u);
+  const LiveObjects first = CountLiveObjects();
+  EXPECT_EQ(first.Programs, 3);
+  EXPECT_EQ(first.Shaders, 0);  // deleted once linked
+  for (int loss = 0; loss < 30; ++loss) {
+    Gl11Lose();
+    ASSERT_TRUE(Gl11Restore());
+    frame();
+    frame();
+  }
+  EXPECT_EQ(CountLiveObjects(), first);
+  Gl11Lose();
+  EXPECT_EQ(CountLiveObjects(), LiveObjects{});
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+std::vector<unsigned char> Picture() {
+  std::vector<unsigned char> p(16 * 16 * 4);
+  glReadPixels(0, 0, 16, 16, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
+  return p;
+}
+
+// A bracket drawn again with only its normals changed, with its last vertex
+// left out, or in another mode over the same vertices, draws what the same
+// calls draw on a fresh layer, where nothing is kept: the bracket kept from
+// the two frames before must not stand in for it.
+TEST_F(Gl11Semantics, ABracketLikeTheOneBeforeDrawsWhatAFreshLayerDraws) {
+  // A white light straight from the viewer; quads and strips over the view.
+  const auto setUp = [] {
+    const GLfloat toward[4] = {0, 0, 1, 0};
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, 4, 0, 4, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_POSITION, toward);
+  };
+  const float at[6][2] = {{0, 0}, {4, 0}, {0, 2}, {4, 2}, {0, 4}, {4, 4}};
+  // Bracket `mode` over the first `count` places, the normals of those in
+  // `tilted` turned 60 degrees from the light.
+  const auto bracket = [&](GLenum mode, int count, unsigned tilted = 0) {
+    return [=, &at] {
+      const GLfloat up[3] = {0, 0, 1}, away[3] = {0.866f, 0, 0.5f};
+      glBegin(mode);
+      for (int i = 0; i < count; ++i) {
+        glNormal3fv(tilted >> i & 1 ? away : up);
+        Vertex(at[i][0], at[i][1]);
+      }
+      glEnd();
+    };
+  };
+  const struct {
+    const char* What;
+    std::function<void()> Before, Now;
+  } rows[] = {
+      {"its normals alone changed", bracket(GL_TRIANGLES, 6), bracket(GL_TRIANGLES, 6, 0b100100)},
+      {"its last vertex left out", bracket(GL_TRIANGLES, 6), bracket(GL_TRIANGLES, 5)},
+      {"the last vertex of a strip left out", bracket(GL_TRIANGLE_STRIP, 6), bracket(GL_TRIANGLE_STRIP, 5)},
+      {"triangles over a fan's vertices", bracket(GL_TRIANGLE_FAN, 6), bracket(GL_TRIANGLES, 6)},
+      {"a quad strip over a triangle strip's", bracket(GL_TRIANGLE_STRIP, 5), bracket(GL_QUAD_STRIP, 5)},
+      {"a line strip over a line loop's", bracket(GL_LINE_LOOP, 4), bracket(GL_LINE_STRIP, 4)},
+  };
+  const auto fresh = [&](const std::function<void()>& draw) {
+    Gl11Lose();
+    EXPECT_TRUE(Gl11Start());
+    setUp();
+    glClear(GL_COLOR_BUFFER_BIT);
+    draw();
+    return Picture();
+  };
+  for (const auto& row : rows) {
+    const std::vector<unsigned char> want = fresh(row.Now);
+    // The row shows something only if the two brackets draw differently.
+    EXPECT_NE(fresh(row.Before), want) << row.What;
+    Gl11Lose();
+    ASSERT_TRUE(Gl11Start());
+    setUp();
+    for (int frame = 0; frame < 2; ++frame) {
+      glClear(GL_COLOR_BUFFER_BIT);
+      row.Before();
+    }
+    glClear(GL_COLOR_BUFFER_BIT);
+    row.Now();
+    EXPECT_EQ(Picture(), want) << row.What;
+  }
+  // A quad strip of five vertices is one quad, over the lower half: the
+  // fifth vertex draws nothing (as a triangle strip's, it would add the
+  // triangle (0, 2), (4, 2), (0, 4)). Lit: the diffuse material's 0.8 and
+  // the global ambient's 0.04.
+  fresh(bracket(GL_QUAD_STRIP, 5));
+  EXPECT_EQ(std::make_tuple(PixelAt(8, 4), PixelAt(2, 12)), std::make_tuple(Rgb{214, 214, 214}, Rgb{0, 0, 0}));
+  // The same from a list.
+  glClear(GL_COLOR_BUFFER_BIT);
+  const GLuint list = glGenLists(1);
+  glNewList(list, GL_COMPILE);
+  bracket(GL_QUAD_STRIP, 5)();
+  glEndList();
+  glCallLists(1, GL_UNSIGNED_INT, &list);
+  EXPECT_EQ(std::make_tuple(PixelAt(8, 4), PixelAt(2, 12)), std::make_tuple(Rgb{214, 214, 214}, Rgb{0, 0, 0}));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// A lit quad: its normal toward the light, saved with GL_CURRENT_BIT, turned
+// away, given back by the pop: the quad is lit.
+TEST_F(Gl11Semantics, APoppedCurrentGroupGivesTheNormalBack) {
+  const GLfloat toward[4] = {0, 0, 1, 0}, up[3] = {0, 0, 1}, away[3] = {0, 0, -1};
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_POSITION, toward);
+  glNormal3fv(up);
+  glPushAttrib(GL_CURRENT_BIT);
+  glNormal3fv(away);
+  glPopAttrib();
+  UnitQuad(0, 0);
+  // Default diffuse material 0.8 in full, plus the global ambient 0.04.
+  EXPECT_EQ(CellAt(0, 0), (Rgb{214, 214, 214}));
+}
+
 // glPopAttrib gives the current colour back only with GL_CURRENT_BIT.
 TEST_F(Gl11Semantics, APoppedCurrentGroupGivesTheColourBack) {
   glColor4f(1, 0, 0, 1);
@@ -296,6 +486,72 @@ TEST_F(Gl11Semantics, ABackFaceIsLitWithItsNormalTurnedUnderTwoSidedLighting) {
   // The back's diffuse green in full, and its ambient 0.2 x 0.2 x (0.2, 0.2, 0.2)
   // plus the light's (black) ambient.
   EXPECT_EQ(CellAt(0, 0), (Rgb{10, 255, 10}));
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
+// Each program is generated for the state it draws: a state changed between
+// two draws of the same quad gives the second draw a program of its own,
+// and changed back, the first one's picture again. A white light at
+// (0.5, 0.5, 2) above cell (0, 0), whose corners all lie sqrt(4.5) = 2.121
+// from it, 19.47 degrees off the vertical: n.L = 2 / 2.121 = 0.943 for the
+// normal +z, on top of the global ambient 0.2 x 0.2 (10 levels).
+TEST_F(Gl11Semantics, EachStateDrawsWithAProgramForItsOwnKey) {
+  const GLfloat white[4] = {1, 1, 1, 1}, green[4] = {0, 1, 0, 1}, position[4] = {0.5f, 0.5f, 2, 1};
+  const GLfloat down[3] = {0, 0, -1}, up[3] = {0, 0, 1};
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, down);
+  glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
+  glMaterialfv(GL_BACK, GL_DIFFUSE, green);
+  const auto front = [&] {
+    glNormal3fv(up);
+    UnitQuad(0, 0);
+  };
+  // Clockwise, its normal away from the light: the back faces the viewer.
+  const auto back = [&] {
+    glNormal3fv(down);
+    glBegin(GL_TRIANGLES);
+    Vertex(0, 0), Vertex(0, 1), Vertex(1, 1), Vertex(0, 0), Vertex(1, 1), Vertex(1, 0);
+    glEnd();
+  };
+  const auto light = [](GLenum pname, GLfloat value) { glLightfv(GL_LIGHT0, pname, &value); };
+  constexpr int Lit = 251;  // (0.943 + 0.04) x 255
+  const struct {
+    const char* What;
+    std::function<void()> Draw, Change;
+    Rgb Before, After;
+  } rows[] = {
+      // Inside a cone of 25 degrees with exponent 8: cos(19.47)^8 = 0.624 of the diffuse light.
+      {"spot cone, inside", front, [&] { light(GL_SPOT_CUTOFF, 25), light(GL_SPOT_EXPONENT, 8); },
+       Rgb{Lit, Lit, Lit}, Rgb{160, 160, 160}},
+      // Outside a cone of 10 degrees: the global ambient alone.
+      {"spot cone, outside", front, [&] { light(GL_SPOT_CUTOFF, 10); }, Rgb{Lit, Lit, Lit}, Rgb{10, 10, 10}},
+      // Linear attenuation 1: the light over 1 + 2.121.
+      {"attenuation", front, [&] { light(GL_LINEAR_ATTENUATION, 1); }, Rgb{Lit, Lit, Lit}, Rgb{87, 87, 87}},
+      // One-sided, the back shows the front's unlit side; two-sided, the
+      // back's green lit through the normal turned round.
+      {"two-sided back face", back, [] { glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1); }, Rgb{10, 10, 10},
+       Rgb{10, Lit, 10}},
+  };
+  const auto drawn = [](const std::function<void()>& draw) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    draw();
+    return PixelAt(2, 2);
+  };
+  const auto near = [](const Rgb& a, const Rgb& b) {
+    for (int c = 0; c < 3; ++c)
+      if (std::abs(a[c] - b[c]) > 1) return false;
+    return true;
+  };
+  for (const auto& row : rows) {
+    EXPECT_PRED2(near, drawn(row.Draw), row.Before) << row.What;
+    glPushAttrib(GL_LIGHTING_BIT);
+    row.Change();
+    EXPECT_PRED2(near, drawn(row.Draw), row.After) << row.What;
+    glPopAttrib();
+    EXPECT_PRED2(near, drawn(row.Draw), row.Before) << row.What << ", changed back";
+  }
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 
