@@ -28,6 +28,7 @@ void glFlush(void) {}
 void glFinish(void) {}
 void glGetIntegerv(GLenum, GLint* data) { data[0] = data[1] = 0; }
 void glEnableVertexAttribArray(GLuint) {}
+void glDisableVertexAttribArray(GLuint) {}
 void glVertexAttribPointer(GLuint, GLint, GLenum, GLboolean, GLsizei, const void*) {}
 void glVertexAttrib4f(GLuint, GLfloat, GLfloat, GLfloat, GLfloat) {}
 void glVertexAttrib4fv(GLuint, const GLfloat*) {}

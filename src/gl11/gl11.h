@@ -170,6 +170,8 @@ struct Gl11Counters {
   long long Uploads = 0;  // buffer uploads (immediate brackets, lists)
   long long Followed = 0;  // brackets drawn again found as they came, in the order of the frame before
   long long Programs = 0;  // programs built, one per fixed-function state key met
+  long long BuffersMade = 0;     // buffers made, each with its vertex array
+  long long BuffersDeleted = 0;  // buffers deleted (a lost context), each with its vertex array
 };
 Gl11Counters Gl11Counts();
 // The fixed-function states the programs built in the current context were

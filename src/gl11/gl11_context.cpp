@@ -9,6 +9,9 @@ namespace {
 // not drawn in the current frame give up their place at once, for a host
 // that never clears.
 constexpr std::size_t MaxKeptBytes = std::size_t(256) << 20;
+// A buffer of more than this many bytes gives up its storage when it goes
+// into the pool.
+constexpr std::size_t PooledBytes = std::size_t(64) << 10;
 
 void PointAttributes(bool normals, bool colours) {
   const GLsizei stride = sizeof(Vertex);
@@ -35,6 +38,14 @@ bool PartlyInherited(const ListBracket& b) {
 
 // A quad strip's vertices that make whole quads: an odd last one makes none.
 std::size_t QuadStripCount(std::size_t vertices) { return vertices < 4 ? 0 : vertices & ~std::size_t(1); }
+
+// The attributes a list bracket's vertex array points at: those its
+// vertices do not all inherit (all of them when it is held resolved).
+std::pair<bool, bool> ListAttributes(const ListBracket& b) {
+  const std::size_t n = b.Vertices.size();
+  const bool partly = PartlyInherited(b);
+  return {partly || b.InheritedNormals < n, partly || b.InheritedColours < n};
+}
 
 std::size_t DrawnCount(GLenum mode, std::size_t vertices) {
   return mode == GL_QUADS ? vertices / 4 * 6 : mode == GL_QUAD_STRIP ? QuadStripCount(vertices) : vertices;
@@ -86,6 +97,7 @@ bool EsBackend::Build() {
   live_ = false;
   failure_ = "";
   boundArray_ = 0;
+  pool_.clear();
   appliedValid_ = false;
   kept_.clear();
   byPrint_.clear();
@@ -129,10 +141,9 @@ void EsBackend::DeleteAll() {
   program_ = nullptr;
   keyVersion_ = 0;
   live_ = false;
-  for (Kept& k : kept_) {
-    if (k.Buffer) glDeleteBuffers(1, &k.Buffer);
-    if (k.VertexArray) glDeleteVertexArrays(1, &k.VertexArray);
-  }
+  for (Kept& k : kept_) DeleteArrays(k.Buffer, k.VertexArray);
+  for (PooledArrays& p : pool_) DeleteArrays(p.Buffer, p.VertexArray);
+  pool_.clear();
   kept_.clear();
   byPrint_.clear();
   free_.clear();
@@ -192,13 +203,9 @@ void EsBackend::Upload(ListBracket& b) {
   b.Buffer = b.VertexArray = 0;
   b.Resolved = false;
   if (!live_ || b.Vertices.empty()) return;
-  glGenVertexArrays(1, &b.VertexArray);
-  glGenBuffers(1, &b.Buffer);
-  BindArray(b.VertexArray);
-  glBindBuffer(GL_ARRAY_BUFFER, b.Buffer);
-  const std::size_t n = b.Vertices.size();
   const bool partly = PartlyInherited(b);
-  PointAttributes(partly || b.InheritedNormals < n, partly || b.InheritedColours < n);
+  const auto [normals, colours] = ListAttributes(b);
+  TakeArrays(b.Buffer, b.VertexArray, normals, colours);
   if (partly) return;  // filled when it first runs
   if (b.Mode == GL_QUADS) {
     std::vector<Vertex> v = b.Vertices;
@@ -210,11 +217,63 @@ void EsBackend::Upload(ListBracket& b) {
 }
 
 void EsBackend::Release(ListBracket& b) {
-  if (b.VertexArray == boundArray_) boundArray_ = 0;
-  if (b.Buffer) glDeleteBuffers(1, &b.Buffer);
-  if (b.VertexArray) glDeleteVertexArrays(1, &b.VertexArray);
-  b.Buffer = b.VertexArray = 0;
+  const auto [normals, colours] = ListAttributes(b);
+  GiveBackArrays(b.Buffer, b.VertexArray, normals, colours, b.Vertices.size() * sizeof(Vertex));
   b.Resolved = false;
+}
+
+void EsBackend::TakeArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours) {
+  if (pool_.empty()) {
+    glGenVertexArrays(1, &vertexArray);
+    glGenBuffers(1, &buffer);
+    ++Counts.BuffersMade;
+    BindArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    PointAttributes(normals, colours);
+    return;
+  }
+  // Taken from the pool, one pointing the same attributes if there is one.
+  std::size_t pick = pool_.size() - 1;
+  for (std::size_t i = pool_.size(); i-- > 0;)
+    if (pool_[i].Normals == normals && pool_[i].Colours == colours) {
+      pick = i;
+      break;
+    }
+  const PooledArrays p = pool_[pick];
+  pool_[pick] = pool_.back();
+  pool_.pop_back();
+  buffer = p.Buffer;
+  vertexArray = p.VertexArray;
+  BindArray(vertexArray);
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  if (p.Normals != normals || p.Colours != colours) {
+    PointAttributes(normals, colours);
+    if (!normals) glDisableVertexAttribArray(NormalAttribute);
+    if (!colours) glDisableVertexAttribArray(ColourAttribute);
+  }
+}
+
+void EsBackend::GiveBackArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours, std::size_t bytes) {
+  if (buffer == 0) return;
+  // Names of a context that went are forgotten.
+  if (live_) {
+    // A large buffer gives up its storage while it waits.
+    if (bytes > PooledBytes) {
+      glBindBuffer(GL_ARRAY_BUFFER, buffer);
+      glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_DYNAMIC_DRAW);
+    }
+    pool_.push_back({buffer, vertexArray, normals, colours});
+  }
+  buffer = vertexArray = 0;
+}
+
+void EsBackend::DeleteArrays(GLuint& buffer, GLuint& vertexArray) {
+  if (buffer == 0) return;
+  if (vertexArray == boundArray_) boundArray_ = 0;
+  glDeleteBuffers(1, &buffer);
+  glDeleteVertexArrays(1, &vertexArray);
+  ++Counts.BuffersDeleted;
+  buffer = vertexArray = 0;
 }
 
 bool EsBackend::Prepare(const DrawInputs& in) {
@@ -262,11 +321,8 @@ void EsBackend::NewFrame() {
     Kept& k = kept_[i];
     if (k.LastFrame < frame_) {
       if (!k.Listed && k.Buffer) {
-        // Unused for two frames: its objects go.
-        if (k.VertexArray == boundArray_) boundArray_ = 0;
-        glDeleteBuffers(1, &k.Buffer);
-        glDeleteVertexArrays(1, &k.VertexArray);
-        k.Buffer = k.VertexArray = 0;
+        // Unused for two frames: its objects wait in the pool.
+        GiveBackArrays(k.Buffer, k.VertexArray, true, true, k.Vertices.size() * sizeof(Vertex));
         keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
         std::vector<Vertex>().swap(k.Vertices);
         ++k.Generation;
@@ -410,13 +466,7 @@ void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vert
   }
   const std::size_t slot = FreeSlot();
   Kept& k = kept_[slot];
-  if (k.Buffer == 0) {
-    glGenVertexArrays(1, &k.VertexArray);
-    glGenBuffers(1, &k.Buffer);
-    BindArray(k.VertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, k.Buffer);
-    PointAttributes(true, true);
-  }
+  if (k.Buffer == 0) TakeArrays(k.Buffer, k.VertexArray, true, true);
   keptBytes_ += bytes;
   keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
   k.Mode = mode;

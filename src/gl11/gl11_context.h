@@ -77,6 +77,7 @@ class EsBackend {
   void NewFrame();
   // A buffer of its own for a list bracket, in which it stays.
   void Upload(ListBracket& bracket);
+  // The list bracket's buffer and vertex array go back to the pool.
   void Release(ListBracket& bracket);
   // The bracket being drawn outside lists, glBegin to glEnd. The backend
   // alone owns it: the vertices gathered so far, and the bracket expected
@@ -123,6 +124,14 @@ class EsBackend {
   bool Prepare(const DrawInputs& in);
   FixedFunctionProgram* ProgramFor(ProgramKey key);
   void BindArray(GLuint vertexArray);
+  // A buffer with its vertex array, pointing the attributes asked for: from
+  // the pool, else made. Given back, they wait in the pool for the next
+  // bracket; only a lost context deletes them. (emscripten's WebGL names
+  // come from one counter that only grows, and each name made lengthens
+  // every table of names: reused, the tables stay as they are.)
+  void TakeArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours);
+  void GiveBackArrays(GLuint& buffer, GLuint& vertexArray, bool normals, bool colours, std::size_t bytes);
+  void DeleteArrays(GLuint& buffer, GLuint& vertexArray);
   void Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage);
   std::size_t FreeSlot();
   void Unlist(std::size_t slot);
@@ -146,6 +155,11 @@ class EsBackend {
   bool live_ = false;
   const char* failure_ = "";
   GLuint boundArray_ = 0;
+  struct PooledArrays {
+    GLuint Buffer = 0, VertexArray = 0;
+    bool Normals = true, Colours = true;  // the attributes it points at
+  };
+  std::vector<PooledArrays> pool_;
   AttribState applied_;
   bool appliedValid_ = false;
 

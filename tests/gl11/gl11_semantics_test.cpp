@@ -417,6 +417,55 @@ TEST_F(Gl11Semantics, APoppedCurrentGroupGivesTheNormalBack) {
   EXPECT_EQ(CellAt(0, 0), (Rgb{214, 214, 214}));
 }
 
+// Brackets that come for a frame and go for two, and a list compiled and
+// deleted, take the buffers and vertex arrays of those gone before them:
+// after the first rounds none is made or deleted, and each draws its own
+// colours (a list's vertex array that took the colour as a constant,
+// reused by a bracket with a colour per vertex, points at them again).
+TEST_F(Gl11Semantics, BracketsComingAndGoingReuseTheirBuffers) {
+  const auto round = [](int n) {
+    // Three brackets of their own, each red at the bottom and blue at the
+    // top of cells (n % 4, 0) to (n % 4, 2); a list's quad in cell (0, 3)
+    // in the colour current when it runs, green.
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (int k = 0; k < 3; ++k) {
+      glBegin(GL_TRIANGLES);
+      const float x = static_cast<float>(n % 4), y = static_cast<float>(k), skew = n * 1e-3f;
+      glColor4f(1, 0, 0, 1), Vertex(x, y), Vertex(x + 1 + skew, y);
+      glColor4f(0, 0, 1, 1), Vertex(x + 1 + skew, y + 1);
+      glColor4f(1, 0, 0, 1), Vertex(x, y), Vertex(x + 1 + skew, y + 1);
+      glColor4f(0, 0, 1, 1), Vertex(x, y + 1);
+      glEnd();
+    }
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    UnitQuad(0, 3);
+    glEndList();
+    glColor4f(0, 1, 0, 1);
+    glCallLists(1, GL_UNSIGNED_INT, &list);
+    glDeleteLists(list, 1);
+    const Rgb bottom = PixelAt((n % 4) * 4, 0), top = PixelAt((n % 4) * 4, 11), quad = CellAt(0, 3);
+    // Then two frames without them, a white quad in cell (3, 3).
+    for (int gap = 0; gap < 2; ++gap) {
+      glClear(GL_COLOR_BUFFER_BIT);
+      glColor4f(1, 1, 1, 1);
+      UnitQuad(3, 3);
+    }
+    return std::make_tuple(bottom[0] > bottom[2] + 100, top[2] > top[0] + 100, quad, CellAt(3, 3));
+  };
+  // The first two rounds fill the pool (the quad of the frames between
+  // takes the first list's buffer).
+  for (int n = 0; n < 2; ++n) EXPECT_EQ(round(n), std::make_tuple(true, true, Green, White)) << n;
+  const Gl11Counters first = Gl11Counts();
+  EXPECT_EQ(first.BuffersDeleted, 0);
+  for (int n = 2; n < 12; ++n) EXPECT_EQ(round(n), std::make_tuple(true, true, Green, White)) << n;
+  const Gl11Counters last = Gl11Counts();
+  EXPECT_EQ(last.BuffersMade, first.BuffersMade);
+  EXPECT_EQ(last.BuffersDeleted, 0);
+  EXPECT_GE(last.Uploads - first.Uploads, 10 * 4);  // the brackets and lists did go up each round
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
+}
+
 // glPopAttrib gives the current colour back only with GL_CURRENT_BIT.
 TEST_F(Gl11Semantics, APoppedCurrentGroupGivesTheColourBack) {
   glColor4f(1, 0, 0, 1);
