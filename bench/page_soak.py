@@ -24,6 +24,7 @@ TABLES = ("buffers", "vaos", "programs", "shaders", "textures")
 STATE = ("[[" + ", ".join(f"GL.{t}.length" for t in TABLES) + "], [" +
          ", ".join(f"GL.{t}.filter(Boolean).length" for t in TABLES) + "], GL.counter, "
          "Number(document.documentElement.dataset.frames), HEAP8.length, performance.memory.usedJSHeapSize]")
+FRAMES = "Number(document.documentElement.dataset.frames)"
 LOSE = """window.lose = document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context');
 document.documentElement.dataset.frames = 0; lose.loseContext()"""
 
@@ -56,10 +57,15 @@ def main():
                 time.sleep(max(0.0, start + 60 * minute - time.monotonic()))
                 show(browser, session, f"after {minute} min")
             for n in range(1, args.restores + 1):
+                # A live page goes on counting its frames after a restore: five more are waited for.
+                drawn = browser.evaluate(session, FRAMES)
                 browser.evaluate(session, LOSE)
                 time.sleep(0.05)
                 browser.evaluate(session, "lose.restoreContext()")
-                browser.wait_frames(session, 5)
+                for _ in range(400):
+                    if browser.evaluate(session, FRAMES) >= drawn + 5:
+                        break
+                    time.sleep(0.05)
                 if n % 10 == 0 or n == 1:
                     show(browser, session, f"after restore {n}")
         finally:
