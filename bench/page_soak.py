@@ -6,7 +6,8 @@ restores) prints the frames drawn, the length of emscripten's WebGL id tables
 nulls up to the largest id it has been given, ids coming from one counter
 shared by all of them), the live objects in them, the id counter, and the
 WebAssembly and JavaScript heaps. Tables that keep growing while the page draws
-or with every restore mean objects are created and deleted over and over.
+mean objects are created and deleted over and over; tables that grow with every
+restore mean the names of the lost context were not given back.
 
   bench/page_soak.py [BUILD_WEB] [--minutes M] [--restores N] [--size WxH]
       (default build/web, 10 minutes, 30 restores, 640x480)"""
