@@ -156,6 +156,17 @@ if(QUILLMOOR_BENCH)
     tests/gl11/outline_glyphs_on_layer.cpp)
   target_link_libraries(quillmoor_bench_gl11 PRIVATE quillmoor_scene_setup_gl11 quillmoor_linux_font
     benchmark::benchmark)
+  # The scene's frames as whole-process CPU, through the system's OpenGL 1.1
+  # and through the layer on the system's OpenGL ES 3: one program each, as
+  # both define the gl* names (bench/layer_vs_gl.py compares them).
+  add_executable(quillmoor_bench_frames_gl bench/frames_cpu.cpp)
+  target_link_libraries(quillmoor_bench_frames_gl PRIVATE quillmoor_headless)
+  add_executable(quillmoor_bench_frames_gl11 bench/frames_cpu.cpp tests/gl11/outline_glyphs_on_layer.cpp)
+  target_link_libraries(quillmoor_bench_frames_gl11 PRIVATE quillmoor_scene_setup_gl11 quillmoor_gl11
+    quillmoor_linux_font quillmoor_linux_egl)
+  # Counts the X11 saver's glXSwapBuffers calls for bench/page_vs_saver.py.
+  add_library(quillmoor_bench_swap_counter SHARED bench/swap_counter.c)
+  target_link_libraries(quillmoor_bench_swap_counter PRIVATE ${CMAKE_DL_LIBS})
 endif()
 
 include(cmake/install.cmake)

@@ -162,7 +162,7 @@ endforeach()
 if(QUILLMOOR_HTML)
   add_test(NAME e2e.web_page COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/web_page.py ${QUILLMOOR_HTML}
     $<TARGET_FILE:quillmoor-render> ${CMAKE_BINARY_DIR}/e2e-web/out)
-  set_tests_properties(e2e.web_page PROPERTIES LABELS e2e TIMEOUT 240)
+  set_tests_properties(e2e.web_page PROPERTIES LABELS e2e TIMEOUT 300)
 endif()
 
 # The Debian package: built by CPack from this build into a folder of its own,

@@ -61,6 +61,9 @@ BROKEN_SHADER = """(() => { const real = WebGL2RenderingContext.prototype.shader
   console.warn = function (...a) { window.warnings.push(a.join(" ")); return warn.apply(console, a); }; })();"""
 # The objects of the page's WebGL names in emscripten's tables.
 OBJECTS = "[GL.buffers, GL.vaos, GL.programs].map(t => t.filter(Boolean).length)"
+# emscripten's counter of WebGL names and the lengths of its tables of them
+# (each is padded with nulls up to the last name given in it).
+NAMES = "[GL.counter, ...[GL.buffers, GL.vaos, GL.programs, GL.shaders, GL.textures].map(t => t.length)]"
 LOSE = """window.lose = document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context');
 document.documentElement.dataset.frames = 0; lose.loseContext()"""
 
@@ -169,6 +172,25 @@ def main():
             compare(browser, session, "restored-in-place", landscape, PARTS)
             after = browser.evaluate(session, OBJECTS)
             check(after == objects, f"buffers, vertex arrays, programs: {after} after six losses, {objects} before")
+            browser.call("Page.close", {}, session)
+
+            print("== 30 losses and restores: the name tables as long after each as after the first, the same objects")
+            session = browser.open(page + FIXED, 640, 480)
+            check(browser.wait_frames(session, 5) == 5, "five frames drawn")
+            rows = []
+            for n in range(30):
+                browser.evaluate(session, LOSE)
+                time.sleep(0.05)
+                browser.evaluate(session, "lose.restoreContext()")
+                if browser.wait_frames(session, 5) != 5:
+                    check(False, f"five frames drawn again after loss {n + 1}")
+                    break
+                rows.append((tuple(browser.evaluate(session, NAMES)), tuple(browser.evaluate(session, OBJECTS))))
+            check(len(rows) == 30 and all(names == rows[0][0] for names, _ in rows),
+                  "counter and tables (buffers, vertex arrays, programs, shaders, textures) after restores 1, 2 and 30: "
+                  + ", ".join(str(rows[i][0]) for i in (0, 1, -1) if i < len(rows)))
+            check(len({live for _, live in rows}) == 1, f"the same objects after every restore: {rows[0][1]}")
+            compare(browser, session, "restored-30-times", landscape, PARTS)
             browser.call("Page.close", {}, session)
 
             print("== a lost WebGL context comes back drawing")

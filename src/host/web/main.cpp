@@ -146,6 +146,26 @@ EM_BOOL OnAnimationFrame(double now, void*) {
   return EM_TRUE;
 }
 
+// emscripten's GL library never gives a WebGL name twice: every object it
+// makes takes the next value of one counter, and each object table is padded
+// with nulls up to that name. Left alone, every restore would lengthen all
+// the tables by the names of the objects the layer makes again. Once the
+// context is lost, every object of its tables is dead and the layer has
+// dropped all its names (Gl11Lose), and nothing else on the page keeps one;
+// so the tables are emptied, as they were at start-up (name 0 stays "none":
+// a new name pads index 0 with null), and the counter goes back to where it
+// stood once the context had its handle, so the new objects' names start
+// again from there. The contexts' table is left alone: the context's handle
+// lives on, and a later context would still get a handle of its own.
+EM_JS(void, quillmoor_forget_webgl_names, (), {
+  [GL.buffers, GL.programs, GL.framebuffers, GL.renderbuffers, GL.textures, GL.shaders, GL.vaos,
+   GL.queries, GL.samplers, GL.transformFeedbacks, GL.syncs].forEach(function(table) {
+    if (table) table.length = 0;
+  });
+  if (GL.mappedBuffers) GL.mappedBuffers = {};
+  GL.counter = Math.max(1, GL.contexts.length);
+});
+
 // Asking for the restore is what makes the browser restore the context. The
 // layer's objects go now, so that none is left behind in the tables that map
 // names to the browser's objects.
@@ -161,6 +181,7 @@ EM_BOOL OnContextLost(int, const void*, void*) {
 // while the context was gone.
 EM_BOOL OnContextRestored(int, const void*, void*) {
   emscripten_webgl_make_context_current(page.Context);
+  quillmoor_forget_webgl_names();
   if (!Gl11Restore()) {
     ShowNoDrawing();
     return EM_TRUE;
