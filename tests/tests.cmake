@@ -223,6 +223,7 @@ if(QUILLMOOR_SANITIZE)
     "UBSAN_OPTIONS=print_stacktrace=1")
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/sanitizer_environment.cmake CONTENT
     "set_tests_properties(\${quillmoor_unit_tests_TESTS} \${quillmoor_render_tests_TESTS} \${quillmoor_gl11_tests_TESTS}
+  \${quillmoor_wayland_input_tests_TESTS}
   PROPERTIES ENVIRONMENT \"${QUILLMOOR_SANITIZER_ENVIRONMENT}\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/sanitizer_environment.cmake)
   foreach(program quillmoor-render quillmoor_render_tests quillmoor_gl11_tests)

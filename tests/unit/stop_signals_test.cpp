@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -23,9 +24,23 @@ std::string InChild(const std::function<int()>& body) {
   return "exit " + std::to_string(WEXITSTATUS(status));
 }
 
+// Waits (5 s at most) until `pid` sleeps, as it does blocked in a read.
+void WaitUntilAsleep(pid_t pid) {
+  for (int tries = 0; tries < 5000; ++tries) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t end = line.rfind(')');
+    if (end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'S') return;
+    usleep(1000);
+  }
+}
+
 // A read of an empty pipe while SIGUSR1 arrives and, a moment later, a
 // byte: 1 when the read was restarted and got the byte, 2 when the signal cut
-// it short, 3 when the signal was not noted.
+// it short, 3 when the signal was not noted. The signal is sent only once the
+// reader sleeps, so that it falls inside the read however slowly the reader
+// gets there.
 int ReadThroughSignal(StopSignals::Policy policy) {
   StopSignals stops;
   int ends[2];
@@ -33,6 +48,7 @@ int ReadThroughSignal(StopSignals::Policy policy) {
   stops.Catch();
   const pid_t self = getpid();
   if (fork() == 0) {
+    WaitUntilAsleep(self);
     kill(self, SIGUSR1);
     usleep(200000);
     _exit(write(ends[1], "x", 1) == 1 ? 0 : 1);
