@@ -26,10 +26,9 @@
 #include "base/fpu_control.h"
 #include "base/opengl.h"
 #include "frame/frame.h"
-#include "frame/platform.h"
-#include "host/linux_font/outline_glyphs.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
+#include "outline_bench_platform.h"
 
 #ifdef QUILLMOOR_GL11_LAYER
 #include "../tests/gl11/es3_context.h"
@@ -38,17 +37,6 @@
 #endif
 
 namespace {
-
-class BenchPlatform final : public Platform {
- public:
-  LocalMoment LocalNow() override { return {2026, 12, 20, 14, 25, 10, 0}; }
-  int UseFontOutlines(const char* face, unsigned first, unsigned count, unsigned listBase, float extrusion,
-                      GlyphMetricsFloat* metrics) override {
-    return UseFontOutlinesLinux(face, first, count, listBase, extrusion, metrics);
-  }
-  void SwapBuffers() override { glFinish(); }
-  void Sleep(unsigned) override {}
-};
 
 double Seconds(clockid_t clock) {
   timespec t{};
@@ -76,7 +64,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   InstallFpuControlWord();
-  BenchPlatform platform;
+  OutlineBenchPlatform platform(true);
   UsePlatform(&platform);
 #ifdef QUILLMOOR_GL11_LAYER
   Es3Context context;

@@ -8,26 +8,14 @@
 #include "base/fpu_control.h"
 #include "base/opengl.h"
 #include "frame/frame.h"
-#include "frame/platform.h"
-#include "host/linux_font/outline_glyphs.h"
 #include "host/scene_setup/scene_area.h"
 #include "host/scene_setup/scene_setup.h"
+#include "outline_bench_platform.h"
 #include "null_es3.h"
 
 namespace {
 
-class BenchPlatform final : public Platform {
- public:
-  LocalMoment LocalNow() override { return {2026, 12, 20, 14, 25, 10, 0}; }
-  int UseFontOutlines(const char* face, unsigned first, unsigned count, unsigned listBase, float extrusion,
-                      GlyphMetricsFloat* metrics) override {
-    return UseFontOutlinesLinux(face, first, count, listBase, extrusion, metrics);
-  }
-  void SwapBuffers() override {}
-  void Sleep(unsigned) override {}
-};
-
-BenchPlatform platform;
+OutlineBenchPlatform platform(false);
 
 void FrameThroughLayer(benchmark::State& state, SceneKind kind, int width, int height, int warmFrames) {
   InstallFpuControlWord();
