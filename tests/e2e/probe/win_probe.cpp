@@ -439,16 +439,28 @@ void CatchUp(const Query& query) {
   }
 }
 
+// Wine makes a window the active one only once the X server has moved the
+// focus, and reports no foreground window while that is under way; on a
+// busy machine that takes a moment. The request is made again until some
+// window is the foreground one (the window asked for may hand the keyboard
+// to a window of its own) or five seconds have passed.
 int Activate(const Query& query) {
   const HWND window = FindTopLevel(query);
-  if (window == nullptr || !SetForegroundWindow(window)) {
+  if (window == nullptr) {
     std::printf("activated=0\n");
     return 1;
   }
-  CatchUp(query);
-  const HWND foreground = GetForegroundWindow();
-  std::printf("activated=1\nforeground=%s\n", foreground != nullptr ? WindowText(foreground).c_str() : "");
-  return 0;
+  bool requested = false;
+  HWND foreground = nullptr;
+  const DWORD start = GetTickCount();
+  do {
+    requested = SetForegroundWindow(window) || requested;
+    CatchUp(query);
+    foreground = GetForegroundWindow();
+  } while ((!requested || foreground == nullptr) && GetTickCount() - start < 5000);
+  std::printf("activated=%d\nforeground=%s\n", requested ? 1 : 0,
+              foreground != nullptr ? WindowText(foreground).c_str() : "");
+  return requested ? 0 : 1;
 }
 
 int Sync(const Query& query, bool hasPointer, POINT pointer, DWORD waitMs) {
@@ -759,7 +771,7 @@ int Power(const Query& query, DWORD state) {
   hookPath = hookPath.substr(0, hookPath.find_last_of("\\/") + 1) + "power_hook.dll";
   const HMODULE module = LoadLibraryA(hookPath.c_str());
   const auto procedure =
-      module != nullptr ? reinterpret_cast<HOOKPROC>(GetProcAddress(module, "DisplayStateHook")) : nullptr;
+      module != nullptr ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, "DisplayStateHook"))) : nullptr;
   if (procedure == nullptr) {
     std::printf("delivered=0\nerror=no hook in %s\n", hookPath.c_str());
     return 1;
