@@ -34,6 +34,7 @@ void FrameThroughLayer(benchmark::State& state, SceneKind kind, int width, int h
   state.counters["draws/frame"] = double(nulles3::Draws() - draws) / frames;
   state.counters["uploads/frame"] = double(Gl11Counts().Uploads - counts.Uploads) / frames;
   state.counters["followed/frame"] = double(Gl11Counts().Followed - counts.Followed) / frames;
+  state.counters["shaded/frame"] = double(Gl11Counts().ShadedDraws - counts.ShadedDraws) / frames;
   state.counters["MB/frame"] = double(nulles3::UploadedBytes() - bytes) / frames / 1e6;
 }
 

@@ -43,6 +43,10 @@ void glBufferSubData(GLenum, GLintptr, GLsizeiptr size, const void*) { uploadedB
 void glCopyBufferSubData(GLenum, GLenum, GLintptr, GLintptr, GLsizeiptr) {}
 void glDeleteBuffers(GLsizei, const GLuint*) {}
 void glDeleteVertexArrays(GLsizei, const GLuint*) {}
+void glBindBufferBase(GLenum, GLuint, GLuint) {}
+void glTransformFeedbackVaryings(GLuint, GLsizei, const GLchar* const*, GLenum) {}
+void glBeginTransformFeedback(GLenum) {}
+void glEndTransformFeedback() {}
 void glDrawArrays(GLenum, GLint, GLsizei) { ++drawCalls; }
 void glUseProgram(GLuint) {}
 void glUniformMatrix4fv(GLint, GLsizei, GLboolean, const GLfloat*) {}

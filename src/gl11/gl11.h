@@ -172,12 +172,14 @@ void Gl11Lose();
 const char* Gl11BuildFailure();
 GLenum Gl11TakeError();
 struct Gl11Counters {
-  long long Draws = 0;    // glDrawArrays calls
+  long long Draws = 0;    // brackets drawn (glDrawArrays calls, besides those that shade)
   long long Uploads = 0;  // buffer uploads (immediate brackets, lists)
   long long Followed = 0;  // brackets drawn again found as they came, in the order of the frame before
   long long Programs = 0;  // programs built, one per fixed-function state key met
   long long BuffersMade = 0;     // buffers made, each with its vertex array
   long long BuffersDeleted = 0;  // buffers deleted (a lost context), each with its vertex array
+  long long Shaded = 0;       // brackets shaded once, for draws from their shaded vertices
+  long long ShadedDraws = 0;  // draws from shaded vertices
 };
 Gl11Counters Gl11Counts();
 // The fixed-function states the programs built in the current context were

@@ -12,6 +12,13 @@ constexpr std::size_t MaxKeptBytes = std::size_t(256) << 20;
 // A buffer of more than this many bytes gives up its storage when it goes
 // into the pool.
 constexpr std::size_t PooledBytes = std::size_t(64) << 10;
+// A lit bracket drawn again as it was is drawn from its vertices shaded
+// once when it has at least this many: below, the vertex work a draw saves
+// is small beside what a draw costs anyway, and a frame's many small
+// brackets that move (flakes, letters) are not compared at all.
+constexpr std::size_t MinShadedVertices = 2048;
+// At most this many bytes of shaded vertices are kept.
+constexpr std::size_t MaxShadedBytes = std::size_t(64) << 20;
 
 void PointAttributes(bool normals, bool colours) {
   const GLsizei stride = sizeof(Vertex);
@@ -104,12 +111,16 @@ bool EsBackend::Build() {
   byPrint_.clear();
   free_.clear();
   keptBytes_ = 0;
+  shadingPrograms_.clear();
+  shadedPrograms_.clear();
+  shadedBytes_ = 0;
+  usedProgram_ = 0;
   drewInFrame_ = false;
   ForgetOrder();
   key_ = 0;
   program_ = ProgramFor(key_);
   live_ = program_->Built();
-  if (live_) glUseProgram(program_->Name());
+  if (live_) UseProgram(program_->Name());
   return live_;
 }
 
@@ -136,13 +147,22 @@ std::vector<ProgramKey> EsBackend::ProgramKeys() const {
 void EsBackend::DeleteAll() {
   CloseExpectation();
   // A program in use would only be flagged for deletion.
-  glUseProgram(0);
+  UseProgram(0);
   for (const auto& p : programs_) p->Delete();
   programs_.clear();
   program_ = nullptr;
+  for (const auto& p : shadingPrograms_) p->Delete();
+  shadingPrograms_.clear();
+  for (const auto& [key, name] : shadedPrograms_)
+    if (name) glDeleteProgram(name);
+  shadedPrograms_.clear();
+  shadedBytes_ = 0;
   keyVersion_ = 0;
   live_ = false;
-  for (Kept& k : kept_) DeleteArrays(k.Buffer, k.VertexArray);
+  for (Kept& k : kept_) {
+    DeleteArrays(k.Buffer, k.VertexArray);
+    DeleteArrays(k.ShadedBuffer, k.ShadedArray);
+  }
   for (PooledArrays& p : pool_) DeleteArrays(p.Buffer, p.VertexArray);
   pool_.clear();
   for (ListStore& store : stores_) DeleteArrays(store.Buffer, store.VertexArray);
@@ -310,19 +330,13 @@ void EsBackend::DeleteArrays(GLuint& buffer, GLuint& vertexArray) {
   buffer = vertexArray = 0;
 }
 
-bool EsBackend::Prepare(const DrawInputs& in) {
-  if (!live_) return false;
-  if (keyVersion_ != in.LightingVersion || program_ == nullptr) {
-    keyVersion_ = in.LightingVersion;
-    const ProgramKey key = KeyOf(in.Lighting, in.Normalize);
-    if (program_ == nullptr || key != key_) {
-      key_ = key;
-      program_ = ProgramFor(key);
-      if (program_->Built()) glUseProgram(program_->Name());
-    }
-  }
-  FixedFunctionProgram& p = *program_;
-  if (!p.Built()) return false;
+void EsBackend::UseProgram(GLuint program) {
+  if (program == usedProgram_) return;
+  glUseProgram(program);
+  usedProgram_ = program;
+}
+
+void EsBackend::BringUp(FixedFunctionProgram& p, const DrawInputs& in) {
   if (p.MatrixVersion != in.MatrixVersion) {
     p.SetMatrices(MultiplyMatrices(in.Projection, in.ModelView), in.ModelView, NormalMatrix(in.ModelView));
     p.MatrixVersion = in.MatrixVersion;
@@ -331,6 +345,22 @@ bool EsBackend::Prepare(const DrawInputs& in) {
     p.SetLighting(in.Lighting);
     p.LightingVersion = in.LightingVersion;
   }
+}
+
+bool EsBackend::Prepare(const DrawInputs& in) {
+  if (!live_) return false;
+  if (keyVersion_ != in.LightingVersion || program_ == nullptr) {
+    keyVersion_ = in.LightingVersion;
+    const ProgramKey key = KeyOf(in.Lighting, in.Normalize);
+    if (program_ == nullptr || key != key_) {
+      key_ = key;
+      program_ = ProgramFor(key);
+    }
+  }
+  FixedFunctionProgram& p = *program_;
+  if (!p.Built()) return false;
+  UseProgram(p.Name());
+  BringUp(p, in);
   return true;
 }
 
@@ -357,6 +387,7 @@ void EsBackend::NewFrame() {
       if (!k.Listed && k.Buffer) {
         // Unused for two frames: its objects wait in the pool.
         GiveBackArrays(k.Buffer, k.VertexArray, k.Vertices.size() * sizeof(Vertex));
+        Unshade(k);
         keptBytes_ -= k.Vertices.size() * sizeof(Vertex);
         std::vector<Vertex>().swap(k.Vertices);
         ++k.Generation;
@@ -414,13 +445,118 @@ std::size_t EsBackend::FreeSlot() {
   return slot;
 }
 
-void EsBackend::DrawKept(std::size_t slot) {
+void EsBackend::DrawKept(std::size_t slot, const DrawInputs& in) {
   Kept& k = kept_[slot];
   k.LastFrame = frame_;
-  BindArray(k.VertexArray);
-  glDrawArrays(k.Mode, 0, static_cast<GLsizei>(k.Vertices.size()));
+  if (!DrawShaded(k, in)) {
+    BindArray(k.VertexArray);
+    glDrawArrays(k.Mode, 0, static_cast<GLsizei>(k.Vertices.size()));
+  }
   ++Counts.Draws;
   FollowOrder(slot);
+}
+
+// A software renderer (SwiftShader in the browser, llvmpipe) runs the
+// lighting for every vertex of every draw; a bracket that stays where it is
+// under the same light (the ground) would be lit the same way every frame.
+// Such a bracket is shaded once, by the same vertex shader writing what it
+// computes into a buffer (transform feedback, one point per vertex, nothing
+// rasterised), and then drawn from that buffer by a program that only
+// passes the values on: the same positions and colours reach the
+// rasteriser, so the pixels are the same.
+bool EsBackend::DrawShaded(Kept& k, const DrawInputs& in) {
+  const std::size_t n = k.Vertices.size();
+  if (!Lit(key_) || n < MinShadedVertices) return false;
+  values_.clear();
+  program_->HeldValues(values_);
+  if (k.DrawnKey != key_ || k.DrawnGeneration != k.Generation || k.DrawnValues != values_) {
+    k.DrawnKey = key_;
+    k.DrawnGeneration = k.Generation;
+    k.DrawnValues.swap(values_);
+    k.Shaded = false;
+    return false;
+  }
+  const auto drawing = std::find_if(shadedPrograms_.begin(), shadedPrograms_.end(),
+                                    [this](const auto& p) { return p.first == key_; });
+  GLuint program = drawing != shadedPrograms_.end() ? drawing->second : 0;
+  if (drawing == shadedPrograms_.end()) {
+    // Built once per context, also when it fails (its log is printed once).
+    program = BuildShadedProgram(key_);
+    shadedPrograms_.emplace_back(key_, program);
+  }
+  if (program == 0 || (!k.Shaded && !Shade(k, in))) return false;
+  UseProgram(program);
+  BindArray(k.ShadedArray);
+  glDrawArrays(k.Mode, 0, static_cast<GLsizei>(n));
+  ++Counts.ShadedDraws;
+  return true;
+}
+
+bool EsBackend::Shade(Kept& k, const DrawInputs& in) {
+  auto shading = std::find_if(shadingPrograms_.begin(), shadingPrograms_.end(),
+                              [this](const auto& p) { return p->Key() == key_; });
+  if (shading == shadingPrograms_.end()) {
+    shadingPrograms_.push_back(std::make_unique<FixedFunctionProgram>(key_, true));
+    shadingPrograms_.back()->Build();
+    shading = shadingPrograms_.end() - 1;
+  }
+  FixedFunctionProgram& p = **shading;
+  if (!p.Built()) return false;
+  const std::size_t n = k.Vertices.size();
+  const GLsizei floats = ShadedFloats(key_);
+  const std::size_t bytes = n * static_cast<std::size_t>(floats) * sizeof(float);
+  if (shadedBytes_ - k.ShadedBytes + bytes > MaxShadedBytes) return false;
+  if (k.ShadedBuffer == 0) {
+    glGenBuffers(1, &k.ShadedBuffer);
+    glGenVertexArrays(1, &k.ShadedArray);
+    ++Counts.BuffersMade;
+  }
+  UseProgram(p.Name());
+  BringUp(p, in);
+  // The buffer is bound for transform feedback alone while it is written
+  // (WebGL refuses a draw that could read what it writes).
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, k.ShadedBuffer);
+  if (bytes != k.ShadedBytes) {
+    glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_STATIC_DRAW);
+    shadedBytes_ = shadedBytes_ - k.ShadedBytes + bytes;
+    k.ShadedBytes = bytes;
+  }
+  BindArray(k.VertexArray);
+  glEnable(GL_RASTERIZER_DISCARD);
+  glBeginTransformFeedback(GL_POINTS);
+  glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(n));
+  glEndTransformFeedback();
+  glDisable(GL_RASTERIZER_DISCARD);
+  glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
+  // What the shader wrote, per vertex: the clip position, the front colour
+  // and (two-sided) the back colour.
+  BindArray(k.ShadedArray);
+  glBindBuffer(GL_ARRAY_BUFFER, k.ShadedBuffer);
+  const GLsizei stride = floats * static_cast<GLsizei>(sizeof(float));
+  for (GLuint a = 0; a < 3; ++a) {
+    if (a * 4 >= static_cast<GLuint>(floats)) {
+      glDisableVertexAttribArray(a);
+      continue;
+    }
+    glEnableVertexAttribArray(a);
+    glVertexAttribPointer(a, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(a * 4 * sizeof(float)));
+  }
+  k.Shaded = true;
+  ++Counts.Shaded;
+  return true;
+}
+
+void EsBackend::Unshade(Kept& k) {
+  if (k.ShadedBytes > 0 && live_) {
+    glBindBuffer(GL_ARRAY_BUFFER, k.ShadedBuffer);
+    glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_STATIC_DRAW);
+  }
+  shadedBytes_ -= k.ShadedBytes;
+  k.ShadedBytes = 0;
+  k.Shaded = false;
+  k.DrawnKey = 0;
+  std::vector<float>().swap(k.DrawnValues);
 }
 
 void EsBackend::OpenExpectation(GLenum source) {
@@ -469,7 +605,7 @@ void EsBackend::EndBracket(const DrawInputs& in) {
     if (!Prepare(in)) return;
     drewInFrame_ = true;
     ++Counts.Followed;
-    DrawKept(slot);
+    DrawKept(slot, in);
     return;
   }
   CloseExpectation();
@@ -491,7 +627,7 @@ void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vert
     Kept& k = kept_[it->second];
     if (k.Mode != mode || k.Vertices.size() != vertices.size() || std::memcmp(k.Vertices.data(), vertices.data(), bytes) != 0)
       continue;
-    DrawKept(it->second);
+    DrawKept(it->second, in);
     return;
   }
   if (keptBytes_ + bytes > MaxKeptBytes) {
@@ -511,7 +647,7 @@ void EsBackend::DrawImmediate(GLenum source, GLenum mode, const std::vector<Vert
   k.Listed = true;
   byPrint_.emplace(print, slot);
   Fill(k.Buffer, k.Vertices, GL_DYNAMIC_DRAW);
-  DrawKept(slot);
+  DrawKept(slot, in);
 }
 
 void EsBackend::DrawBracket(ListBracket& b, const Vec4& colour, const std::array<float, 3>& normal,

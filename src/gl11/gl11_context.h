@@ -127,6 +127,19 @@ class EsBackend {
     GLuint Buffer = 0, VertexArray = 0;
     unsigned LastFrame = 0;
     bool Listed = false;  // found by its print (else free for another bracket)
+    // A lit bracket is shaded once (Shade) when it is drawn again with the
+    // vertices, program and uniform values of its draw before: drawn with
+    // these: the key's program and the values it held, for this generation
+    // of the vertices.
+    ProgramKey DrawnKey = 0;
+    unsigned DrawnGeneration = 0;
+    std::vector<float> DrawnValues;
+    // Shaded for the draw above: its vertices as the program wrote them, in
+    // ShadedBuffer (ShadedBytes long, attributes in ShadedArray). The
+    // objects stay with the slot, for the brackets that take it later.
+    bool Shaded = false;
+    GLuint ShadedBuffer = 0, ShadedArray = 0;
+    std::size_t ShadedBytes = 0;
   };
   static constexpr std::size_t NoSlot = ~std::size_t(0);
 
@@ -151,7 +164,18 @@ class EsBackend {
   void Fill(GLuint buffer, const std::vector<Vertex>& vertices, GLenum usage);
   std::size_t FreeSlot();
   void Unlist(std::size_t slot);
-  void DrawKept(std::size_t slot);
+  void DrawKept(std::size_t slot, const DrawInputs& in);
+  // Draws a kept lit bracket from its vertices shaded once, shading them
+  // first where they were drawn the same way before; false where it is
+  // drawn as usual (not lit, too short, drawn otherwise before, or the
+  // program for shading could not be built).
+  bool DrawShaded(Kept& kept, const DrawInputs& in);
+  bool Shade(Kept& kept, const DrawInputs& in);
+  // The slot's shaded vertices are of no use any more: their storage goes.
+  void Unshade(Kept& kept);
+  void UseProgram(GLuint program);
+  // Brings the program's uniforms up to the state `in` reads.
+  static void BringUp(FixedFunctionProgram& program, const DrawInputs& in);
   void DrawImmediate(GLenum source, GLenum mode, const std::vector<Vertex>& vertices, const DrawInputs& in);
   void OpenExpectation(GLenum source);
   // Ends the expectation, the vertices that agreed gathered.
@@ -164,6 +188,13 @@ class EsBackend {
   // when the layer's setters moved that version).
   std::vector<std::unique_ptr<FixedFunctionProgram>> programs_;
   FixedFunctionProgram* program_ = nullptr;
+  // The programs that shade brackets once, and those that draw them, by
+  // key (0: could not be built); the program bound.
+  std::vector<std::unique_ptr<FixedFunctionProgram>> shadingPrograms_;
+  std::vector<std::pair<ProgramKey, GLuint>> shadedPrograms_;
+  GLuint usedProgram_ = 0;
+  std::size_t shadedBytes_ = 0;
+  std::vector<float> values_;  // scratch, for DrawShaded
   ProgramKey key_ = 0;
   unsigned keyVersion_ = 0;
   // Built in a context not yet lost: only then are objects made and draws

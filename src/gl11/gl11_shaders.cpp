@@ -217,6 +217,10 @@ bool FixedFunctionProgram::Build() {
   const GLuint program = glCreateProgram();
   glAttachShader(program, vertex);
   glAttachShader(program, fragment);
+  if (writesShaded_) {
+    const char* const varyings[] = {"gl_Position", "vFront", "vBack"};
+    glTransformFeedbackVaryings(program, twoSided ? 3 : 2, varyings, GL_INTERLEAVED_ATTRIBS);
+  }
   glLinkProgram(program);
   // Detached, the shaders go at once; the program keeps what it linked.
   glDetachShader(program, vertex);
@@ -256,6 +260,55 @@ bool FixedFunctionProgram::Build() {
     at(l.Range, "uLightRange" + n);
   }
   return true;
+}
+
+void FixedFunctionProgram::HeldValues(std::vector<float>& out) const {
+  const auto add = [&out](const Uniform& u) {
+    out.push_back(static_cast<float>(u.Sent.size()));
+    out.insert(out.end(), u.Sent.begin(), u.Sent.end());
+  };
+  for (const Uniform* u : {&mvp_, &modelView_, &normalMatrix_, &modelAmbient_, &emission_, &ambient_, &diffuse_,
+                           &specular_, &shininess_})
+    add(*u);
+  for (const LightUniforms& l : lights_)
+    for (const Uniform* u : {&l.Ambient, &l.Diffuse, &l.Specular, &l.Position, &l.Spot, &l.Range}) add(*u);
+}
+
+int ShadedFloats(ProgramKey key) { return Has(key, key::Lighting | key::TwoSide) ? 12 : 8; }
+
+GLuint BuildShadedProgram(ProgramKey key) {
+  const bool twoSided = Has(key, key::Lighting | key::TwoSide);
+  std::string source = R"(#version 300 es
+layout(location = 0) in vec4 aClip;
+layout(location = 1) in vec4 aFront;
+out vec4 vFront;
+)";
+  if (twoSided) source += "layout(location = 2) in vec4 aBack;\nout vec4 vBack;\n";
+  source += "void main() {\n  gl_Position = aClip;\n  gl_PointSize = 1.0;\n  vFront = aFront;\n";
+  if (twoSided) source += "  vBack = aBack;\n";
+  source += "}\n";
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, source.c_str());
+  const GLuint fragment = vertex ? Compile(GL_FRAGMENT_SHADER, twoSided ? TwoSidedFragment : OneSidedFragment) : 0;
+  if (vertex == 0 || fragment == 0) {
+    if (vertex) glDeleteShader(vertex);
+    return 0;
+  }
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vertex);
+  glAttachShader(program, fragment);
+  glLinkProgram(program);
+  glDetachShader(program, vertex);
+  glDetachShader(program, fragment);
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint ok = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    ReportLog("program link", program, false);
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
 }
 
 void FixedFunctionProgram::Delete() {

@@ -43,15 +43,35 @@ std::string DescribeKey(ProgramKey key);
 // The vertex shader's source for a key.
 std::string VertexShaderSource(ProgramKey key);
 
+// Whether the key's programs light their vertices (and so are worth
+// shading once for brackets drawn again unchanged).
+inline bool Lit(ProgramKey key) { return (key & key::Lighting) != 0; }
+// What a program of the key writes for each vertex, shaded once: the clip
+// position and the front colour, and the back colour with two-sided
+// lighting; in floats.
+int ShadedFloats(ProgramKey key);
+// The program that draws vertices shaded once: the clip position and
+// colours come from the attributes as the key's program wrote them. Built in
+// the current context; 0 when that fails (its log on the standard error).
+GLuint BuildShadedProgram(ProgramKey key);
+
 class FixedFunctionProgram {
  public:
-  explicit FixedFunctionProgram(ProgramKey key) : key_(key) {}
+  // `writesShaded`: the program also writes what it computes for each vertex
+  // into transform feedback buffers (ShadedFloats, interleaved), for the
+  // layer to shade a bracket once.
+  explicit FixedFunctionProgram(ProgramKey key, bool writesShaded = false) : key_(key), writesShaded_(writesShaded) {}
   // Compiles and links in the current context; false (and no program) when
   // that fails, the info log then on the standard error (the browser's
   // console on the web).
   bool Build();
   bool Built() const { return program_ != 0; }
   ProgramKey Key() const { return key_; }
+  bool WritesShaded() const { return writesShaded_; }
+  // Every uniform value the program holds, appended to `out` (each one's
+  // length first): equal for two draws exactly when the program shades a
+  // vertex the same way for both.
+  void HeldValues(std::vector<float>& out) const;
   GLuint Name() const { return program_; }
   // The stage that failed the last Build ("vertex shader", "fragment
   // shader" or "program link"); empty when it did not fail.
@@ -76,6 +96,7 @@ class FixedFunctionProgram {
   void Vector(Uniform& u, const float* v, int count);
 
   ProgramKey key_;
+  bool writesShaded_;
   GLuint program_ = 0;
   const char* failure_ = "";
   Uniform mvp_, modelView_, normalMatrix_, modelAmbient_, emission_, ambient_, diffuse_, specular_, shininess_;

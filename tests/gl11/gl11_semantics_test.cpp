@@ -41,6 +41,19 @@ void UnitQuad(float x, float y) {
   glEnd();
 }
 
+// A triangle strip of `count` vertices over the whole view, clockwise (its
+// back faces the viewer), its normals tilted more the further right.
+void LitStrip(int count) {
+  glBegin(GL_TRIANGLE_STRIP);
+  for (int i = 0; i < count; ++i) {
+    const float x = 4.0f * static_cast<float>(i / 2) / static_cast<float>((count - 1) / 2);
+    const GLfloat normal[3] = {x / 4, 0, 1};
+    glNormal3fv(normal);
+    Vertex(x, i % 2 ? 4.0f : 0.0f);
+  }
+  glEnd();
+}
+
 class Gl11Semantics : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -279,8 +292,9 @@ LiveObjects CountLiveObjects() {
   return o;
 }
 
-// Lost and restored thirty times, drawing with three programs and a list
-// each time, the context holds no more objects than after the first.
+// Lost and restored thirty times, drawing with three programs, a list and a
+// bracket shaded once each time, the context holds no more objects than
+// after the first.
 TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
   const GLuint list = glGenLists(1);
   glNewList(list, GL_COMPILE);
@@ -297,12 +311,19 @@ TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
     UnitQuad(2, 0);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
     glCallLists(1, GL_UNSIGNED_INT, &list);
+    // Shaded once from the second frame on; its last normal not left
+    // current, so that every frame's quads are those of the frame before.
+    glPushAttrib(GL_CURRENT_BIT);
+    LitStrip(2048);
+    glPopAttrib();
   };
   frame();
   frame();
   EXPECT_EQ(Gl11ProgramKeys().size(), 3u);
   const LiveObjects first = CountLiveObjects();
-  EXPECT_EQ(first.Programs, 3);
+  // One program for each of the three states, and for the strip one that
+  // shades it and one that draws it shaded.
+  EXPECT_EQ(first.Programs, 5);
   EXPECT_EQ(first.Shaders, 0);  // deleted once linked
   // Forty lists more of a quad each: like the first, all their vertices'
   // attributes inherited; restored, all share one buffer.
@@ -335,6 +356,88 @@ std::vector<unsigned char> Picture() {
   std::vector<unsigned char> p(16 * 16 * 4);
   glReadPixels(0, 0, 16, 16, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
   return p;
+}
+
+// A lit bracket of 2,048 vertices or more drawn again as it was is drawn from
+// its vertices shaded once; whatever changes how its vertices are lit (the
+// light, the material, either matrix, two-sided lighting) must show in the
+// first frame after the change and in those after, exactly as the same
+// calls draw it on a fresh layer. One vertex fewer, it is never shaded.
+TEST_F(Gl11Semantics, ABracketShadedOnceDrawsWhatItsLightingDrawsUntilAnythingChanges) {
+  // A white light at a point above the view's left, seen from a local
+  // viewer, with a highlight.
+  const auto setUp = [] {
+    const GLfloat at[4] = {1, 2, 2, 1}, white[4] = {1, 1, 1, 1};
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, 4, 0, 4, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_POSITION, at);
+    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 5);
+  };
+  const GLfloat red[4] = {1, 0, 0, 1}, farther[4] = {3, 1, 1, 1};
+  const struct {
+    const char* What;
+    std::function<void()> Change;
+  } rows[] = {
+      {"the light moved", [&] { glLightfv(GL_LIGHT0, GL_POSITION, farther); }},
+      {"the diffuse material", [&] { glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, red); }},
+      {"the model-view matrix", [] { glTranslatef(0.5f, 0, 0); }},
+      {"the projection alone", [] {
+         glMatrixMode(GL_PROJECTION);
+         glLoadIdentity();
+         glOrtho(0, 3, 0, 4, -1, 1);
+         glMatrixMode(GL_MODELVIEW);
+       }},
+      {"two-sided lighting", [&] {
+         glMaterialfv(GL_BACK, GL_DIFFUSE, red);
+         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+       }},
+  };
+  const auto fresh = [&](const std::function<void()>& change) {
+    Gl11Lose();
+    EXPECT_TRUE(Gl11Start());
+    setUp();
+    change();
+    glClear(GL_COLOR_BUFFER_BIT);
+    LitStrip(2048);
+    return Picture();
+  };
+  const std::vector<unsigned char> unchanged = fresh([] {});
+  for (const auto& row : rows) {
+    const std::vector<unsigned char> want = fresh(row.Change);
+    EXPECT_NE(want, unchanged) << row.What;  // the change shows
+    Gl11Lose();
+    ASSERT_TRUE(Gl11Start());
+    setUp();
+    const long long shaded = Gl11Counts().ShadedDraws;
+    for (int frame = 0; frame < 3; ++frame) {
+      glClear(GL_COLOR_BUFFER_BIT);
+      LitStrip(2048);
+    }
+    // Shaded at the second draw, and drawn shaded then and at the third.
+    EXPECT_EQ(Gl11Counts().ShadedDraws - shaded, 2) << row.What;
+    EXPECT_EQ(Picture(), unchanged) << row.What;
+    row.Change();
+    for (int frame = 0; frame < 3; ++frame) {
+      glClear(GL_COLOR_BUFFER_BIT);
+      LitStrip(2048);
+      EXPECT_EQ(Picture(), want) << row.What << ", frame " << frame + 1 << " after the change";
+    }
+    EXPECT_EQ(Gl11Counts().ShadedDraws - shaded, 4) << row.What << ": shaded again once drawn again unchanged";
+  }
+  // One vertex fewer: never shaded.
+  fresh([] {});
+  const long long shaded = Gl11Counts().ShadedDraws;
+  for (int frame = 0; frame < 3; ++frame) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    LitStrip(2047);
+  }
+  EXPECT_EQ(Gl11Counts().ShadedDraws, shaded);
+  EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 
 // A bracket drawn again with only its normals changed, with its last vertex
