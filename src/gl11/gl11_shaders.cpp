@@ -112,6 +112,43 @@ GLuint Compile(GLenum kind, const char* source) {
   return shader;
 }
 
+// Compiles the vertex shader `source` and the fragment shader for one or two
+// sides and links them, the first `captured` of the clip position, front
+// and back colours written to transform feedback buffers (interleaved); 0
+// when a stage fails, `failure` then naming it (its log on the standard
+// error).
+GLuint BuildProgram(const std::string& source, bool twoSided, int captured, const char*& failure) {
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, source.c_str());
+  const GLuint fragment = vertex ? Compile(GL_FRAGMENT_SHADER, twoSided ? TwoSidedFragment : OneSidedFragment) : 0;
+  if (vertex == 0 || fragment == 0) {
+    failure = vertex == 0 ? "vertex shader" : "fragment shader";
+    if (vertex) glDeleteShader(vertex);
+    return 0;
+  }
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vertex);
+  glAttachShader(program, fragment);
+  if (captured > 0) {
+    const char* const varyings[] = {"gl_Position", "vFront", "vBack"};
+    glTransformFeedbackVaryings(program, captured, varyings, GL_INTERLEAVED_ATTRIBS);
+  }
+  glLinkProgram(program);
+  // Detached, the shaders go at once; the program keeps what it linked.
+  glDetachShader(program, vertex);
+  glDetachShader(program, fragment);
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint ok = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    failure = "program link";
+    ReportLog(failure, program, false);
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
 }  // namespace
 
 ProgramKey KeyOf(const LightingState& l, bool normalize) {
@@ -205,36 +242,10 @@ bool FixedFunctionProgram::Build() {
   program_ = 0;
   failure_ = "";
   MatrixVersion = LightingVersion = 0;
-  const std::string source = VertexShaderSource(key_);
-  const GLuint vertex = Compile(GL_VERTEX_SHADER, source.c_str());
   const bool twoSided = Has(key_, key::Lighting | key::TwoSide);
-  const GLuint fragment = vertex ? Compile(GL_FRAGMENT_SHADER, twoSided ? TwoSidedFragment : OneSidedFragment) : 0;
-  if (vertex == 0 || fragment == 0) {
-    failure_ = vertex == 0 ? "vertex shader" : "fragment shader";
-    if (vertex) glDeleteShader(vertex);
-    return false;
-  }
-  const GLuint program = glCreateProgram();
-  glAttachShader(program, vertex);
-  glAttachShader(program, fragment);
-  if (writesShaded_) {
-    const char* const varyings[] = {"gl_Position", "vFront", "vBack"};
-    glTransformFeedbackVaryings(program, twoSided ? 3 : 2, varyings, GL_INTERLEAVED_ATTRIBS);
-  }
-  glLinkProgram(program);
-  // Detached, the shaders go at once; the program keeps what it linked.
-  glDetachShader(program, vertex);
-  glDetachShader(program, fragment);
-  glDeleteShader(vertex);
-  glDeleteShader(fragment);
-  GLint ok = GL_FALSE;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (ok != GL_TRUE) {
-    failure_ = "program link";
-    ReportLog(failure_, program, false);
-    glDeleteProgram(program);
-    return false;
-  }
+  const GLuint program =
+      BuildProgram(VertexShaderSource(key_), twoSided, writesShaded_ ? ShadedFloats(key_) / 4 : 0, failure_);
+  if (program == 0) return false;
   program_ = program;
   const auto at = [program](Uniform& u, const std::string& name) {
     u.Location = glGetUniformLocation(program, name.c_str());
@@ -287,28 +298,8 @@ out vec4 vFront;
   source += "void main() {\n  gl_Position = aClip;\n  gl_PointSize = 1.0;\n  vFront = aFront;\n";
   if (twoSided) source += "  vBack = aBack;\n";
   source += "}\n";
-  const GLuint vertex = Compile(GL_VERTEX_SHADER, source.c_str());
-  const GLuint fragment = vertex ? Compile(GL_FRAGMENT_SHADER, twoSided ? TwoSidedFragment : OneSidedFragment) : 0;
-  if (vertex == 0 || fragment == 0) {
-    if (vertex) glDeleteShader(vertex);
-    return 0;
-  }
-  const GLuint program = glCreateProgram();
-  glAttachShader(program, vertex);
-  glAttachShader(program, fragment);
-  glLinkProgram(program);
-  glDetachShader(program, vertex);
-  glDetachShader(program, fragment);
-  glDeleteShader(vertex);
-  glDeleteShader(fragment);
-  GLint ok = GL_FALSE;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (ok != GL_TRUE) {
-    ReportLog("program link", program, false);
-    glDeleteProgram(program);
-    return 0;
-  }
-  return program;
+  const char* failure = "";
+  return BuildProgram(source, twoSided, 0, failure);
 }
 
 void FixedFunctionProgram::Delete() {

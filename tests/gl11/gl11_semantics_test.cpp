@@ -54,6 +54,17 @@ void LitStrip(int count) {
   glEnd();
 }
 
+// A fresh layer's view, glOrtho(0, 4, 0, 4, -1, 1), lit by light 0 at
+// `position`.
+void LitView(const GLfloat* position) {
+  glMatrixMode(GL_PROJECTION);
+  glOrtho(0, 4, 0, 4, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+}
+
 class Gl11Semantics : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -368,12 +379,7 @@ TEST_F(Gl11Semantics, ABracketShadedOnceDrawsWhatItsLightingDrawsUntilAnythingCh
   // viewer, with a highlight.
   const auto setUp = [] {
     const GLfloat at[4] = {1, 2, 2, 1}, white[4] = {1, 1, 1, 1};
-    glMatrixMode(GL_PROJECTION);
-    glOrtho(0, 4, 0, 4, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_POSITION, at);
+    LitView(at);
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 5);
@@ -448,12 +454,7 @@ TEST_F(Gl11Semantics, ABracketLikeTheOneBeforeDrawsWhatAFreshLayerDraws) {
   // A white light straight from the viewer; quads and strips over the view.
   const auto setUp = [] {
     const GLfloat toward[4] = {0, 0, 1, 0};
-    glMatrixMode(GL_PROJECTION);
-    glOrtho(0, 4, 0, 4, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightfv(GL_LIGHT0, GL_POSITION, toward);
+    LitView(toward);
   };
   const float at[6][2] = {{0, 0}, {4, 0}, {0, 2}, {4, 2}, {0, 4}, {4, 4}};
   // Bracket `mode` over the first `count` places, the normals of those in
