@@ -304,8 +304,7 @@ LiveObjects CountLiveObjects() {
 }
 
 // Lost and restored thirty times, drawing with three programs, a list and a
-// bracket shaded once each time, the context holds no more objects than
-// after the first.
+// bracket shaded once, the context holds no more objects than after the first.
 TEST_F(Gl11Semantics, LostContextsLeaveNoObjectsBehind) {
   const GLuint list = glGenLists(1);
   glNewList(list, GL_COMPILE);
@@ -392,57 +391,38 @@ TEST_F(Gl11Semantics, ABracketShadedOnceDrawsWhatItsLightingDrawsUntilAnythingCh
       {"the light moved", [&] { glLightfv(GL_LIGHT0, GL_POSITION, farther); }},
       {"the diffuse material", [&] { glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, red); }},
       {"the model-view matrix", [] { glTranslatef(0.5f, 0, 0); }},
-      {"the projection alone", [] {
-         glMatrixMode(GL_PROJECTION);
-         glLoadIdentity();
-         glOrtho(0, 3, 0, 4, -1, 1);
-         glMatrixMode(GL_MODELVIEW);
-       }},
-      {"two-sided lighting", [&] {
-         glMaterialfv(GL_BACK, GL_DIFFUSE, red);
-         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
-       }},
+      {"the projection alone", [] { glMatrixMode(GL_PROJECTION), glOrtho(0, 0.75, 0, 1, -1, 1), glMatrixMode(GL_MODELVIEW); }},
+      {"two-sided lighting", [&] { glMaterialfv(GL_BACK, GL_DIFFUSE, red), glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1); }},
   };
+  const auto frame = [](int count) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    LitStrip(count);
+    return Picture();
+  };
+  // The first frame on a fresh layer, after `change`.
   const auto fresh = [&](const std::function<void()>& change) {
     Gl11Lose();
     EXPECT_TRUE(Gl11Start());
     setUp();
     change();
-    glClear(GL_COLOR_BUFFER_BIT);
-    LitStrip(2048);
-    return Picture();
+    return frame(2048);
   };
   const std::vector<unsigned char> unchanged = fresh([] {});
   for (const auto& row : rows) {
     const std::vector<unsigned char> want = fresh(row.Change);
     EXPECT_NE(want, unchanged) << row.What;  // the change shows
-    Gl11Lose();
-    ASSERT_TRUE(Gl11Start());
-    setUp();
     const long long shaded = Gl11Counts().ShadedDraws;
-    for (int frame = 0; frame < 3; ++frame) {
-      glClear(GL_COLOR_BUFFER_BIT);
-      LitStrip(2048);
-    }
-    // Shaded at the second draw, and drawn shaded then and at the third.
+    fresh([] {});
+    frame(2048);  // shaded, and drawn shaded
+    EXPECT_EQ(frame(2048), unchanged) << row.What;
     EXPECT_EQ(Gl11Counts().ShadedDraws - shaded, 2) << row.What;
-    EXPECT_EQ(Picture(), unchanged) << row.What;
     row.Change();
-    for (int frame = 0; frame < 3; ++frame) {
-      glClear(GL_COLOR_BUFFER_BIT);
-      LitStrip(2048);
-      EXPECT_EQ(Picture(), want) << row.What << ", frame " << frame + 1 << " after the change";
-    }
+    for (int n = 1; n <= 3; ++n) EXPECT_EQ(frame(2048), want) << row.What << ", frame " << n << " after the change";
     EXPECT_EQ(Gl11Counts().ShadedDraws - shaded, 4) << row.What << ": shaded again once drawn again unchanged";
   }
-  // One vertex fewer: never shaded.
-  fresh([] {});
   const long long shaded = Gl11Counts().ShadedDraws;
-  for (int frame = 0; frame < 3; ++frame) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    LitStrip(2047);
-  }
-  EXPECT_EQ(Gl11Counts().ShadedDraws, shaded);
+  for (int n = 0; n < 3; ++n) frame(2047);
+  EXPECT_EQ(Gl11Counts().ShadedDraws, shaded) << "one vertex fewer";
   EXPECT_EQ(Gl11TakeError(), GLenum(GL_NO_ERROR));
 }
 
